@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace clipwarden {
+
+/** Code points of UTF-8 text; a byte that does not start a valid sequence becomes U+FFFD. */
+std::u32string DecodeUtf8(const std::string& text);
+
+std::string EncodeUtf8(const std::u32string& text);
+
+/** The first `count` characters (code points) of UTF-8 text. */
+std::string FirstCharacters(const std::string& text, std::size_t count);
+
+/** ASCII letters lower-cased; every other byte unchanged. */
+std::string ToLowerAscii(std::string text);
+
+/** ASCII letters upper-cased; every other byte unchanged. */
+std::string ToUpperAscii(std::string text);
+
+struct LeadingNumber {
+    double value = 0;
+    std::size_t length = 0; ///< characters consumed, blanks included
+    bool found = false;     ///< false when the text does not begin with a number
+};
+
+/** The number a text begins with, independent of the locale: leading blanks, an optional
+ *  sign, digits and an optional decimal fraction; reading stops at the first character that
+ *  cannot continue it. */
+LeadingNumber ReadLeadingNumber(std::string_view text);
+
+} // namespace clipwarden

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace clipwarden {
+
+/** The current local date and time as the user's locale writes them. */
+class Clock {
+public:
+    Clock() = default;
+    virtual ~Clock() = default;
+    Clock(const Clock&) = delete;
+    Clock& operator=(const Clock&) = delete;
+    Clock(Clock&&) = delete;
+    Clock& operator=(Clock&&) = delete;
+
+    /** Time of day with seconds in the locale's form; never fails. */
+    [[nodiscard]] virtual std::string TimeOfDayText() const = 0;
+
+    /** Date, a space and the time of day, in the same form as a file stamp; never fails. */
+    [[nodiscard]] virtual std::string DateTimeText() const = 0;
+
+    /** Today as "DDMM" (day and month, two digits each); never fails. */
+    [[nodiscard]] virtual std::string TodayDDMM() const = 0;
+};
+
+std::unique_ptr<Clock> CreateClock();
+
+} // namespace clipwarden

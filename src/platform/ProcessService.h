@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace clipwarden {
+
+using ProcessId = std::uint32_t;
+/** An open process; 0 is no process. */
+using ProcessHandle = std::intptr_t;
+
+struct ProcessEntry {
+    ProcessId id = 0;
+    std::string exeFile; ///< executable file name without folder
+};
+
+enum class OpenFailure { None, NotFound, Refused };
+
+/** Process list and memory access of another process. */
+class ProcessService {
+public:
+    ProcessService() = default;
+    virtual ~ProcessService() = default;
+    ProcessService(const ProcessService&) = delete;
+    ProcessService& operator=(const ProcessService&) = delete;
+    ProcessService(ProcessService&&) = delete;
+    ProcessService& operator=(ProcessService&&) = delete;
+
+    /** Live processes in the system's order; empty when the list cannot be read. */
+    virtual std::vector<ProcessEntry> Snapshot() = 0;
+
+    /** Opens the process for reading and writing its memory; 0 on failure, with the reason. */
+    virtual ProcessHandle Open(ProcessId id, OpenFailure& failure) = 0;
+
+    /** Reads into `buffer` at `address`; returns the bytes read, 0 on any failure. */
+    virtual std::size_t Read(ProcessHandle process, std::uint64_t address,
+                             std::span<std::byte> buffer) = 0;
+
+    /** Writes `bytes` at `address`; returns the bytes written, 0 on any failure. */
+    virtual std::size_t Write(ProcessHandle process, std::uint64_t address,
+                              std::span<const std::byte> bytes) = 0;
+
+    /** Releases the handle; 0 is ignored. */
+    virtual void Close(ProcessHandle process) = 0;
+};
+
+std::unique_ptr<ProcessService> CreateProcessService();
+
+} // namespace clipwarden

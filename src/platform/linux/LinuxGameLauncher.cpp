@@ -1,0 +1,126 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "shell/GameLauncher.h"
+
+extern char** environ; // NOLINT(readability-redundant-declaration)
+
+namespace clipwarden {
+
+namespace {
+
+/** True for an executable this system runs itself: an ELF binary or a script. */
+bool IsNativeExecutable(const std::string& path) {
+    if (access(path.c_str(), X_OK) != 0) {
+        return false;
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    std::array<char, 4> magic{};
+    const ssize_t got = read(fd, magic.data(), magic.size());
+    close(fd);
+    return (got == 4 && std::memcmp(magic.data(), "\x7f" "ELF", 4) == 0) ||
+           (got >= 2 && magic[0] == '#' && magic[1] == '!');
+}
+
+bool InPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        const std::size_t end = std::min(dirs.find(':', start), dirs.size());
+        const std::string dir = dirs.substr(start, end - start);
+        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+/** Starts gta-vc.exe in its own folder: directly when native, else through Wine in the prefix
+ *  the folder lies in. Arguments go as a list, never through a shell. */
+class LinuxGameLauncher final : public GameLauncher {
+public:
+    std::string Open(const std::string& executable, const std::string& folder) override {
+        // Stay the parent of everything the game's start forks (Wine double-forks), so that
+        // a system allowing debuggers only over descendants still lets us read its memory.
+        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        // Descendants that end are reaped by the kernel, never left as zombies.
+        struct sigaction action {};
+        action.sa_handler = SIG_DFL;
+        action.sa_flags = SA_NOCLDWAIT;
+        sigaction(SIGCHLD, &action, nullptr);
+
+        std::vector<std::string> args;
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            env.emplace_back(*e);
+        }
+        if (IsNativeExecutable(executable)) {
+            args = {executable};
+        } else {
+            if (!InPath("wine")) {
+                return "GTA:VC could not be started: it needs Wine, which is not installed. "
+                       "Install it (apt-get install wine) or start the game yourself.";
+            }
+            args = {"wine", executable};
+            const auto drive = executable.find("/drive_c/");
+            if (drive != std::string::npos) {
+                std::erase_if(env, [](const std::string& v) { return v.starts_with("WINEPREFIX="); });
+                env.push_back("WINEPREFIX=" + executable.substr(0, drive));
+            }
+        }
+        std::vector<char*> argv;
+        for (auto& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (auto& e : env) {
+            envp.push_back(e.data());
+        }
+        envp.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addchdir_np(&actions, folder.empty() ? "/" : folder.c_str());
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+        pid_t child = 0;
+        // A launch that fails otherwise is passed over, as the shell's "open" would be.
+        posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), envp.data());
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&actions);
+        return {};
+    }
+};
+
+} // namespace
+
+std::unique_ptr<GameLauncher> CreateGameLauncher() {
+    return std::make_unique<LinuxGameLauncher>();
+}
+
+std::string DefaultGameFolder() {
+    const char* prefix = std::getenv("WINEPREFIX");
+    const char* home = std::getenv("HOME");
+    std::string base = prefix != nullptr && *prefix != '\0'
+                           ? std::string(prefix)
+                           : std::string(home != nullptr ? home : "") + "/.wine";
+    return base + "/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City";
+}
+
+} // namespace clipwarden

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace clipwarden {
+
+/** A window as the shell knows it: the native window id; 0 is none. */
+using WindowRef = std::uintptr_t;
+
+inline constexpr int kFolderPersonal = 5;
+
+/** The user's special folders and the modal folder picker. */
+class ShellFolders {
+public:
+    ShellFolders() = default;
+    virtual ~ShellFolders() = default;
+    ShellFolders(const ShellFolders&) = delete;
+    ShellFolders& operator=(const ShellFolders&) = delete;
+    ShellFolders(ShellFolders&&) = delete;
+    ShellFolders& operator=(ShellFolders&&) = delete;
+
+    /** Path of the special folder without a trailing separator; "" when it has none. */
+    virtual std::string GetSpecialFolderPath(int folderId) = 0;
+
+    /** Shows a picker of folders only, modal to `owner`; the chosen path exactly as the
+     *  platform gives it, "" on cancel. */
+    virtual std::string BrowseForFolder(WindowRef owner, const std::string& title) = 0;
+};
+
+std::unique_ptr<ShellFolders> CreateShellFolders();
+
+} // namespace clipwarden

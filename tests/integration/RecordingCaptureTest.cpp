@@ -1,0 +1,208 @@
+// Capture of new recordings on real files: naming, reporting, and that nothing is ever lost,
+// overwritten or left half-written.
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <filesystem>
+
+#include "Immutable.h"
+#include "InterferingFileSystem.h"
+#include "ReplayHarness.h"
+
+namespace clipwarden::test {
+namespace {
+
+bool NoTemporariesIn(const std::string& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename().string().rfind(".clipwarden-", 0) == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(Capture, NothingHappensWhileReplayRepIsUnchanged) {
+    ReplayHarness h;
+    h.Record("first");
+    h.AccountForSlot();
+    h.capture.Timer1_Timer();
+    h.capture.Timer1_Timer();
+    EXPECT_TRUE(h.view.log.empty());
+    EXPECT_EQ(h.Listing(), "replay.rep");
+}
+
+TEST(Capture, StoresANewRecordingByteForByteAndReportsIt) {
+    ReplayHarness h;
+    h.Record("old");
+    h.AccountForSlot();
+    const std::string content("new\0recording\xff", 15);
+    h.Record(content);
+    h.capture.Timer1_Timer();
+    EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), content);
+    ASSERT_EQ(h.view.log.size(), 1U);
+    EXPECT_EQ(h.view.log[0], "[14:03:27] replay0612-0.rep saved!");
+    EXPECT_EQ(h.echo.str(), "[14:03:27] replay0612-0.rep saved!\n");
+    EXPECT_EQ(h.state.pendingGameText, "~h~[14:03:27] ~w~~b~replay0612-0.rep~w~ saved!");
+    EXPECT_EQ(h.state.gameTextTicks, 5);
+    EXPECT_TRUE(h.view.timer3);
+    EXPECT_EQ(h.state.currentReplay, "replay0612-0.rep");
+    h.capture.Timer1_Timer();
+    EXPECT_EQ(h.view.log.size(), 1U) << "the stored recording counts as accounted for";
+    EXPECT_TRUE(NoTemporariesIn(h.dir.str()));
+}
+
+TEST(Capture, TwoRecordingsGetConsecutiveNumbersAndAnOlderStampCountsToo) {
+    ReplayHarness h;
+    h.Record("zero");
+    h.AccountForSlot();
+    h.Record("one");
+    h.capture.Timer1_Timer();
+    h.Record("two");
+    h.capture.Timer1_Timer();
+    WriteFileAt(h.Path("replay.rep"), "three, older", 1'000'000);
+    h.capture.Timer1_Timer();
+    EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "one");
+    EXPECT_EQ(ReadFile(h.Path("replay0612-1.rep")), "two");
+    EXPECT_EQ(ReadFile(h.Path("replay0612-2.rep")), "three, older");
+}
+
+TEST(Capture, ASlotCreatedAfterStartUpIsCaptured) {
+    ReplayHarness h;
+    h.state.lastReplayStamp = h.clock.DateTimeText(); // no replay.rep at start-up
+    h.capture.Timer1_Timer();
+    EXPECT_TRUE(h.view.log.empty());
+    h.Record("first ever");
+    h.capture.Timer1_Timer();
+    EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "first ever");
+}
+
+TEST(Capture, NeverOverwritesWhatHoldsTheNextName) {
+    ReplayHarness h;
+    h.Record("old");
+    h.AccountForSlot();
+    std::filesystem::create_directory(h.Path("replay0612-0.rep")); // not listed, still there
+    h.Store(".hidden");
+    h.Record("new");
+    h.capture.Timer1_Timer();
+    EXPECT_TRUE(std::filesystem::is_directory(h.Path("replay0612-0.rep")));
+    EXPECT_EQ(ReadFile(h.Path("replay0612-1.rep")), "new");
+    EXPECT_EQ(h.view.log.back(), "[14:03:27] replay0612-1.rep saved!");
+}
+
+TEST(Capture, SpentNumberingIsReportedOnceAndTheRecordingIsKeptForLater) {
+    ReplayHarness h;
+    h.Record("old");
+    h.AccountForSlot();
+    h.state.currentReplay = "a.rep";
+    const std::string accounted = h.state.lastReplayStamp;
+    h.Store("replay0612-32767.rep");
+    h.Record("precious");
+    for (int tick = 0; tick < 5; ++tick) {
+        h.capture.Timer1_Timer();
+    }
+    ASSERT_EQ(h.view.log.size(), 1U);
+    EXPECT_EQ(h.view.log[0].rfind("[14:03:27] replay.rep: Overflow", 0), 0U) << h.view.log[0];
+    EXPECT_EQ(h.view.log[0].back(), '!');
+    EXPECT_EQ(h.state.pendingGameText.find("~h~[14:03:27] ~w~~b~replay.rep~w~: Overflow"), 0U);
+    EXPECT_EQ(h.state.currentReplay, "a.rep");
+    EXPECT_EQ(h.state.lastReplayStamp, accounted);
+
+    h.clock.ddmm = "0712"; // a new day frees the numbering
+    h.capture.Timer1_Timer();
+    EXPECT_EQ(ReadFile(h.Path("replay0712-0.rep")), "precious");
+    EXPECT_EQ(h.view.log.back(), "[14:03:27] replay0712-0.rep saved!");
+}
+
+TEST(Capture, AReadOnlyFolderFailsOnceLosesNothingAndRecoversLater) {
+    ReplayHarness h;
+    h.Record("old");
+    h.AccountForSlot();
+    h.Record("kept in the slot");
+    {
+        Immutable locked(h.dir.str());
+        if (!locked.ok()) {
+            GTEST_SKIP() << "cannot make a folder read-only here";
+        }
+        h.capture.Timer1_Timer();
+        h.capture.Timer1_Timer();
+        h.capture.Timer1_Timer();
+    }
+    ASSERT_EQ(h.view.log.size(), 1U);
+    EXPECT_NE(h.view.log[0].find("replay0612-0.rep: "), std::string::npos) << h.view.log[0];
+    EXPECT_EQ(h.view.log[0].find("saved"), std::string::npos);
+    EXPECT_EQ(h.Listing(), "replay.rep");
+    h.capture.Timer1_Timer();
+    EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "kept in the slot");
+    EXPECT_EQ(h.view.log.back(), "[14:03:27] replay0612-0.rep saved!");
+}
+
+TEST(Capture, ASlotThatVanishesBeforeItIsStoredIsReportedNotSaved) {
+    ReplayHarness h;
+    h.Record("old");
+    h.AccountForSlot();
+    h.Record("new");
+    // The tick reads the new stamp but the copy finds no file: simulate by removing it between
+    // a failed attempt and the next one.
+    {
+        Immutable locked(h.dir.str());
+        if (!locked.ok()) {
+            GTEST_SKIP() << "cannot make a folder read-only here";
+        }
+        h.capture.Timer1_Timer();
+    }
+    std::filesystem::remove(h.Path("replay.rep"));
+    h.capture.Timer1_Timer();
+    for (const auto& line : h.view.log) {
+        EXPECT_EQ(line.find("saved"), std::string::npos) << line;
+    }
+    EXPECT_NE(h.view.log.back().find("replay.rep: No such file or directory!"), std::string::npos)
+        << h.view.log.back();
+}
+
+TEST(Capture, AFullDiskLeavesNoHalfCopyAndTheSlotWhole) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    }
+    ReplayHarness h;
+    const std::string mountPoint = h.dir / "small";
+    std::filesystem::create_directory(mountPoint);
+    if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "this system does not let the test mount a tmpfs";
+    }
+    h.state.replayDir = mountPoint;
+    const std::string big(40 * 1024, 'r');
+    h.state.lastReplayStamp = "before";
+    WriteFileAt(mountPoint + "/replay.rep", big, h.now + 5);
+    h.capture.Timer1_Timer(); // 40 KiB slot + 40 KiB copy do not fit in 64 KiB
+    const bool clean = NoTemporariesIn(mountPoint);
+    const std::string listing = h.Listing();
+    const std::string slot = ReadFile(mountPoint + "/replay.rep");
+    umount(mountPoint.c_str());
+    ASSERT_EQ(h.view.log.size(), 1U);
+    EXPECT_NE(h.view.log[0].find("No space left on device!"), std::string::npos) << h.view.log[0];
+    EXPECT_TRUE(clean);
+    EXPECT_EQ(listing, "replay.rep");
+    EXPECT_EQ(slot, big);
+}
+
+TEST(Capture, ACopyTakenWhileTheGameWritesIsDroppedAndTakenAgainWhenStable) {
+    ReplayHarness h;
+    InterferingFileSystem files(h.files);
+    RecordingCapture capture{h.state, files, h.clock, h.library, h.notifier};
+    h.Record("old");
+    h.AccountForSlot();
+    h.Record("half");
+    files.afterCopy = [&] { WriteFileAt(h.Path("replay.rep"), "half and the rest", h.now + 1); };
+    capture.Timer1_Timer();
+    EXPECT_EQ(h.Listing(), "replay.rep");
+    EXPECT_TRUE(h.view.log.empty());
+    EXPECT_TRUE(NoTemporariesIn(h.dir.str()));
+    files.afterCopy = nullptr;
+    capture.Timer1_Timer();
+    EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "half and the rest");
+    EXPECT_EQ(h.view.log.size(), 1U);
+}
+
+} // namespace
+} // namespace clipwarden::test

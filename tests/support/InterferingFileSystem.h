@@ -1,0 +1,49 @@
+#pragma once
+
+#include <functional>
+
+#include "platform/FileSystem.h"
+
+namespace clipwarden::test {
+
+/** The real file system, with a moment to change the world right after a copy was made. */
+class InterferingFileSystem final : public FileSystem {
+public:
+    explicit InterferingFileSystem(FileSystem& real) : real_(real) {}
+    std::function<void()> afterCopy;
+
+    [[nodiscard]] std::string Join(const std::string& f, const std::string& n) const override {
+        return real_.Join(f, n);
+    }
+    std::vector<std::string> ListFiles(const std::string& p, std::error_code& e) override {
+        return real_.ListFiles(p, e);
+    }
+    std::optional<FileStamp> Stamp(const std::string& p, std::error_code& e) override {
+        return real_.Stamp(p, e);
+    }
+    bool Exists(const std::string& p) override { return real_.Exists(p); }
+    std::string CopyToTemporary(const std::string& s, const std::string& d,
+                                std::error_code& e) override {
+        std::string temporary = real_.CopyToTemporary(s, d, e);
+        if (afterCopy) {
+            afterCopy();
+        }
+        return temporary;
+    }
+    bool CommitTemporary(const std::string& t, const std::string& d, bool r,
+                         std::error_code& e) override {
+        return real_.CommitTemporary(t, d, r, e);
+    }
+    void DiscardTemporary(const std::string& t) override { real_.DiscardTemporary(t); }
+    std::string ResolveName(const std::string& f, const std::string& n) override {
+        return real_.ResolveName(f, n);
+    }
+    [[nodiscard]] std::string Describe(const std::error_code& e) const override {
+        return real_.Describe(e);
+    }
+
+private:
+    FileSystem& real_;
+};
+
+} // namespace clipwarden::test

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <memory>
+#include <sstream>
+
+#include "Fakes.h"
+#include "TempDir.h"
+#include "core/AppState.h"
+#include "notify/Notifier.h"
+#include "platform/linux/PosixFileSystem.h"
+#include "replays/RecordingCapture.h"
+#include "replays/ReplayLibrary.h"
+#include "replays/ReplaySelection.h"
+
+namespace clipwarden::test {
+
+/** The replay library over real files in a temporary folder, with a clock of our own. */
+struct ReplayHarness {
+    TempDir dir;
+    AppState state;
+    FakeMainView view;
+    std::ostringstream echo;
+    FakeClock clock;
+    PosixFileSystem files;
+    Notifier notifier{state, view, echo};
+    ReplayLibrary library{state, files, clock};
+    RecordingCapture capture{state, files, clock, library, notifier};
+    ReplaySelection selection{state, files, clock, library, notifier, capture};
+    long long now = 1'700'000'000;    ///< stamps of recordings, rising
+    long long stored = 1'600'000'000; ///< stamps of stored files, apart from every recording
+
+    ReplayHarness() { state.replayDir = dir.str(); }
+
+    std::string Path(const std::string& name) const { return dir / name; }
+
+    /** A stored file with a distinct stamp each time. */
+    void Store(const std::string& name, const std::string& content = {}) {
+        WriteFileAt(Path(name), content.empty() ? "content of " + name : content, stored -= 10);
+    }
+
+    /** The game writes a new recording: new bytes and a new stamp. */
+    void Record(const std::string& content) {
+        WriteFileAt(Path("replay.rep"), content, now += 5);
+    }
+
+    /** Takes the stamp of replay.rep as accounted for, as start-up does. */
+    void AccountForSlot() {
+        std::error_code error;
+        const auto stamp = files.Stamp(Path("replay.rep"), error);
+        state.lastReplayStamp = stamp ? stamp->text : "start-up time";
+    }
+
+    std::string Listing() {
+        std::error_code error;
+        std::string out;
+        for (const auto& name : library.ListReplays(error)) {
+            out += (out.empty() ? "" : " ") + name;
+        }
+        return out;
+    }
+};
+
+} // namespace clipwarden::test

@@ -1,0 +1,90 @@
+// Reading numbers the way the program's texts need, and text by characters.
+
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "core/Text.h"
+#include "settings/Settings.h"
+
+namespace clipwarden::test {
+namespace {
+
+TEST(ReadLeadingNumber, ReadsTheNumberATextBeginsWith) {
+    EXPECT_DOUBLE_EQ(ReadLeadingNumber("007").value, 7);
+    EXPECT_DOUBLE_EQ(ReadLeadingNumber("2.5").value, 2.5);
+    EXPECT_DOUBLE_EQ(ReadLeadingNumber("  12abc").value, 12);
+    EXPECT_DOUBLE_EQ(ReadLeadingNumber("-3").value, -3);
+    EXPECT_DOUBLE_EQ(ReadLeadingNumber("+4.").value, 4);
+    EXPECT_DOUBLE_EQ(ReadLeadingNumber(".5").value, 0.5);
+    EXPECT_DOUBLE_EQ(ReadLeadingNumber("1e5").value, 1);
+    for (const char* text : {"", "x", "-", ".", " ", "abc1"}) {
+        EXPECT_FALSE(ReadLeadingNumber(text).found) << text;
+        EXPECT_DOUBLE_EQ(ReadLeadingNumber(text).value, 0) << text;
+    }
+}
+
+TEST(ReadLeadingNumber, IgnoresTheLocalesDecimalSeparator) {
+    const char* old = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = old != nullptr ? old : "C";
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no German locale installed";
+    }
+    EXPECT_DOUBLE_EQ(ReadLeadingNumber("2.5").value, 2.5);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(Utf8, DecodesValidTextAndReplacesBrokenBytes) {
+    EXPECT_EQ(DecodeUtf8("a\xc3\xa9\xe2\x82\xac"), U"a\u00e9\u20ac");
+    EXPECT_EQ(DecodeUtf8("\xff" "a\xc3"), U"\ufffd" "a\ufffd");
+    EXPECT_EQ(DecodeUtf8("\xc0\xaf"), U"\ufffd\ufffd") << "overlong forms are not characters";
+    EXPECT_EQ(EncodeUtf8(U"a\u00e9\u20ac\U0001F600"), "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80");
+}
+
+TEST(Utf8, FirstCharactersCountsCharactersNotBytes) {
+    EXPECT_EQ(FirstCharacters("\xc3\xa9\xc3\xa9\xc3\xa9", 2), "\xc3\xa9\xc3\xa9");
+    EXPECT_EQ(FirstCharacters("abc", 10), "abc");
+    EXPECT_EQ(FirstCharacters("ab\xff" "cd", 3), "ab\xff");
+}
+
+TEST(Settings, AbsentKeysGiveTheirDefaultsAndPresentOnesTheirTextEvenEmpty) {
+    FakeSettingsStore store;
+    Settings settings(store);
+    EXPECT_EQ(settings.ReadSetting("GTAVC-autorun", 0), "0");
+    EXPECT_EQ(settings.ReadSetting("GTAVC-version", 1), "1");
+    EXPECT_EQ(settings.ReadSetting("GTAVC-path", "C:\\Games"), "C:\\Games");
+    store.values["GTAVC-path"] = "";
+    EXPECT_EQ(settings.ReadSetting("GTAVC-path", "C:\\Games"), "");
+}
+
+TEST(Settings, NumbersReadAsNumbersAndAnythingElseAsTheDefault) {
+    FakeSettingsStore store;
+    Settings settings(store);
+    const auto version = [&](const char* text) {
+        store.values["GTAVC-version"] = text;
+        return settings.ReadNumber("GTAVC-version", 1);
+    };
+    EXPECT_EQ(version("0"), 0);
+    EXPECT_EQ(version("2"), 2);
+    EXPECT_EQ(version(" 1 "), 1);
+    EXPECT_EQ(version("1.0"), 1);
+    EXPECT_EQ(version("garbage"), 1);
+    EXPECT_EQ(version(""), 1);
+    EXPECT_EQ(version("1x"), 1);
+    EXPECT_EQ(version("99999999999999"), 1);
+}
+
+TEST(Settings, AFailedWriteSaysWhichSettingAndWhy) {
+    FakeSettingsStore store;
+    store.failWrites = "disk full";
+    Settings settings(store);
+    const auto why = settings.WriteSetting("GTAVC-version", "0");
+    ASSERT_TRUE(why);
+    EXPECT_NE(why->find("GTAVC-version"), std::string::npos);
+    EXPECT_NE(why->find("disk full"), std::string::npos);
+    store.failWrites.reset();
+    EXPECT_FALSE(settings.WriteSetting("GTAVC-version", "0"));
+    EXPECT_EQ(store.values["GTAVC-version"], "0");
+}
+
+} // namespace
+} // namespace clipwarden::test

@@ -1,0 +1,175 @@
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ; // NOLINT(readability-redundant-declaration)
+
+namespace clipwarden::test {
+
+/** A program started by a test, talked to through its standard input and output, and ended
+ *  by its process id when the test is done with it. */
+class ChildProcess {
+public:
+    explicit ChildProcess(std::vector<std::string> args, std::vector<std::string> extraEnv = {}) {
+        int in[2];
+        int out[2];
+        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
+            throw std::runtime_error("pipe");
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        std::vector<char*> argv;
+        for (auto& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            env.emplace_back(*e);
+        }
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        std::vector<char*> envp;
+        for (auto& e : env) {
+            envp.push_back(e.data());
+        }
+        envp.push_back(nullptr);
+        const int failed = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        close(in[0]);
+        close(out[1]);
+        toChild_ = in[1];
+        fromChild_ = out[0];
+        if (failed != 0) {
+            pid_ = 0;
+            throw std::runtime_error("cannot start " + args[0]);
+        }
+    }
+    ~ChildProcess() {
+        Kill();
+        close(toChild_);
+        close(fromChild_);
+    }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ChildProcess(ChildProcess&&) = delete;
+    ChildProcess& operator=(ChildProcess&&) = delete;
+
+    [[nodiscard]] pid_t pid() const { return pid_; }
+
+    void Send(const std::string& line) {
+        const std::string data = line + "\n";
+        if (write(toChild_, data.data(), data.size()) < 0) {
+            throw std::runtime_error("the child is gone");
+        }
+    }
+
+    /** The next line of output; "" at its end or after the timeout. */
+    std::string ReadLine(std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            const auto newline = buffer_.find('\n');
+            if (newline != std::string::npos) {
+                std::string line = buffer_.substr(0, newline);
+                buffer_.erase(0, newline + 1);
+                return line;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd fd{fromChild_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
+                return {};
+            }
+            char chunk[4096];
+            const ssize_t got = read(fromChild_, chunk, sizeof(chunk));
+            if (got <= 0) {
+                return {};
+            }
+            buffer_.append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+
+    /** Lines up to a line that contains `marker` (included); stops early at end of output. */
+    std::vector<std::string> ReadUntil(const std::string& marker,
+                                       std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+        std::vector<std::string> lines;
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::string line = ReadLine(std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now()));
+            if (line.empty() && !Alive()) {
+                break;
+            }
+            lines.push_back(line);
+            if (line.find(marker) != std::string::npos) {
+                break;
+            }
+        }
+        return lines;
+    }
+
+    bool Alive() {
+        if (pid_ == 0) {
+            return false;
+        }
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = 0;
+            return false;
+        }
+        return true;
+    }
+
+    /** Ends the process and collects it, so that it leaves no zombie. */
+    void Kill() {
+        if (pid_ != 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+            pid_ = 0;
+        }
+    }
+
+private:
+    pid_t pid_ = 0;
+    int toChild_ = -1;
+    int fromChild_ = -1;
+    std::string buffer_;
+};
+
+/** The stand-in game, started and ready. */
+class FakeGame : public ChildProcess {
+public:
+    FakeGame() : ChildProcess({Binary()}) {
+        const std::string ready = ReadLine();
+        if (ready.rfind("ready ", 0) != 0) {
+            throw std::runtime_error("the stand-in game did not start: " + ready);
+        }
+    }
+    static std::string Binary() {
+        const char* path = std::getenv("FAKE_GAME_BIN");
+        return path != nullptr ? path : "gta-vc.exe";
+    }
+    /** Sends a command and returns its output lines, without the closing "ok". */
+    std::vector<std::string> Command(const std::string& command) {
+        Send(command);
+        auto lines = ReadUntil("ok");
+        if (!lines.empty() && lines.back() == "ok") {
+            lines.pop_back();
+        }
+        return lines;
+    }
+};
+
+} // namespace clipwarden::test

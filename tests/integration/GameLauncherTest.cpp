@@ -1,0 +1,89 @@
+// Starting the game: a stand-in gta-vc.exe script records how it was started.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "TempDir.h"
+#include "shell/GameLauncher.h"
+
+namespace clipwarden::test {
+namespace {
+
+/** Waits until the file exists and has content, for at most a generous while. */
+std::string WaitForFile(const std::string& path) {
+    for (int i = 0; i < 1000; ++i) {
+        const std::string content = ReadFile(path);
+        if (!content.empty() && content.back() == '\n') {
+            return content;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return {};
+}
+
+void WriteScript(const std::string& path, const std::string& record) {
+    WriteFile(path, "#!/bin/sh\n"
+                    "{ pwd; echo \"args=$#\"; for a in \"$@\"; do echo \"arg=$a\"; done; "
+                    "echo \"prefix=$WINEPREFIX\"; } > '" + record + "'\n");
+    chmod(path.c_str(), 0755);
+}
+
+TEST(GameLauncher, StartsANativeGameInItsOwnFolderWithNoArguments) {
+    TempDir dir;
+    const std::string folder = dir / "Vice City $(touch pwned) \"q\" 'x'; y";
+    std::filesystem::create_directory(folder);
+    WriteScript(folder + "/gta-vc.exe", dir / "record");
+    const auto launcher = CreateGameLauncher();
+    EXPECT_EQ(launcher->Open(folder + "/gta-vc.exe", folder), "");
+    const std::string record = WaitForFile(dir / "record");
+    EXPECT_EQ(record.substr(0, record.find('\n')), folder);
+    EXPECT_NE(record.find("args=0\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(folder + "/pwned"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "pwned"));
+}
+
+TEST(GameLauncher, AWindowsGameGoesThroughWineInItsPrefix) {
+    TempDir dir;
+    const std::string bin = dir / "bin";
+    std::filesystem::create_directory(bin);
+    WriteScript(bin + "/wine", dir / "record"); // a wine that tells how it was called
+    const std::string folder = dir / "prefix/drive_c/Program Files/Vice City";
+    std::filesystem::create_directories(folder);
+    WriteFile(folder + "/gta-vc.exe", "MZ not for this system");
+    const std::string oldPath = getenv("PATH");
+    setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+    const auto launcher = CreateGameLauncher();
+    const std::string why = launcher->Open(folder + "/gta-vc.exe", folder);
+    setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_EQ(why, "");
+    const std::string record = WaitForFile(dir / "record");
+    EXPECT_EQ(record, folder + "\nargs=1\narg=" + folder + "/gta-vc.exe\nprefix=" +
+                          dir / "prefix" + "\n");
+}
+
+TEST(GameLauncher, WithoutWineItSaysWhatToDo) {
+    TempDir dir;
+    WriteFile(dir / "gta-vc.exe", "MZ");
+    const std::string oldPath = getenv("PATH");
+    setenv("PATH", dir.str().c_str(), 1);
+    const std::string why = CreateGameLauncher()->Open(dir / "gta-vc.exe", dir.str());
+    setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_NE(why.find("Wine"), std::string::npos) << why;
+    EXPECT_NE(why.find("install"), std::string::npos) << why;
+}
+
+TEST(GameLauncher, DefaultFolderIsInTheWinePrefix) {
+    setenv("WINEPREFIX", "/p", 1);
+    EXPECT_EQ(DefaultGameFolder(), "/p/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City");
+    unsetenv("WINEPREFIX");
+    setenv("HOME", "/home/me", 1);
+    EXPECT_EQ(DefaultGameFolder(),
+              "/home/me/.wine/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City");
+}
+
+} // namespace
+} // namespace clipwarden::test

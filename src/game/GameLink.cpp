@@ -24,7 +24,9 @@ void GameLink::Timer2_Timer() {
 void GameLink::FindGameProcess() {
     gameProcessId_ = 0;
     for (const ProcessEntry& entry : processes_.Snapshot()) {
-        if (ToLowerAscii(TrimAtNul(entry.exeFile)) == kGameExecutable) {
+        // A game that has ended but is not yet reaped has no memory to read.
+        if (ToLowerAscii(TrimAtNul(entry.exeFile)) == kGameExecutable &&
+            processes_.IsAlive(entry.id)) {
             gameProcessId_ = entry.id;
             return;
         }

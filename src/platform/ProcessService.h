@@ -30,8 +30,12 @@ public:
     ProcessService(ProcessService&&) = delete;
     ProcessService& operator=(ProcessService&&) = delete;
 
-    /** Live processes in the system's order; empty when the list cannot be read. */
+    /** Running processes in the system's order; empty when the list cannot be read. An entry
+     *  may already have ended: see IsAlive. */
     virtual std::vector<ProcessEntry> Snapshot() = 0;
+
+    /** False when the process has ended and only its entry is left (a zombie), or is gone. */
+    virtual bool IsAlive(ProcessId id) = 0;
 
     /** Opens the process for reading and writing its memory; 0 on failure, with the reason. */
     virtual ProcessHandle Open(ProcessId id, OpenFailure& failure) = 0;

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <sys/wait.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "ChildProcess.h"
@@ -15,6 +16,18 @@
 
 namespace clipwarden::test {
 namespace {
+
+/** Whether this process holds a descriptor of the given /proc/<pid>/mem. */
+bool HoldsMemoryOf(pid_t pid) {
+    const std::string target = "/proc/" + std::to_string(pid) + "/mem";
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error).string() == target) {
+            return true;
+        }
+    }
+    return false;
+}
 
 int OpenDescriptors() {
     int count = 0;
@@ -50,7 +63,11 @@ struct GameProcess : ::testing::Test {
     GameDisplay display{state, *processes, view, view};
 
     void SetUp() override { view.SelectVersionOption(true); }
-    void TearDown() override { processes->Close(state.gameProcess); }
+    void TearDown() override {
+        if (processes) {
+            processes->Close(state.gameProcess);
+        }
+    }
 
     void Attach() {
         link.Timer2_Timer();
@@ -151,11 +168,12 @@ TEST_F(GameProcess, ASecondNotificationThreeTicksInShowsForFiveMoreTicks) {
 }
 
 TEST_F(GameProcess, TheGameExitingLogsStoppedAndReleasesTheHandle) {
-    const int before = OpenDescriptors();
+    pid_t pid = 0;
     {
         FakeGame game;
+        pid = game.pid();
         Attach();
-        EXPECT_EQ(OpenDescriptors(), before + 3) << "two pipes and the game's memory";
+        EXPECT_TRUE(HoldsMemoryOf(pid));
         game.Command("playback 1");
         link.Timer2_Timer();
         game.Send("exit");
@@ -169,7 +187,7 @@ TEST_F(GameProcess, TheGameExitingLogsStoppedAndReleasesTheHandle) {
     EXPECT_NE(view.log[1].find("stopped!"), std::string::npos);
     EXPECT_EQ(view.status, "GTA:VC is NOT running!");
     EXPECT_EQ(state.gameProcess, 0);
-    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_FALSE(HoldsMemoryOf(pid));
 }
 
 TEST_F(GameProcess, AGameRestartedBetweenTwoTicksIsAttachedAgain) {
@@ -198,18 +216,36 @@ TEST_F(GameProcess, AZombieIsNotAGame) {
     kill(pid, SIGKILL);
     siginfo_t info{};
     waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT); // dead, not yet collected
-    for (const auto& entry : processes->Snapshot()) {
-        EXPECT_NE(entry.id, static_cast<ProcessId>(pid));
-    }
+    EXPECT_FALSE(processes->IsAlive(static_cast<ProcessId>(pid)));
+    EXPECT_TRUE(processes->IsAlive(static_cast<ProcessId>(getpid())));
+    link.FindGameProcess();
+    EXPECT_NE(link.gameProcessId(), static_cast<ProcessId>(pid));
 }
 
 TEST_F(GameProcess, WaitingLongForTheGameLeaksNoDescriptor) {
     const int before = OpenDescriptors();
+    link.Timer2_Timer();
+    const int scanning = OpenDescriptors(); // the open names of the running processes
     for (int tick = 0; tick < 1000; ++tick) {
         link.Timer2_Timer();
     }
-    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(OpenDescriptors(), scanning);
     EXPECT_EQ(view.status, "GTA:VC is NOT running!");
+    processes.reset();
+    EXPECT_EQ(OpenDescriptors(), before - 1) << "everything released with the service";
+}
+
+TEST_F(GameProcess, ProcessesThatEndGiveBackTheirDescriptors) {
+    link.Timer2_Timer();
+    const int scanning = OpenDescriptors();
+    {
+        FakeGame a;
+        FakeGame b;
+        link.FindGameProcess();
+        EXPECT_GE(OpenDescriptors(), scanning + 2 * 2 + 2) << "their pipes and their names";
+    }
+    link.FindGameProcess();
+    EXPECT_EQ(OpenDescriptors(), scanning);
 }
 
 TEST_F(GameProcess, AnOpenTheSystemRefusesIsToldApartFromAMissingGame) {

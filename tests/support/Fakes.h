@@ -126,6 +126,7 @@ public:
         std::string name;
         bool refuse = false;
         std::map<std::uint64_t, unsigned char> memory;
+        bool zombie = false;
     };
     std::map<ProcessId, Process> processes; ///< in id order, as the system lists them
     std::map<ProcessHandle, ProcessId> open;
@@ -139,6 +140,10 @@ public:
             entries.push_back({id, p.name});
         }
         return entries;
+    }
+    bool IsAlive(ProcessId id) override {
+        const auto it = processes.find(id);
+        return it != processes.end() && !it->second.zombie;
     }
     ProcessHandle Open(ProcessId id, OpenFailure& failure) override {
         const auto it = processes.find(id);

@@ -63,6 +63,9 @@ TEST_F(Linking, MatchesTheWholeNameInAnyCaseAndTakesTheFirstInSystemOrder) {
     Start(1, std::string("gta-vc.exe\0", 11));
     link.FindGameProcess();
     EXPECT_EQ(link.gameProcessId(), 1U);
+    processes.processes[1].zombie = true;
+    link.FindGameProcess();
+    EXPECT_EQ(link.gameProcessId(), 9U) << "a zombie is passed over";
 }
 
 TEST_F(Linking, TheGameExitingReleasesTheHandleAndARestartIsAttachedAgain) {

@@ -64,10 +64,21 @@ bool IsOrdinaryFile(int dirFd, const dirent& entry) {
     return fstatat(dirFd, entry.d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
 }
 
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+/** The order an NTFS folder lists in: by the name upper-cased, ties by raw bytes. */
 bool NtfsOrder(const std::string& a, const std::string& b) {
-    const std::string ua = ToUpperAscii(a);
-    const std::string ub = ToUpperAscii(b);
-    return ua != ub ? ua < ub : a < b;
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto ua = static_cast<unsigned char>(UpperAscii(a[i]));
+        const auto ub = static_cast<unsigned char>(UpperAscii(b[i]));
+        if (ua != ub) {
+            return ua < ub;
+        }
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
@@ -256,9 +267,7 @@ std::string PosixFileSystem::Describe(const std::error_code& error) const {
     return error.message();
 }
 
-bool WildcardMatch(const std::string& pattern, const std::string& name) {
-    const std::string p = ToUpperAscii(pattern);
-    const std::string n = ToUpperAscii(name);
+bool WildcardMatch(const std::string& p, const std::string& n) {
     std::size_t pi = 0;
     std::size_t ni = 0;
     std::size_t star = std::string::npos;
@@ -267,7 +276,7 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
         if (pi < p.size() && p[pi] == '*') {
             star = pi++;
             resume = ni;
-        } else if (pi < p.size() && p[pi] == n[ni]) {
+        } else if (pi < p.size() && UpperAscii(p[pi]) == UpperAscii(n[ni])) {
             ++pi;
             ++ni;
         } else if (star != std::string::npos) {

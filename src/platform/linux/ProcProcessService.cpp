@@ -1,11 +1,13 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <map>
 #include <memory>
 
 #include "platform/ProcessService.h"
@@ -18,16 +20,20 @@ struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
 
-/** Reads a small /proc file whole; "" when it cannot be read. */
-std::string ReadSmallFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return {};
+constexpr std::size_t kMaxCachedNames = 8192;
+
+/** The task name from an open /proc/<pid>/comm; false when the process is gone. */
+bool ReadName(int fd, std::string& name) {
+    std::array<char, 64> buffer{};
+    const ssize_t got = pread(fd, buffer.data(), buffer.size(), 0);
+    if (got <= 0) {
+        return false;
     }
-    std::array<char, 512> buffer{};
-    const ssize_t got = read(fd, buffer.data(), buffer.size());
-    close(fd);
-    return got > 0 ? std::string(buffer.data(), static_cast<std::size_t>(got)) : std::string();
+    name.assign(buffer.data(), static_cast<std::size_t>(got));
+    if (!name.empty() && name.back() == '\n') {
+        name.pop_back();
+    }
+    return true;
 }
 
 /** Processes from /proc: names from the kernel's task name (Wine sets it to the .exe name),
@@ -35,39 +41,105 @@ std::string ReadSmallFile(const std::string& path) {
  *  us attach a debugger, and which stays bound to that one process. */
 class ProcProcessService final : public ProcessService {
 public:
+    ProcProcessService() : proc_(open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        // One descriptor per running process is kept (see Snapshot); make room for them.
+        rlimit limit{};
+        if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 65536);
+            setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    }
+
+    ~ProcProcessService() override {
+        for (const auto& [id, fd] : names_) {
+            close(fd);
+        }
+        if (proc_ >= 0) {
+            close(proc_);
+        }
+    }
+    ProcProcessService(const ProcProcessService&) = delete;
+    ProcProcessService& operator=(const ProcProcessService&) = delete;
+    ProcProcessService(ProcProcessService&&) = delete;
+    ProcProcessService& operator=(ProcProcessService&&) = delete;
+
+    // WORKAROUND: opening /proc/<pid>/comm costs several microseconds per process, which a
+    // scan every second over a thousand processes would feel; reading an open one again costs
+    // well under one. So each name's descriptor stays open while its process lives and is read
+    // afresh on every scan: a renamed process (Wine names itself after its .exe) is seen at
+    // once, and a descriptor of a process that has ended reads nothing and is closed.
     std::vector<ProcessEntry> Snapshot() override {
         std::vector<ProcessId> ids;
-        const std::unique_ptr<DIR, DirCloser> proc(opendir("/proc"));
-        if (!proc) {
-            return {};
-        }
-        while (const dirent* entry = readdir(proc.get())) {
-            ProcessId id = 0;
-            const char* end = entry->d_name + std::char_traits<char>::length(entry->d_name);
-            const auto [ptr, ec] = std::from_chars(entry->d_name, end, id);
-            if (ec == std::errc() && ptr == end && id != 0) {
-                ids.push_back(id);
+        {
+            const std::unique_ptr<DIR, DirCloser> dir(opendir("/proc"));
+            if (!dir) {
+                return {};
+            }
+            while (const dirent* entry = readdir(dir.get())) {
+                ProcessId id = 0;
+                const char* end = entry->d_name + std::char_traits<char>::length(entry->d_name);
+                const auto [ptr, ec] = std::from_chars(entry->d_name, end, id);
+                if (ec == std::errc() && ptr == end && id != 0) {
+                    ids.push_back(id);
+                }
             }
         }
         std::sort(ids.begin(), ids.end());
+
+        std::map<ProcessId, int> kept;
         std::vector<ProcessEntry> entries;
         entries.reserve(ids.size());
+        std::string name;
         for (ProcessId id : ids) {
-            // "pid (comm) S ...": the name may itself hold ')' or spaces, so take the last ')'.
-            const std::string stat = ReadSmallFile("/proc/" + std::to_string(id) + "/stat");
-            const auto open = stat.find('(');
-            const auto close = stat.rfind(')');
-            if (open == std::string::npos || close == std::string::npos || close < open ||
-                close + 2 >= stat.size() || stat[close + 2] == 'Z') {
-                continue; // gone meanwhile, or a zombie with no memory left
+            const auto cached = names_.find(id);
+            if (cached != names_.end()) {
+                const int fd = cached->second;
+                names_.erase(cached);
+                if (ReadName(fd, name)) {
+                    kept.emplace(id, fd);
+                    entries.push_back({id, name});
+                    continue;
+                }
+                close(fd); // an earlier process of that id; look at the new one
             }
-            entries.push_back({id, stat.substr(open + 1, close - open - 1)});
+            const std::string path = std::to_string(id) + "/comm";
+            const int fd = openat(proc_, path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) {
+                continue; // ended meanwhile
+            }
+            if (ReadName(fd, name)) {
+                entries.push_back({id, name});
+                if (kept.size() < kMaxCachedNames) {
+                    kept.emplace(id, fd);
+                    continue;
+                }
+            }
+            close(fd);
         }
+        for (const auto& [id, fd] : names_) {
+            close(fd); // processes that have ended
+        }
+        names_ = std::move(kept);
         return entries;
     }
 
+    bool IsAlive(ProcessId id) override {
+        // "pid (comm) S ...": the name may hold ')' or spaces, so take the last ')'.
+        const int fd = openat(proc_, (std::to_string(id) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return false;
+        }
+        std::array<char, 512> buffer{};
+        const ssize_t got = read(fd, buffer.data(), buffer.size());
+        close(fd);
+        const std::string stat(buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+        const auto close = stat.rfind(')');
+        return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z' &&
+               stat[close + 2] != 'X';
+    }
+
     ProcessHandle Open(ProcessId id, OpenFailure& failure) override {
-        const int fd = open(("/proc/" + std::to_string(id) + "/mem").c_str(), O_RDWR | O_CLOEXEC);
+        const int fd = openat(proc_, (std::to_string(id) + "/mem").c_str(), O_RDWR | O_CLOEXEC);
         if (fd < 0) {
             failure = (errno == EACCES || errno == EPERM) ? OpenFailure::Refused
                                                           : OpenFailure::NotFound;
@@ -102,6 +174,10 @@ public:
             close(static_cast<int>(process - 1));
         }
     }
+
+private:
+    int proc_;
+    std::map<ProcessId, int> names_; ///< open /proc/<pid>/comm of the processes last seen
 };
 
 } // namespace

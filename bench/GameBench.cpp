@@ -1,0 +1,79 @@
+// The game link's tick: detached (a full process scan) and attached (one 1-byte read).
+
+#include <benchmark/benchmark.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "ChildProcess.h"
+#include "Fakes.h"
+#include "game/GameLink.h"
+
+namespace clipwarden::test {
+namespace {
+
+struct LinkRig {
+    AppState state;
+    FakeMainView view;
+    FakeClock clock;
+    std::ostringstream echo;
+    std::unique_ptr<ProcessService> processes = CreateProcessService();
+    Notifier notifier{state, view, echo};
+    PlaybackWatch watch{state, clock, notifier};
+    GameLink link{state, *processes, clock, watch, view, notifier};
+    ~LinkRig() { processes->Close(state.gameProcess); }
+};
+
+/** Idle processes that only wait, ended with the benchmark. */
+struct IdleProcesses {
+    std::vector<pid_t> pids;
+    explicit IdleProcesses(int count) {
+        for (int i = 0; i < count; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                pause();
+                _exit(0);
+            }
+            pids.push_back(pid);
+        }
+    }
+    ~IdleProcesses() {
+        for (pid_t pid : pids) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    IdleProcesses(const IdleProcesses&) = delete;
+    IdleProcesses& operator=(const IdleProcesses&) = delete;
+    IdleProcesses(IdleProcesses&&) = delete;
+    IdleProcesses& operator=(IdleProcesses&&) = delete;
+};
+
+void BM_DetachedTick(benchmark::State& state) {
+    IdleProcesses extra(static_cast<int>(state.range(0)));
+    LinkRig rig;
+    for (auto _ : state) {
+        rig.link.Timer2_Timer();
+    }
+    state.counters["processes"] = static_cast<double>(rig.processes->Snapshot().size());
+}
+BENCHMARK(BM_DetachedTick)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_AttachedTick(benchmark::State& state) {
+    setenv("FAKE_GAME_BIN", FAKE_GAME_PATH, 0);
+    FakeGame game;
+    LinkRig rig;
+    rig.link.Timer2_Timer();
+    if (rig.state.gameProcess == 0) {
+        state.SkipWithError("the stand-in game was not attached");
+    }
+    for (auto _ : state) {
+        rig.link.Timer2_Timer();
+    }
+}
+BENCHMARK(BM_AttachedTick)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace clipwarden::test

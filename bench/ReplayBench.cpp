@@ -1,0 +1,78 @@
+// The replay library's hot paths over a real folder, each beside a plain copy of the same
+// file measured in the same run.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "ReplayHarness.h"
+
+namespace clipwarden::test {
+namespace {
+
+void FillLibrary(ReplayHarness& h, int count, std::size_t slotSize) {
+    for (int i = 0; i < count; ++i) {
+        WriteFile(h.Path("replay0612-" + std::to_string(i) + ".rep"), "r");
+    }
+    WriteFile(h.Path("replay.rep"), std::string(slotSize, 'x'));
+    h.AccountForSlot();
+}
+
+void BM_IdleCaptureTick(benchmark::State& state) {
+    ReplayHarness h;
+    FillLibrary(h, static_cast<int>(state.range(0)), 1024);
+    for (auto _ : state) {
+        h.capture.Timer1_Timer();
+    }
+    if (!h.view.log.empty()) {
+        state.SkipWithError("an idle tick captured something");
+    }
+}
+BENCHMARK(BM_IdleCaptureTick)->Arg(0)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+void BM_NextReplayName(benchmark::State& state) {
+    ReplayHarness h;
+    FillLibrary(h, static_cast<int>(state.range(0)), 1024);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(h.library.NextReplayName());
+    }
+}
+BENCHMARK(BM_NextReplayName)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_FindLastReplay(benchmark::State& state) {
+    ReplayHarness h;
+    FillLibrary(h, static_cast<int>(state.range(0)), 1024);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(h.library.FindLastReplay());
+    }
+}
+BENCHMARK(BM_FindLastReplay)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_SelectNextReplay(benchmark::State& state) {
+    ReplayHarness h;
+    FillLibrary(h, static_cast<int>(state.range(0)), 1 << 20);
+    WriteFile(h.Path("replay0612-0.rep"), std::string(1 << 20, 'a'));
+    WriteFile(h.Path("replay0612-1.rep"), std::string(1 << 20, 'b'));
+    for (auto _ : state) {
+        h.state.currentReplay = "replay0612-0.rep";
+        h.selection.SelectNextReplay();
+    }
+    if (h.state.currentReplay != "replay0612-1.rep") {
+        state.SkipWithError("nothing was selected");
+    }
+}
+BENCHMARK(BM_SelectNextReplay)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The physical baseline: copying the same 1 MiB file with the standard library.
+void BM_PlainCopy1MiB(benchmark::State& state) {
+    ReplayHarness h;
+    WriteFile(h.Path("source.rep"), std::string(1 << 20, 'a'));
+    for (auto _ : state) {
+        std::filesystem::copy_file(h.Path("source.rep"), h.Path("copy.rep"),
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+}
+BENCHMARK(BM_PlainCopy1MiB)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace clipwarden::test

@@ -1,0 +1,64 @@
+// F5 and F6 pressed on a real X server while another window has the focus.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "ChildProcess.h"
+#include "TempDir.h"
+#include "Xvfb.h"
+
+namespace clipwarden::test {
+namespace {
+
+TEST(HotkeysOnX, F5AndF6SelectFromAnyWindowAndStillReachIt) {
+    if (!Xvfb::Installed()) {
+        if (std::getenv("CI") != nullptr) {
+            FAIL() << "Xvfb is not installed";
+        }
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    Xvfb x;
+    ASSERT_TRUE(x.ready());
+    TempDir home;
+    const std::string replays = home / "replays";
+    std::filesystem::create_directories(replays);
+    std::filesystem::create_directories(home / "config/Clipwarden");
+    WriteFile(home / "config/Clipwarden/Clipwarden.conf", "[Main]\nGTAVC-replays=" + replays + "\n");
+    for (const char* name : {"a.rep", "b.rep", "c.rep"}) {
+        WriteFile(replays + "/" + name, std::string("bytes of ") + name);
+    }
+
+    ChildProcess app({"/usr/bin/env", "DISPLAY=" + x.display(), "QT_QPA_PLATFORM=xcb",
+                      "HOME=" + home.str(), "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C",
+                      std::getenv("CLIPWARDEN_BIN")});
+    ASSERT_EQ(RunOn(x.display(), "timeout 30 xdotool search --sync --name '^Clipwarden$'"), 0);
+
+    // Another X client holds the focus and reports the keys it receives.
+    ChildProcess keylog({"/usr/bin/env", "DISPLAY=" + x.display(), "/usr/bin/xev", "-event",
+                         "keyboard", "-name", "keylog"});
+    ASSERT_EQ(RunOn(x.display(), "timeout 30 xdotool search --sync --name '^keylog$' windowfocus --sync"), 0);
+
+    ASSERT_EQ(RunOn(x.display(), "xdotool key F5"), 0);
+    auto lines = app.ReadUntil("has been selected", std::chrono::seconds(20));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("] b.rep has been selected for replay!"), std::string::npos)
+        << lines.back();
+    EXPECT_EQ(ReadFile(replays + "/replay.rep"), "bytes of b.rep");
+
+    ASSERT_EQ(RunOn(x.display(), "xdotool key alt+F5"), 0); // would select a.rep
+    ASSERT_EQ(RunOn(x.display(), "xdotool key F6"), 0);
+    lines = app.ReadUntil("has been selected", std::chrono::seconds(20));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("] c.rep has been selected for replay!"), std::string::npos)
+        << lines.back();
+    EXPECT_EQ(ReadFile(replays + "/replay.rep"), "bytes of c.rep");
+
+    const auto seen = keylog.ReadUntil("(keysym 0xffc3, F6)", std::chrono::seconds(20));
+    ASSERT_FALSE(seen.empty());
+    EXPECT_NE(seen.back().find("F6"), std::string::npos) << "F6 did not reach the focused window";
+}
+
+} // namespace
+} // namespace clipwarden::test

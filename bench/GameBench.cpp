@@ -59,7 +59,11 @@ void BM_DetachedTick(benchmark::State& state) {
     }
     state.counters["processes"] = static_cast<double>(rig.processes->Snapshot().size());
 }
-BENCHMARK(BM_DetachedTick)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_DetachedTick)
+    ->Arg(0)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 void BM_AttachedTick(benchmark::State& state) {
     setenv("FAKE_GAME_BIN", FAKE_GAME_PATH, 0);

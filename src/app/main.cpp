@@ -29,9 +29,8 @@ int main(int argc, char** argv) {
     const auto processes = CreateProcessService();
     const auto hooks = CreateKeyboardHookService();
     const auto launcher = CreateGameLauncher();
-    Services services{*files,     *clock,    settings, *shell,
-                      *processes, *hooks,    *launcher, std::cout,
-                      DefaultGameFolder()};
+    Services services{*files,    *clock,    settings,           *shell, *processes, *hooks,
+                      *launcher, std::cout, DefaultGameFolder()};
     AppState state;
 
     FrmMain frmMain(state, services);

@@ -48,9 +48,9 @@ ReplayName ReplayLibrary::NextReplayName() {
         found = true;
         // The listing matches ignoring case and only by the wildcard, so the name is at least
         // as long as the fixed pieces.
-        const std::string numberText =
-            name.size() >= kFixedLength ? name.substr(kPrefixLength, name.size() - kFixedLength)
-                                        : std::string();
+        const std::string numberText = name.size() >= kFixedLength
+                                           ? name.substr(kPrefixLength, name.size() - kFixedLength)
+                                           : std::string();
         const double value = ReadLeadingNumber(numberText).value;
         if (value > static_cast<double>(highest)) {
             const double rounded = std::nearbyint(value); // halves go to the even neighbour

@@ -59,7 +59,8 @@ void ReplaySelection::SelectPreviousReplay() {
 
 bool ReplaySelection::SecureSlot() {
     const CaptureResult result = capture_.CaptureIfNew();
-    if (result.outcome == CaptureOutcome::Failed || result.outcome == CaptureOutcome::StillWriting) {
+    if (result.outcome == CaptureOutcome::Failed ||
+        result.outcome == CaptureOutcome::StillWriting) {
         capture_.PostFailure(result);
         return false;
     }

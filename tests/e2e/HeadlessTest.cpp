@@ -1,6 +1,7 @@
 // The real clipwarden without any display, driven through its files and the stand-in game.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <thread>
@@ -27,10 +28,9 @@ struct Headless : ::testing::Test {
         const char* bin = std::getenv("CLIPWARDEN_BIN");
         ASSERT_NE(bin, nullptr);
         // env -u clears what would give it a display; the rest of the environment stays.
-        app = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
-                                     "-u", "QT_QPA_PLATFORM", "HOME=" + home.str(),
-                                     "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C", bin});
+        app = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+            "HOME=" + home.str(), "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C", bin});
     }
     /** Waits for a log line containing `text`; the lines read on the way. */
     std::vector<std::string> Expect(const std::string& text) {
@@ -147,6 +147,25 @@ TEST_F(Headless, FollowsTheStandInGameExitingAndRestarting) {
     FakeGame again;
     again.Command("playback 1");
     Expect(" started!");
+}
+
+TEST_F(Headless, AutorunStartsTheGameOnceInItsFolderAfterLoading) {
+    const std::string game = home / "Vice City $(touch x) `y`";
+    std::filesystem::create_directories(game);
+    WriteFile(game + "/gta-vc.exe", "#!/bin/sh\n{ pwd; echo \"args=$#\"; } >> ../launches\n");
+    chmod((game + "/gta-vc.exe").c_str(), 0755);
+    WriteFile(home / "config/Clipwarden/Clipwarden.conf",
+              "[Main]\nGTAVC-replays=" + replays + "\nGTAVC-autorun=1\nGTAVC-path=" + game + "\n");
+    Start();
+    std::string launches;
+    for (int i = 0; i < 300 && launches.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        launches = ReadFile(home / "launches");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // a second launch would show
+    EXPECT_EQ(ReadFile(home / "launches"), game + "\nargs=0\n");
+    EXPECT_FALSE(std::filesystem::exists(game + "/x"));
+    EXPECT_TRUE(app->Alive());
 }
 
 } // namespace

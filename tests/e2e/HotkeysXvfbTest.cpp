@@ -25,7 +25,8 @@ TEST(HotkeysOnX, F5AndF6SelectFromAnyWindowAndStillReachIt) {
     const std::string replays = home / "replays";
     std::filesystem::create_directories(replays);
     std::filesystem::create_directories(home / "config/Clipwarden");
-    WriteFile(home / "config/Clipwarden/Clipwarden.conf", "[Main]\nGTAVC-replays=" + replays + "\n");
+    WriteFile(home / "config/Clipwarden/Clipwarden.conf",
+              "[Main]\nGTAVC-replays=" + replays + "\n");
     for (const char* name : {"a.rep", "b.rep", "c.rep"}) {
         WriteFile(replays + "/" + name, std::string("bytes of ") + name);
     }
@@ -38,7 +39,9 @@ TEST(HotkeysOnX, F5AndF6SelectFromAnyWindowAndStillReachIt) {
     // Another X client holds the focus and reports the keys it receives.
     ChildProcess keylog({"/usr/bin/env", "DISPLAY=" + x.display(), "/usr/bin/xev", "-event",
                          "keyboard", "-name", "keylog"});
-    ASSERT_EQ(RunOn(x.display(), "timeout 30 xdotool search --sync --name '^keylog$' windowfocus --sync"), 0);
+    ASSERT_EQ(
+        RunOn(x.display(), "timeout 30 xdotool search --sync --name '^keylog$' windowfocus --sync"),
+        0);
 
     ASSERT_EQ(RunOn(x.display(), "xdotool key F5"), 0);
     auto lines = app.ReadUntil("has been selected", std::chrono::seconds(20));

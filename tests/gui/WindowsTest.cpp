@@ -44,13 +44,11 @@ struct Windows : ::testing::Test {
     FakeHooks hooks;
     FakeLauncher launcher;
     std::ostringstream echo;
-    Services services{files, clock, settings, shell, processes, hooks, launcher, echo,
-                      "/games/vc"};
+    Services services{files, clock, settings, shell, processes, hooks, launcher, echo, "/games/vc"};
     AppState state;
     std::unique_ptr<FrmMain> main = std::make_unique<FrmMain>(state, services);
 
-    template <typename T>
-    T* Child(QWidget* form, const char* name) {
+    template <typename T> T* Child(QWidget* form, const char* name) {
         T* widget = form->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << name;
         return widget;
@@ -158,7 +156,8 @@ TEST_F(Windows, OneOptionsWindowAtATimeLoadedAfreshAfterClosing) {
     EXPECT_EQ(main->optionsWindow(), nullptr);
     options->click();
     ASSERT_NE(main->optionsWindow(), nullptr);
-    EXPECT_TRUE(main->optionsWindow()->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
+    EXPECT_TRUE(
+        main->optionsWindow()->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
 }
 
 TEST_F(Windows, TheOptionsWindowHasEveryControlAndKeepsThemWhenResized) {

@@ -1,10 +1,13 @@
 // Starting the game: a stand-in gta-vc.exe script records how it was started.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "TempDir.h"
@@ -28,7 +31,8 @@ std::string WaitForFile(const std::string& path) {
 void WriteScript(const std::string& path, const std::string& record) {
     WriteFile(path, "#!/bin/sh\n"
                     "{ pwd; echo \"args=$#\"; for a in \"$@\"; do echo \"arg=$a\"; done; "
-                    "echo \"prefix=$WINEPREFIX\"; } > '" + record + "'\n");
+                    "echo \"prefix=$WINEPREFIX\"; } > '" +
+                        record + "'\n");
     chmod(path.c_str(), 0755);
 }
 
@@ -61,8 +65,8 @@ TEST(GameLauncher, AWindowsGameGoesThroughWineInItsPrefix) {
     setenv("PATH", oldPath.c_str(), 1);
     EXPECT_EQ(why, "");
     const std::string record = WaitForFile(dir / "record");
-    EXPECT_EQ(record, folder + "\nargs=1\narg=" + folder + "/gta-vc.exe\nprefix=" +
-                          dir / "prefix" + "\n");
+    EXPECT_EQ(record,
+              folder + "\nargs=1\narg=" + folder + "/gta-vc.exe\nprefix=" + dir / "prefix" + "\n");
 }
 
 TEST(GameLauncher, WithoutWineItSaysWhatToDo) {
@@ -76,9 +80,37 @@ TEST(GameLauncher, WithoutWineItSaysWhatToDo) {
     EXPECT_NE(why.find("install"), std::string::npos) << why;
 }
 
+TEST(GameLauncher, TheGamesDoubleForkedProcessesStayOurDescendants) {
+    TempDir dir;
+    // Like Wine: the started program forks the real one and exits at once.
+    WriteFile(dir / "gta-vc.exe",
+              "#!/bin/sh\nsh -c 'sleep 30 & echo $! > \"$1\".tmp; mv \"$1\".tmp \"$1\"' x '" +
+                  (dir / "pid") + "'\n");
+    chmod((dir / "gta-vc.exe").c_str(), 0755);
+    EXPECT_EQ(CreateGameLauncher()->Open(dir / "gta-vc.exe", dir.str()), "");
+    const std::string pid = WaitForFile(dir / "pid");
+    ASSERT_FALSE(pid.empty());
+    // Once its parents have exited, the game is handed to us, not to init.
+    std::string parent;
+    for (int i = 0; i < 500; ++i) {
+        const std::string stat = ReadFile("/proc/" + pid.substr(0, pid.size() - 1) + "/stat");
+        const auto close = stat.rfind(')');
+        std::istringstream fields(stat.substr(close + 2));
+        std::string state;
+        fields >> state >> parent;
+        if (parent == std::to_string(getpid())) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(parent, std::to_string(getpid()));
+    kill(std::stoi(pid), SIGKILL);
+}
+
 TEST(GameLauncher, DefaultFolderIsInTheWinePrefix) {
     setenv("WINEPREFIX", "/p", 1);
-    EXPECT_EQ(DefaultGameFolder(), "/p/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City");
+    EXPECT_EQ(DefaultGameFolder(),
+              "/p/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City");
     unsetenv("WINEPREFIX");
     setenv("HOME", "/home/me", 1);
     EXPECT_EQ(DefaultGameFolder(),

@@ -1,7 +1,7 @@
 // The game link against the stand-in game as a real process, through the real /proc backend.
 
-#include <gtest/gtest.h>
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <filesystem>

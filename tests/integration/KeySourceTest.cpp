@@ -1,7 +1,7 @@
 // Key events from the Linux sources into hook records.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <linux/input.h>
 #include <unistd.h>
 

@@ -92,22 +92,23 @@ TEST_P(NextReplayNameTest, NamesOneAboveTodaysHighestNumber) {
 
 INSTANTIATE_TEST_SUITE_P(
     Numbering, NextReplayNameTest,
-    ::testing::Values(
-        NamingCase{{}, "replay0612-0.rep"},
-        NamingCase{{"replay.rep", "replay0512-9.rep", "replay0613-4.rep"}, "replay0612-0.rep"},
-        NamingCase{{"replay0612-0.rep", "replay0612-1.rep", "replay0612-2.rep"}, "replay0612-3.rep"},
-        NamingCase{{"replay0612-0.rep", "replay0612-5.rep"}, "replay0612-6.rep"},
-        NamingCase{{"replay0612-007.rep"}, "replay0612-8.rep"},
-        NamingCase{{"replay0612-x.rep"}, "replay0612-1.rep"},
-        NamingCase{{"replay0612-.rep"}, "replay0612-1.rep"},
-        NamingCase{{"replay0612-2.5.rep"}, "replay0612-3.rep"},
-        NamingCase{{"replay0612-3.5.rep"}, "replay0612-5.rep"},
-        NamingCase{{"replay0612- 4abc.rep"}, "replay0612-5.rep"},
-        NamingCase{{"REPLAY0612-4.REP"}, "replay0612-5.rep"},
-        NamingCase{{"replay0612-32766.rep"}, "replay0612-32767.rep"},
-        NamingCase{{"replay0612-32767.rep"}, ""},
-        NamingCase{{"replay0612-32768.rep"}, ""},
-        NamingCase{{"replay0612-99999999999999999999.rep"}, ""}));
+    ::testing::Values(NamingCase{{}, "replay0612-0.rep"},
+                      NamingCase{{"replay.rep", "replay0512-9.rep", "replay0613-4.rep"},
+                                 "replay0612-0.rep"},
+                      NamingCase{{"replay0612-0.rep", "replay0612-1.rep", "replay0612-2.rep"},
+                                 "replay0612-3.rep"},
+                      NamingCase{{"replay0612-0.rep", "replay0612-5.rep"}, "replay0612-6.rep"},
+                      NamingCase{{"replay0612-007.rep"}, "replay0612-8.rep"},
+                      NamingCase{{"replay0612-x.rep"}, "replay0612-1.rep"},
+                      NamingCase{{"replay0612-.rep"}, "replay0612-1.rep"},
+                      NamingCase{{"replay0612-2.5.rep"}, "replay0612-3.rep"},
+                      NamingCase{{"replay0612-3.5.rep"}, "replay0612-5.rep"},
+                      NamingCase{{"replay0612- 4abc.rep"}, "replay0612-5.rep"},
+                      NamingCase{{"REPLAY0612-4.REP"}, "replay0612-5.rep"},
+                      NamingCase{{"replay0612-32766.rep"}, "replay0612-32767.rep"},
+                      NamingCase{{"replay0612-32767.rep"}, ""},
+                      NamingCase{{"replay0612-32768.rep"}, ""},
+                      NamingCase{{"replay0612-99999999999999999999.rep"}, ""}));
 
 TEST(NextReplayName, UsesTodaysDayAndMonth) {
     ReplayHarness h;

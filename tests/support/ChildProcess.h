@@ -102,8 +102,9 @@ public:
     }
 
     /** Lines up to a line that contains `marker` (included); stops early at end of output. */
-    std::vector<std::string> ReadUntil(const std::string& marker,
-                                       std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+    std::vector<std::string>
+    ReadUntil(const std::string& marker,
+              std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
         std::vector<std::string> lines;
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < deadline) {

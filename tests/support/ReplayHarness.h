@@ -39,9 +39,7 @@ struct ReplayHarness {
     }
 
     /** The game writes a new recording: new bytes and a new stamp. */
-    void Record(const std::string& content) {
-        WriteFileAt(Path("replay.rep"), content, now += 5);
-    }
+    void Record(const std::string& content) { WriteFileAt(Path("replay.rep"), content, now += 5); }
 
     /** Takes the stamp of replay.rep as accounted for, as start-up does. */
     void AccountForSlot() {

@@ -15,7 +15,8 @@ namespace clipwarden::test {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "clipwarden-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "clipwarden-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) {
             std::abort();
         }
@@ -52,7 +53,8 @@ inline std::string ReadFile(const std::string& path) {
 
 /** Sets a file's last-modified time to the given second since the epoch. */
 inline void SetModified(const std::string& path, long long seconds) {
-    const timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
+    const timespec times[2] = {{static_cast<time_t>(seconds), 0},
+                               {static_cast<time_t>(seconds), 0}};
     utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 

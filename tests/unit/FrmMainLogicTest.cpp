@@ -21,8 +21,7 @@ struct MainWindow : ::testing::Test {
     FakeHooks hooks;
     FakeLauncher launcher;
     std::ostringstream echo;
-    Services services{files, clock, settings, shell, processes, hooks, launcher, echo,
-                      "/games/vc"};
+    Services services{files, clock, settings, shell, processes, hooks, launcher, echo, "/games/vc"};
     AppState state;
     FakeMainView view;
     FrmMainLogic logic{state, services, view};
@@ -65,9 +64,8 @@ TEST_F(MainWindow, StartUpTakesTheSlotsStampAndTheLastStoredReplay) {
 }
 
 TEST_F(MainWindow, VersionOptionRestoredFromTheStoredNumber) {
-    for (const auto& [stored, version11] :
-         std::vector<std::pair<std::string, bool>>{{"0", false}, {"2", false}, {"1", true},
-                                                    {"junk", true}}) {
+    for (const auto& [stored, version11] : std::vector<std::pair<std::string, bool>>{
+             {"0", false}, {"2", false}, {"1", true}, {"junk", true}}) {
         settings.values["GTAVC-version"] = stored;
         FakeMainView fresh;
         AppState freshState;
@@ -109,7 +107,8 @@ TEST_F(MainWindow, AFailedSettingWriteIsLogged) {
     settings.failWrites = "the disk is full";
     logic.Option1_Click();
     ASSERT_EQ(view.log.size(), 1U);
-    EXPECT_EQ(view.log[0], "[14:03:27] The setting GTAVC-version could not be saved: the disk is full");
+    EXPECT_EQ(view.log[0],
+              "[14:03:27] The setting GTAVC-version could not be saved: the disk is full");
 }
 
 TEST_F(MainWindow, HotkeysWorkFromLoadToUnload) {

@@ -20,8 +20,16 @@ struct Options : ::testing::Test {
     FakeHooks hooks;
     FakeLauncher launcher;
     std::ostringstream echo;
-    Services services{files, clock, settings, shell, processes, hooks, launcher, echo,
-                      "/root/.wine/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City"};
+    Services services{
+        files,
+        clock,
+        settings,
+        shell,
+        processes,
+        hooks,
+        launcher,
+        echo,
+        "/root/.wine/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City"};
     AppState state;
     FakeMainView mainView;
     FrmMainLogic main{state, services, mainView};
@@ -68,8 +76,8 @@ TEST_F(Options, AFolderWithoutTheGameOrACancelIsRefusedWithAMessage) {
     shell.answers = {dir.str()};
     logic.selectGTADir_Click();
     logic.selectGTADir_Click(); // cancelled: "" is tested as "/gta-vc.exe"
-    EXPECT_EQ(view.messages, (std::vector<std::string>{"gta-vc.exe not found!",
-                                                       "gta-vc.exe not found!"}));
+    EXPECT_EQ(view.messages,
+              (std::vector<std::string>{"gta-vc.exe not found!", "gta-vc.exe not found!"}));
     EXPECT_EQ(settings.values["GTAVC-path"], "/kept");
     EXPECT_EQ(view.gameDirText, "/kept");
 }

@@ -35,7 +35,10 @@ TEST(ReadLeadingNumber, IgnoresTheLocalesDecimalSeparator) {
 
 TEST(Utf8, DecodesValidTextAndReplacesBrokenBytes) {
     EXPECT_EQ(DecodeUtf8("a\xc3\xa9\xe2\x82\xac"), U"a\u00e9\u20ac");
-    EXPECT_EQ(DecodeUtf8("\xff" "a\xc3"), U"\ufffd" "a\ufffd");
+    EXPECT_EQ(DecodeUtf8("\xff"
+                         "a\xc3"),
+              U"\ufffd"
+              "a\ufffd");
     EXPECT_EQ(DecodeUtf8("\xc0\xaf"), U"\ufffd\ufffd") << "overlong forms are not characters";
     EXPECT_EQ(EncodeUtf8(U"a\u00e9\u20ac\U0001F600"), "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80");
 }
@@ -43,7 +46,10 @@ TEST(Utf8, DecodesValidTextAndReplacesBrokenBytes) {
 TEST(Utf8, FirstCharactersCountsCharactersNotBytes) {
     EXPECT_EQ(FirstCharacters("\xc3\xa9\xc3\xa9\xc3\xa9", 2), "\xc3\xa9\xc3\xa9");
     EXPECT_EQ(FirstCharacters("abc", 10), "abc");
-    EXPECT_EQ(FirstCharacters("ab\xff" "cd", 3), "ab\xff");
+    EXPECT_EQ(FirstCharacters("ab\xff"
+                              "cd",
+                              3),
+              "ab\xff");
 }
 
 TEST(Settings, AbsentKeysGiveTheirDefaultsAndPresentOnesTheirTextEvenEmpty) {

@@ -91,9 +91,9 @@ void Show(bool version10, bool raw) {
 
 int main() {
     prctl(PR_SET_NAME, "gta-vc.exe");
-    void* memory = mmap(reinterpret_cast<void*>(kMapStart), kMapEnd - kMapStart,
-                        PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE,
-                        -1, 0);
+    void* memory =
+        mmap(reinterpret_cast<void*>(kMapStart), kMapEnd - kMapStart, PROT_READ | PROT_WRITE,
+             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
     if (memory != reinterpret_cast<void*>(kMapStart)) {
         std::perror("gta-vc.exe: cannot map the game's addresses");
         return 1;

@@ -14,8 +14,7 @@ inline constexpr std::uint32_t kVkRightAlt = 165;
  *  injected: Linux offers no reliable marker for synthesized keys. */
 class KeyTranslator {
 public:
-    KeyEvent Translate(std::uint32_t vkCode, std::uint32_t scanCode, bool down,
-                       std::uint32_t time);
+    KeyEvent Translate(std::uint32_t vkCode, std::uint32_t scanCode, bool down, std::uint32_t time);
 
 private:
     bool leftAlt_ = false;

@@ -30,7 +30,10 @@ bool IsNativeExecutable(const std::string& path) {
     std::array<char, 4> magic{};
     const ssize_t got = read(fd, magic.data(), magic.size());
     close(fd);
-    return (got == 4 && std::memcmp(magic.data(), "\x7f" "ELF", 4) == 0) ||
+    return (got == 4 && std::memcmp(magic.data(),
+                                    "\x7f"
+                                    "ELF",
+                                    4) == 0) ||
            (got >= 2 && magic[0] == '#' && magic[1] == '!');
 }
 
@@ -78,7 +81,8 @@ public:
             args = {"wine", executable};
             const auto drive = executable.find("/drive_c/");
             if (drive != std::string::npos) {
-                std::erase_if(env, [](const std::string& v) { return v.starts_with("WINEPREFIX="); });
+                std::erase_if(env,
+                              [](const std::string& v) { return v.starts_with("WINEPREFIX="); });
                 env.push_back("WINEPREFIX=" + executable.substr(0, drive));
             }
         }

@@ -84,8 +84,8 @@ public:
 private:
     X11KeySource(Display* display, int opcode, HookProc proc)
         : display_(display), opcode_(opcode), proc_(std::move(proc)),
-          notifier_(std::make_unique<QSocketNotifier>(ConnectionNumber(display),
-                                                      QSocketNotifier::Read)) {
+          notifier_(
+              std::make_unique<QSocketNotifier>(ConnectionNumber(display), QSocketNotifier::Read)) {
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Drain(); });
     }
 
@@ -103,9 +103,9 @@ private:
                 const auto keycode = static_cast<unsigned>(raw->detail);
                 const KeySym keysym =
                     XkbKeycodeToKeysym(display_, static_cast<KeyCode>(keycode), 0, 0);
-                const KeyEvent key = translator_.Translate(
-                    VkFromKeysym(keysym), keycode, cookie->evtype == XI_RawKeyPress,
-                    static_cast<std::uint32_t>(raw->time));
+                const KeyEvent key = translator_.Translate(VkFromKeysym(keysym), keycode,
+                                                           cookie->evtype == XI_RawKeyPress,
+                                                           static_cast<std::uint32_t>(raw->time));
                 XFreeEventData(display_, cookie);
                 Deliver(proc_, key);
                 continue;

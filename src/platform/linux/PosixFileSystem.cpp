@@ -169,7 +169,8 @@ std::optional<FileStamp> PosixFileSystem::Stamp(const std::string& path, std::er
         error = std::make_error_code(std::errc::is_a_directory);
         return std::nullopt;
     }
-    return FileStamp{FormatLocalTime(info.st_mtim.tv_sec, kStampFormat), static_cast<std::uint64_t>(info.st_size)};
+    return FileStamp{FormatLocalTime(info.st_mtim.tv_sec, kStampFormat),
+                     static_cast<std::uint64_t>(info.st_size)};
 }
 
 bool PosixFileSystem::Exists(const std::string& path) {

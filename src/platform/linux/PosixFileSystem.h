@@ -16,8 +16,8 @@ public:
     bool Exists(const std::string& path) override;
     std::string CopyToTemporary(const std::string& source, const std::string& destination,
                                 std::error_code& error) override;
-    bool CommitTemporary(const std::string& temporary, const std::string& destination,
-                         bool replace, std::error_code& error) override;
+    bool CommitTemporary(const std::string& temporary, const std::string& destination, bool replace,
+                         std::error_code& error) override;
     void DiscardTemporary(const std::string& temporary) override;
     std::string ResolveName(const std::string& folder, const std::string& name) override;
     [[nodiscard]] std::string Describe(const std::error_code& error) const override;

@@ -141,8 +141,8 @@ public:
     ProcessHandle Open(ProcessId id, OpenFailure& failure) override {
         const int fd = openat(proc_, (std::to_string(id) + "/mem").c_str(), O_RDWR | O_CLOEXEC);
         if (fd < 0) {
-            failure = (errno == EACCES || errno == EPERM) ? OpenFailure::Refused
-                                                          : OpenFailure::NotFound;
+            failure =
+                (errno == EACCES || errno == EPERM) ? OpenFailure::Refused : OpenFailure::NotFound;
             return 0;
         }
         failure = OpenFailure::None;

@@ -1,0 +1,91 @@
+// The documents folder and the folder picker of the Qt backend.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <filesystem>
+
+#include "TempDir.h"
+#include "shell/ShellFolders.h"
+
+namespace clipwarden::test {
+namespace {
+
+TEST(SpecialFolder, IsTheXdgDocumentsFolderWithoutATrailingSeparator) {
+    TempDir home;
+    std::filesystem::create_directories(home / "config");
+    std::filesystem::create_directories(home / "My Docs");
+    WriteFile(home / "config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/My Docs/\"\n");
+    setenv("HOME", home.str().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    const auto shell = CreateShellFolders();
+    EXPECT_EQ(shell->GetSpecialFolderPath(kFolderPersonal), home / "My Docs");
+    EXPECT_EQ(shell->GetSpecialFolderPath(0), "");
+}
+
+/** Answers the next folder picker: with `path`, or cancels it when `path` is empty. */
+void AnswerPicker(const QString& path, QString* title, bool* modal, QWidget** parent) {
+    QTimer::singleShot(50, [=] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            AnswerPicker(path, title, modal, parent); // not shown yet
+            return;
+        }
+        *title = dialog->windowTitle();
+        *modal = dialog->isModal();
+        *parent = dialog->parentWidget();
+        if (path.isEmpty()) {
+            dialog->reject();
+        } else {
+            // As a user would: open the folder, then confirm.
+            dialog->setDirectory(path);
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                name->clear();
+            }
+            static_cast<QDialog*>(dialog)->accept(); // the file dialog checks the choice
+        }
+    });
+}
+
+struct Picker : ::testing::Test {
+    QWidget owner;
+    std::unique_ptr<ShellFolders> shell = CreateShellFolders();
+    QString title;
+    bool modal = false;
+    QWidget* parent = nullptr;
+
+    std::string Pick(const QString& answer) {
+        AnswerPicker(answer, &title, &modal, &parent);
+        return shell->BrowseForFolder(static_cast<WindowRef>(owner.winId()), "Pick one:");
+    }
+};
+
+TEST_F(Picker, ReturnsTheChosenFolderAsChosenModalToItsOwner) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "Replays here");
+    EXPECT_EQ(Pick(QString::fromStdString(dir / "Replays here")), dir / "Replays here");
+    EXPECT_EQ(title.toStdString(), "Pick one:");
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(parent, &owner);
+}
+
+TEST_F(Picker, TheRootStaysTheRootAndACancelGivesNothing) {
+    EXPECT_EQ(Pick(QStringLiteral("/")), "/");
+    EXPECT_EQ(Pick(QString()), "");
+}
+
+} // namespace
+} // namespace clipwarden::test
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -239,9 +239,3 @@ TEST_F(Windows, NothingIsWrittenBeforeTheUserChangesSomething) {
 } // namespace
 } // namespace clipwarden::test
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -107,8 +107,3 @@ TEST_F(SettingsFile, AFolderWhereTheFileShouldBeGivesDefaultsAndAReasonToWrite) 
 } // namespace
 } // namespace clipwarden::test
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

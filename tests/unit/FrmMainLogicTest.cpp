@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Fakes.h"
-#include "TempDir.h"
+#include "ServiceRig.h"
 #include "forms/FrmMainLogic.h"
 #include "forms/FrmOptionsLogic.h"
 #include "platform/linux/PosixFileSystem.h"
@@ -11,18 +10,7 @@
 namespace clipwarden::test {
 namespace {
 
-struct MainWindow : ::testing::Test {
-    TempDir dir;
-    PosixFileSystem files;
-    FakeClock clock;
-    FakeSettingsStore settings;
-    FakeShellFolders shell;
-    FakeProcesses processes;
-    FakeHooks hooks;
-    FakeLauncher launcher;
-    std::ostringstream echo;
-    Services services{files, clock, settings, shell, processes, hooks, launcher, echo, "/games/vc"};
-    AppState state;
+struct MainWindow : ::testing::Test, ServiceRig {
     FakeMainView view;
     FrmMainLogic logic{state, services, view};
 

@@ -2,35 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "Fakes.h"
-#include "TempDir.h"
+#include "ServiceRig.h"
 #include "forms/FrmOptionsLogic.h"
 #include "platform/linux/PosixFileSystem.h"
 
 namespace clipwarden::test {
 namespace {
 
-struct Options : ::testing::Test {
-    TempDir dir;
-    PosixFileSystem files;
-    FakeClock clock;
-    FakeSettingsStore settings;
-    FakeShellFolders shell;
-    FakeProcesses processes;
-    FakeHooks hooks;
-    FakeLauncher launcher;
-    std::ostringstream echo;
-    Services services{
-        files,
-        clock,
-        settings,
-        shell,
-        processes,
-        hooks,
-        launcher,
-        echo,
-        "/root/.wine/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City"};
-    AppState state;
+struct Options : ::testing::Test, ServiceRig {
+    Options() {
+        services.defaultGameFolder =
+            "/root/.wine/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City";
+    }
     FakeMainView mainView;
     FrmMainLogic main{state, services, mainView};
     FakeOptionsView view;

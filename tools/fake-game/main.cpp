@@ -6,10 +6,9 @@
 //   playback <value>          set the playback flag byte
 //   show [1.0|1.1] [raw]      print the flags and texts at that version's addresses
 //   exit                      end the process
-
-#include <sys/mman.h>
-#include <sys/prctl.h>
-#include <unistd.h>
+// The Windows build also answers, about the window titled "Clipwarden" of the same desktop:
+//   window-text <id>          print the text of its control <id>
+//   window-check <id>         print 1 when its button <id> is checked, else 0
 
 #include <cstdint>
 #include <cstdio>
@@ -21,15 +20,13 @@
 #include <sstream>
 #include <string>
 
+#include "GameMemory.h"
 #include "core/Text.h"
 #include "game/GameMemoryLayout.h"
 
 using namespace clipwarden;
 
 namespace {
-
-constexpr std::uintptr_t kMapStart = 0x780000;
-constexpr std::uintptr_t kMapEnd = 0xA11000;
 
 unsigned char* At(std::uint64_t address) {
     return reinterpret_cast<unsigned char*>(static_cast<std::uintptr_t>(address));
@@ -90,16 +87,11 @@ void Show(bool version10, bool raw) {
 } // namespace
 
 int main() {
-    prctl(PR_SET_NAME, "gta-vc.exe");
-    void* memory =
-        mmap(reinterpret_cast<void*>(kMapStart), kMapEnd - kMapStart, PROT_READ | PROT_WRITE,
-             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-    if (memory != reinterpret_cast<void*>(kMapStart)) {
-        std::perror("gta-vc.exe: cannot map the game's addresses");
+    if (!ProvideGameMemory()) {
         return 1;
     }
-    std::mt19937 random(static_cast<unsigned>(getpid()));
-    std::cout << "ready " << getpid() << std::endl;
+    std::mt19937 random(CurrentProcessId());
+    std::cout << "ready " << CurrentProcessId() << std::endl;
     std::string line;
     while (std::getline(std::cin, line)) {
         std::istringstream in(line);
@@ -123,6 +115,12 @@ int main() {
                 raw = raw || word == "raw";
             }
             Show(version10, raw);
+        } else if (command == "window-text" || command == "window-check") {
+            int id = 0;
+            in >> id;
+            std::cout << (command == "window-text" ? MainWindowControlText(id)
+                                                   : MainWindowButtonChecked(id))
+                      << '\n';
         } else if (command == "exit") {
             std::cout << "ok" << std::endl;
             return 0;

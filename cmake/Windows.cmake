@@ -1,0 +1,28 @@
+# The Windows side: Win32 backends and a Win32 frontend over the same core.
+add_library(clipwarden_platform STATIC
+    src/platform/win32/AnsiText.cpp
+    src/platform/win32/Win32FileSystem.cpp
+    src/platform/win32/Win32Clock.cpp
+    src/platform/win32/RegistrySettingsStore.cpp
+    src/platform/win32/Win32ShellFolders.cpp
+    src/platform/win32/Win32GameLauncher.cpp
+    src/platform/win32/ToolhelpProcessService.cpp
+    src/platform/win32/Win32KeyboardHookService.cpp
+)
+target_compile_definitions(clipwarden_platform PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX
+    _WIN32_WINNT=0x0601)
+target_link_libraries(clipwarden_platform PUBLIC clipwarden_core
+    shell32 ole32 user32 gdi32 advapi32 kernel32)
+clipwarden_warnings(clipwarden_platform)
+
+add_library(clipwarden_win32_gui STATIC
+    src/app/win32/Win32Form.cpp
+    src/app/win32/Win32FrmMain.cpp
+    src/app/win32/Win32FrmOptions.cpp
+)
+target_link_libraries(clipwarden_win32_gui PUBLIC clipwarden_platform comctl32)
+clipwarden_warnings(clipwarden_win32_gui)
+
+add_executable(clipwarden WIN32 src/app/win32/WinMain.cpp src/app/win32/clipwarden.rc)
+target_link_libraries(clipwarden PRIVATE clipwarden_win32_gui)
+clipwarden_warnings(clipwarden)

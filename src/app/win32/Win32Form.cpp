@@ -1,0 +1,102 @@
+#include "app/win32/Win32Form.h"
+
+#include <set>
+#include <vector>
+
+namespace clipwarden::win32 {
+
+namespace {
+
+std::set<HWND>& OpenForms() {
+    static std::set<HWND> forms;
+    return forms;
+}
+
+} // namespace
+
+bool Win32Form::TranslateFormMessage(MSG& message) {
+    for (HWND form : OpenForms()) {
+        if (IsDialogMessageA(form, &message)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Win32Form::Create(const char* className, const char* caption, DWORD style, DWORD exStyle,
+                       int widthTwips, int heightTwips) {
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &Win32Form::WindowProc;
+    windowClass.hInstance = module;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.hIcon = LoadIconA(module, "CLIPWARDEN");
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+
+    HDC screen = GetDC(nullptr);
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    RECT frame{0, 0, Scale(widthTwips), Scale(heightTwips)};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    hwnd_ = CreateWindowExA(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                            module, this);
+    if (hwnd_ == nullptr) {
+        return false;
+    }
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    font_ = CreateFontIndirectA(&metrics.lfMessageFont);
+    OpenForms().insert(hwnd_);
+    return true;
+}
+
+HWND Win32Form::Control(const char* className, const char* text, DWORD style, int id, int left,
+                        int top, int width, int height) {
+    HWND control = CreateWindowExA(
+        0, className, text, WS_CHILD | WS_VISIBLE | style, Scale(left), Scale(top), Scale(width),
+        Scale(height), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    return control;
+}
+
+int Win32Form::Scale(int twips) const {
+    return MulDiv(twips, dpi_, 1440);
+}
+
+LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        static_cast<Win32Form*>(create->lpCreateParams)->hwnd_ = window;
+    }
+    auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (form == nullptr) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        OpenForms().erase(window);
+        DeleteObject(form->font_);
+        form->hwnd_ = nullptr;
+        form->Destroyed();
+        if (OpenForms().empty()) {
+            PostQuitMessage(0); // the program ends with its last window
+        }
+        return 0;
+    }
+    return form->Handle(message, wParam, lParam);
+}
+
+std::string WindowText(HWND window) {
+    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1);
+    GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+    return text.data();
+}
+
+} // namespace clipwarden::win32

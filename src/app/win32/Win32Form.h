@@ -1,0 +1,52 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace clipwarden::win32 {
+
+/** What both windows share: layout in twips scaled to the monitor, the form font, and the
+ *  count of open windows that ends the program when it reaches zero. */
+class Win32Form {
+public:
+    Win32Form() = default;
+    virtual ~Win32Form() = default;
+    Win32Form(const Win32Form&) = delete;
+    Win32Form& operator=(const Win32Form&) = delete;
+    Win32Form(Win32Form&&) = delete;
+    Win32Form& operator=(Win32Form&&) = delete;
+
+    [[nodiscard]] HWND hwnd() const { return hwnd_; }
+
+    /** Passes dialog keys (Tab) of any open form; true when the message was used. */
+    static bool TranslateFormMessage(MSG& message);
+
+protected:
+    /** Creates the window with a client area given in twips. */
+    bool Create(const char* className, const char* caption, DWORD style, DWORD exStyle,
+                int widthTwips, int heightTwips);
+
+    /** Creates a child control at a place given in twips. */
+    HWND Control(const char* className, const char* text, DWORD style, int id, int left, int top,
+                  int width, int height);
+
+    [[nodiscard]] int Scale(int twips) const;
+
+    /** The window's own messages; the rest go to DefWindowProc. */
+    virtual LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+
+    /** Called once the window is gone. */
+    virtual void Destroyed() {}
+
+    HWND hwnd_ = nullptr;
+    HFONT font_ = nullptr;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    int dpi_ = 96;
+};
+
+std::string WindowText(HWND window);
+
+} // namespace clipwarden::win32

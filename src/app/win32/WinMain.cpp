@@ -1,0 +1,42 @@
+// The Windows program: Win32 services and windows around the same core.
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "app/win32/Win32FrmMain.h"
+#include "platform/win32/RegistrySettingsStore.h"
+
+using namespace clipwarden;
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); // the folder picker needs it
+    const auto files = CreateFileSystem();
+    const auto clock = CreateClock();
+    const auto settings = CreateRegistrySettingsStore();
+    const auto shell = CreateShellFolders();
+    const auto processes = CreateProcessService();
+    const auto hooks = CreateKeyboardHookService();
+    const auto launcher = CreateGameLauncher();
+    Services services{*files,     *clock, *settings, *shell,           *processes,
+                      *hooks,     *launcher, std::cout, DefaultGameFolder()};
+    AppState state;
+
+    win32::Win32FrmMain frmMain(state, services);
+    if (!frmMain.Start()) {
+        MessageBoxA(nullptr, "The main window could not be created.", "Clipwarden",
+                    MB_OK | MB_ICONSTOP);
+        return 1;
+    }
+    MSG message{};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!win32::Win32Form::TranslateFormMessage(message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    CoUninitialize();
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <system_error>
+
+namespace clipwarden {
+
+/** The program's UTF-8 text in the system's ANSI code page, "?" for what it lacks. */
+std::string ToAnsi(const std::string& utf8);
+
+/** Text in the system's ANSI code page as UTF-8. */
+std::string FromAnsi(const std::string& ansi);
+
+/** The last Win32 error as an error code. */
+std::error_code LastWin32Error();
+
+/** The system's one-line description of a Win32 error, as UTF-8. */
+std::string DescribeWin32Error(unsigned long code);
+
+} // namespace clipwarden

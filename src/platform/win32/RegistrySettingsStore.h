@@ -1,0 +1,12 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/SettingsStore.h"
+
+namespace clipwarden {
+
+/** REG_SZ values under HKEY_CURRENT_USER\Software\Clipwarden\Main. */
+std::unique_ptr<SettingsStore> CreateRegistrySettingsStore();
+
+} // namespace clipwarden

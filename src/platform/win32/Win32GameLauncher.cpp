@@ -1,0 +1,31 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/win32/AnsiText.h"
+#include "shell/GameLauncher.h"
+
+namespace clipwarden {
+
+namespace {
+
+/** The shell's "open", as Explorer starts a program. */
+class Win32GameLauncher final : public GameLauncher {
+public:
+    std::string Open(const std::string& executable, const std::string& folder) override {
+        ShellExecuteA(GetActiveWindow(), "open", ToAnsi(executable).c_str(), nullptr,
+                      ToAnsi(folder).c_str(), SW_SHOW);
+        return {}; // the shell reports its own failures
+    }
+};
+
+} // namespace
+
+std::unique_ptr<GameLauncher> CreateGameLauncher() {
+    return std::make_unique<Win32GameLauncher>();
+}
+
+std::string DefaultGameFolder() {
+    return "C:\\Program files\\Rockstar Games\\Grand Theft Auto Vice City";
+}
+
+} // namespace clipwarden

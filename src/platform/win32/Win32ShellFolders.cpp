@@ -1,0 +1,59 @@
+#include <windows.h>
+#include <shlobj.h>
+
+#include <array>
+
+#include "platform/win32/AnsiText.h"
+#include "shell/ShellFolders.h"
+
+namespace clipwarden {
+
+namespace {
+
+/** The shell's special folders and its folder picker. */
+class Win32ShellFolders final : public ShellFolders {
+public:
+    std::string GetSpecialFolderPath(int folderId) override {
+        LPITEMIDLIST list = nullptr;
+        if (SHGetSpecialFolderLocation(nullptr, folderId, &list) != S_OK) {
+            return {};
+        }
+        std::string result = PathOf(list);
+        CoTaskMemFree(list);
+        return result;
+    }
+
+    std::string BrowseForFolder(WindowRef owner, const std::string& title) override {
+        const std::string ansiTitle = ToAnsi(title);
+        BROWSEINFOA info{};
+        info.hwndOwner = reinterpret_cast<HWND>(owner);
+        info.pidlRoot = nullptr;
+        info.pszDisplayName = nullptr;
+        info.lpszTitle = ansiTitle.c_str();
+        info.ulFlags = BIF_RETURNONLYFSDIRS;
+        info.lpfn = nullptr;
+        info.lParam = 0;
+        info.iImage = 0;
+        LPITEMIDLIST list = SHBrowseForFolderA(&info);
+        std::string result = list != nullptr ? PathOf(list) : std::string();
+        CoTaskMemFree(list);
+        return result;
+    }
+
+private:
+    static std::string PathOf(LPCITEMIDLIST list) {
+        std::array<char, MAX_PATH> path{};
+        if (!SHGetPathFromIDListA(list, path.data())) {
+            return {};
+        }
+        return FromAnsi(path.data());
+    }
+};
+
+} // namespace
+
+std::unique_ptr<ShellFolders> CreateShellFolders() {
+    return std::make_unique<Win32ShellFolders>();
+}
+
+} // namespace clipwarden

@@ -1,0 +1,169 @@
+// The Win32 backends under Wine: files, the registry and the process list.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/ProcessService.h"
+#include "platform/win32/RegistrySettingsStore.h"
+#include "settings/Settings.h"
+
+namespace clipwarden::test {
+namespace {
+
+struct WinFolder {
+    std::string path;
+    WinFolder() {
+        char base[MAX_PATH];
+        GetTempPathA(MAX_PATH, base);
+        path = std::string(base) + "clipwarden-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(GetTickCount());
+        CreateDirectoryA(path.c_str(), nullptr);
+    }
+    ~WinFolder() {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string file = path + "\\" + data.cFileName;
+                SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    RemoveDirectoryA(file.c_str());
+                } else {
+                    DeleteFileA(file.c_str());
+                }
+            } while (FindNextFileA(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryA(path.c_str());
+    }
+    WinFolder(const WinFolder&) = delete;
+    WinFolder& operator=(const WinFolder&) = delete;
+    WinFolder(WinFolder&&) = delete;
+    WinFolder& operator=(WinFolder&&) = delete;
+    [[nodiscard]] std::string operator/(const std::string& name) const { return path + "\\" + name; }
+};
+
+void Write(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(Win32Files, ListsOrdinaryFilesMatchingIgnoringCase) {
+    WinFolder dir;
+    const auto files = CreateFileSystem();
+    for (const char* name : {"b.rep", "A.REP", "notes.txt", "hidden.rep", "system.rep"}) {
+        Write(dir / name, name);
+    }
+    SetFileAttributesA((dir / "hidden.rep").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA((dir / "system.rep").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    CreateDirectoryA((dir / "folder.rep").c_str(), nullptr);
+    std::error_code error;
+    auto names = files->ListFiles(dir / "*.rep", error);
+    ASSERT_FALSE(error);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"A.REP", "b.rep"}));
+    EXPECT_TRUE(files->ListFiles(dir / "*.none", error).empty());
+    EXPECT_FALSE(error) << "no match is not an error";
+    files->ListFiles(dir / "missing\\*.rep", error);
+    EXPECT_TRUE(error);
+    EXPECT_FALSE(files->Describe(error).empty());
+    EXPECT_EQ(files->Join("C:\\x", "y.rep"), "C:\\x\\y.rep");
+    EXPECT_EQ(files->Join("", "gta-vc.exe"), "\\gta-vc.exe");
+}
+
+TEST(Win32Files, CopiesThroughATemporaryAndNeverOverwritesUnlessAsked) {
+    WinFolder dir;
+    const auto files = CreateFileSystem();
+    Write(dir / "replay.rep", "recording");
+    Write(dir / "taken.rep", "stored");
+    std::error_code error;
+    const auto stamp = files->Stamp(dir / "replay.rep", error);
+    ASSERT_TRUE(stamp);
+    EXPECT_EQ(stamp->size, 9U);
+    EXPECT_FALSE(stamp->text.empty());
+
+    std::string temporary = files->CopyToTemporary(dir / "replay.rep", dir / "taken.rep", error);
+    ASSERT_FALSE(temporary.empty()) << files->Describe(error);
+    EXPECT_TRUE(files->ListFiles(dir / "*.tmp", error).empty()) << "the temporary is hidden";
+    EXPECT_FALSE(files->CommitTemporary(temporary, dir / "taken.rep", false, error));
+    EXPECT_EQ(Read(dir / "taken.rep"), "stored");
+    EXPECT_FALSE(files->Exists(temporary));
+
+    temporary = files->CopyToTemporary(dir / "replay.rep", dir / "new.rep", error);
+    ASSERT_TRUE(files->CommitTemporary(temporary, dir / "new.rep", false, error));
+    EXPECT_EQ(Read(dir / "new.rep"), "recording");
+    EXPECT_EQ(files->Stamp(dir / "new.rep", error)->text, stamp->text) << "the time is kept";
+
+    temporary = files->CopyToTemporary(dir / "taken.rep", dir / "replay.rep", error);
+    ASSERT_TRUE(files->CommitTemporary(temporary, dir / "replay.rep", true, error));
+    EXPECT_EQ(Read(dir / "replay.rep"), "stored");
+    EXPECT_TRUE(files->CopyToTemporary(dir / "gone.rep", dir / "x.rep", error).empty());
+    EXPECT_TRUE(error);
+}
+
+TEST(Win32Clock, GivesDayAndMonthAndLocaleTexts) {
+    const auto clock = CreateClock();
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char ddmm[8];
+    std::snprintf(ddmm, sizeof(ddmm), "%02u%02u", unsigned(now.wDay), unsigned(now.wMonth));
+    EXPECT_EQ(clock->TodayDDMM(), ddmm);
+    EXPECT_FALSE(clock->TimeOfDayText().empty());
+    EXPECT_NE(clock->DateTimeText().find(clock->TimeOfDayText().substr(0, 2)), std::string::npos);
+}
+
+TEST(Registry, StoresTextValuesUnderTheUsersKey) {
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Clipwarden\\Main");
+    const auto store = CreateRegistrySettingsStore();
+    Settings settings(*store);
+    EXPECT_EQ(settings.ReadSetting("GTAVC-version", 1), "1");
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Clipwarden\\Main", 0, KEY_READ, &key),
+              ERROR_SUCCESS)
+        << "reading creates nothing";
+    EXPECT_FALSE(settings.WriteSetting("GTAVC-version", "0"));
+    EXPECT_FALSE(settings.WriteSetting("GTAVC-path", "C:\\Program files\\Rockstar Games"));
+    EXPECT_FALSE(settings.WriteSetting("GTAVC-replays", ""));
+    EXPECT_EQ(settings.ReadNumber("GTAVC-version", 1), 0);
+    EXPECT_EQ(settings.ReadSetting("GTAVC-path", "x"), "C:\\Program files\\Rockstar Games");
+    EXPECT_EQ(settings.ReadSetting("GTAVC-replays", "x"), "");
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Clipwarden\\Main", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    DWORD type = 0;
+    RegQueryValueExA(key, "GTAVC-version", nullptr, &type, nullptr, nullptr);
+    RegCloseKey(key);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+}
+
+TEST(Toolhelp, ListsThisProcessAndReadsItsOwnMemory) {
+    const auto processes = CreateProcessService();
+    bool found = false;
+    for (const auto& entry : processes->Snapshot()) {
+        found = found || entry.id == GetCurrentProcessId();
+    }
+    EXPECT_TRUE(found);
+    OpenFailure failure{};
+    const ProcessHandle self = processes->Open(GetCurrentProcessId(), failure);
+    ASSERT_NE(self, 0);
+    static volatile unsigned char marker[4] = {1, 2, 3, 4};
+    std::array<std::byte, 4> buffer{};
+    EXPECT_EQ(processes->Read(self, reinterpret_cast<std::uintptr_t>(&marker[0]), buffer), 4U);
+    EXPECT_EQ(std::to_integer<int>(buffer[3]), 4);
+    const std::array<std::byte, 1> nine{std::byte{9}};
+    EXPECT_EQ(processes->Write(self, reinterpret_cast<std::uintptr_t>(&marker[1]), nine), 1U);
+    EXPECT_EQ(marker[1], 9);
+    processes->Close(self);
+    EXPECT_EQ(processes->Open(0, failure), 0);
+}
+
+} // namespace
+} // namespace clipwarden::test

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+// What the stand-in game needs of its system.
+
+/** Makes the game's addresses 0x780000 to 0xA11000 readable and writable, and names the
+ *  process gta-vc.exe; false (after saying why) when it cannot. */
+bool ProvideGameMemory();
+
+unsigned CurrentProcessId();
+
+/** The text of a control of the window titled "Clipwarden" ("" where there is none). */
+std::string MainWindowControlText(int id);
+
+/** "1" when that window's button is checked, else "0". */
+std::string MainWindowButtonChecked(int id);

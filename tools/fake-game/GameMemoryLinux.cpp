@@ -1,0 +1,33 @@
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+
+#include "GameMemory.h"
+
+bool ProvideGameMemory() {
+    prctl(PR_SET_NAME, "gta-vc.exe");
+    constexpr std::uintptr_t kStart = 0x780000;
+    constexpr std::uintptr_t kEnd = 0xA11000;
+    void* memory = mmap(reinterpret_cast<void*>(kStart), kEnd - kStart, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    if (memory != reinterpret_cast<void*>(kStart)) {
+        std::perror("gta-vc.exe: cannot map the game's addresses");
+        return false;
+    }
+    return true;
+}
+
+unsigned CurrentProcessId() {
+    return static_cast<unsigned>(getpid());
+}
+
+std::string MainWindowControlText(int) {
+    return {};
+}
+
+std::string MainWindowButtonChecked(int) {
+    return "0";
+}

@@ -84,6 +84,9 @@ public:
             if (newline != std::string::npos) {
                 std::string line = buffer_.substr(0, newline);
                 buffer_.erase(0, newline + 1);
+                if (!line.empty() && line.back() == '\r') {
+                    line.pop_back(); // Windows programs end their lines with CR LF
+                }
                 return line;
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -152,7 +155,10 @@ private:
 /** The stand-in game, started and ready. */
 class FakeGame : public ChildProcess {
 public:
-    FakeGame() : ChildProcess({Binary()}) {
+    FakeGame() : FakeGame({Binary()}) {}
+    /** A stand-in started by another command line, such as the Windows one under Wine. */
+    FakeGame(std::vector<std::string> command, std::vector<std::string> env = {})
+        : ChildProcess(std::move(command), std::move(env)) {
         const std::string ready = ReadLine();
         if (ready.rfind("ready ", 0) != 0) {
             throw std::runtime_error("the stand-in game did not start: " + ready);

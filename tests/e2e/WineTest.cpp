@@ -1,0 +1,188 @@
+// clipwarden.exe under Wine on an X server of the test's own, with the Windows stand-in game.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "ChildProcess.h"
+#include "TempDir.h"
+#include "Xvfb.h"
+
+namespace clipwarden::test {
+namespace {
+
+std::string WindowsBuild() {
+    const char* dir = std::getenv("CLIPWARDEN_WINDOWS_BUILD");
+    return dir != nullptr ? dir : "";
+}
+
+/** A Unix path as Wine's Z: drive shows it. */
+std::string WindowsPath(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+class UnderWine : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        x_ = new Xvfb();
+        prefix_ = new TempDir();
+        Wine("wineboot --init");
+    }
+    static void TearDownTestSuite() {
+        Wine("wineserver -k");
+        delete prefix_;
+        delete x_;
+    }
+
+    /** Runs a Wine command line to its end in the suite's prefix. */
+    static int Wine(const std::string& command) {
+        return std::system(("DISPLAY=" + x_->display() + " WINEPREFIX=" + prefix_->str() +
+                            " WINEDEBUG=-all " + command + " >/dev/null 2>&1")
+                               .c_str());
+    }
+    static std::vector<std::string> Env() {
+        return {"DISPLAY=" + x_->display(), "WINEPREFIX=" + prefix_->str(), "WINEDEBUG=-all"};
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(x_->ready());
+        std::filesystem::create_directories(replays);
+        Wine("wine reg delete 'HKCU\\Software\\Clipwarden' /f");
+        ASSERT_EQ(Wine("wine reg add 'HKCU\\Software\\Clipwarden\\Main' /v GTAVC-replays /t "
+                       "REG_SZ /d '" + WindowsPath(replays) + "' /f"),
+                  0);
+    }
+
+    void StartClipwarden() {
+        app = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"/usr/bin/wine", WindowsBuild() + "/clipwarden.exe"}, Env());
+        ASSERT_EQ(Run("timeout 60 xdotool search --sync --name '^Clipwarden$'"), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    void StopClipwarden() {
+        app.reset();
+        Wine("wineserver -w"); // every Windows process of the prefix has ended
+    }
+    int Run(const std::string& command) { return RunOn(x_->display(), command); }
+
+    std::string Expect(const std::string& text) {
+        const auto lines = app->ReadUntil(text, std::chrono::seconds(30));
+        EXPECT_FALSE(lines.empty());
+        if (lines.empty()) {
+            return {};
+        }
+        EXPECT_NE(lines.back().find(text), std::string::npos) << "no line with: " << text;
+        return lines.back();
+    }
+
+    /** Presses a key while a Wine window (Clipwarden's own) has the focus. */
+    void Key(const std::string& key) {
+        ASSERT_EQ(Run("xdotool search --name '^Clipwarden$' windowfocus --sync key " + key), 0);
+    }
+
+    static inline Xvfb* x_ = nullptr;
+    static inline TempDir* prefix_ = nullptr;
+    TempDir home;
+    std::string replays = home / "replays";
+    std::unique_ptr<ChildProcess> app;
+};
+
+std::string SelectedName(const std::string& line) {
+    std::smatch match;
+    return std::regex_search(line, match, std::regex(R"(\] (.+) has been selected for replay!$)"))
+               ? match[1].str()
+               : std::string();
+}
+
+TEST_F(UnderWine, CapturesByteForByteAndSelectsWithF5AndF6) {
+    if (WindowsBuild().empty()) {
+        GTEST_SKIP() << "no Windows build given (CLIPWARDEN_WINDOWS_BUILD)";
+    }
+    for (const char* name : {"a.rep", "b.rep", "c.rep"}) {
+        WriteFile(replays + "/" + name, std::string("bytes of ") + name);
+    }
+    StartClipwarden();
+    const std::string recording("new\0recording", 13);
+    WriteFile(replays + "/replay.rep", recording);
+    const std::string saved = Expect(" saved!");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(saved, match, std::regex(R"(\] (replay\d{4}-0\.rep) saved!$)")))
+        << saved;
+    const std::string captured = match[1].str();
+    EXPECT_EQ(ReadFile(replays + "/" + captured), recording);
+
+    Key("F5");
+    const std::string previous = SelectedName(Expect("has been selected for replay!"));
+    ASSERT_FALSE(previous.empty());
+    EXPECT_NE(previous, captured);
+    EXPECT_EQ(ReadFile(replays + "/replay.rep"), "bytes of " + previous);
+    Key("F6");
+    EXPECT_EQ(SelectedName(Expect("has been selected for replay!")), captured);
+    EXPECT_EQ(ReadFile(replays + "/replay.rep"), recording);
+    StopClipwarden();
+}
+
+TEST_F(UnderWine, AttachesTheStandInShowsItsTextAndKeepsTheVersion) {
+    if (WindowsBuild().empty()) {
+        GTEST_SKIP() << "no Windows build given (CLIPWARDEN_WINDOWS_BUILD)";
+    }
+    StartClipwarden();
+    FakeGame game({"/usr/bin/wine", WindowsBuild() + "/tools/fake-game/gta-vc.exe"}, Env());
+    std::string status;
+    for (int i = 0; i < 100 && status != "GTA:VC is running!"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const auto lines = game.Command("window-text 100");
+        status = lines.empty() ? "" : lines.back();
+    }
+    EXPECT_EQ(status, "GTA:VC is running!");
+
+    WriteFile(replays + "/replay.rep", "one");
+    Expect(" saved!");
+    std::string shown;
+    for (int i = 0; i < 50 && shown.find("saved!") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        shown = game.Command("show").at(1);
+    }
+    EXPECT_NE(shown.find("~w~~b~replay"), std::string::npos) << shown;
+    EXPECT_EQ(game.Command("show").at(0).substr(0, 17), "flag1=31 flag2=31");
+    std::string flags;
+    for (int i = 0; i < 100 && flags != "flag1=30 flag2=30"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        flags = game.Command("show").at(0).substr(0, 17);
+    }
+    EXPECT_EQ(flags, "flag1=30 flag2=30");
+    EXPECT_EQ(game.Command("show").at(1), "text1=");
+
+    // "GTA:VC v. 1.0": clicked, its texts go 8 lower, and the choice is stored for next time.
+    ASSERT_EQ(Run("xdotool search --name '^Clipwarden$' mousemove --window %1 78 31 click 1"), 0);
+    for (int i = 0; i < 50 && game.Command("window-check 102").back() != "1"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(game.Command("window-check 102").back(), "1");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    WriteFile(replays + "/replay.rep", "two");
+    Expect(" saved!");
+    std::string at10;
+    for (int i = 0; i < 50 && at10.find("saved!") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        at10 = game.Command("show 1.0").at(1);
+    }
+    EXPECT_NE(at10.find("-1.rep~w~ saved!"), std::string::npos) << at10;
+
+    game.Send("playback 1");
+    Expect(" started!");
+    game.Command("exit");
+    StopClipwarden();
+    StartClipwarden();
+    FakeGame probe({"/usr/bin/wine", WindowsBuild() + "/tools/fake-game/gta-vc.exe"}, Env());
+    EXPECT_EQ(probe.Command("window-check 102").back(), "1") << "1.0 restored from the registry";
+    EXPECT_EQ(probe.Command("window-check 103").back(), "0");
+    probe.Command("exit");
+    StopClipwarden();
+}
+
+} // namespace
+} // namespace clipwarden::test

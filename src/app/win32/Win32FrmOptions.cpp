@@ -20,7 +20,7 @@ bool Win32FrmOptions::Load() {
     Control("EDIT", "", WS_TABSTOP | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, kIdGameDir, 90, 360,
             3090, 285);
     Control("BUTTON", "Select", WS_TABSTOP | BS_PUSHBUTTON, kIdSelectGameDir, 3240, 360, 615, 315);
-    Control("STATIC", "GTA:VC folder :", SS_LEFT, kIdOptionsLabel2, 120, 120, 1095, 255);
+    Control("STATIC", "GTA:VC folder :", SS_LEFTNOWORDWRAP, kIdOptionsLabel2, 120, 120, 1095, 255);
     Control("BUTTON", "Autorun GTA:VC, when Clipwarden starts.", WS_TABSTOP | BS_AUTOCHECKBOX,
             kIdCheck1, 120, 840, 3975, 255);
     logic_.Form_Load();

@@ -8,23 +8,10 @@
 #include <vector>
 
 #include "ChildProcess.h"
-#include "Fakes.h"
-#include "game/GameLink.h"
+#include "GameLinkRig.h"
 
 namespace clipwarden::test {
 namespace {
-
-struct LinkRig {
-    AppState state;
-    FakeMainView view;
-    FakeClock clock;
-    std::ostringstream echo;
-    std::unique_ptr<ProcessService> processes = CreateProcessService();
-    Notifier notifier{state, view, echo};
-    PlaybackWatch watch{state, clock, notifier};
-    GameLink link{state, *processes, clock, watch, view, notifier};
-    ~LinkRig() { processes->Close(state.gameProcess); }
-};
 
 /** Idle processes that only wait, ended with the benchmark. */
 struct IdleProcesses {
@@ -53,7 +40,7 @@ struct IdleProcesses {
 
 void BM_DetachedTick(benchmark::State& state) {
     IdleProcesses extra(static_cast<int>(state.range(0)));
-    LinkRig rig;
+    GameLinkRig rig;
     for (auto _ : state) {
         rig.link.Timer2_Timer();
     }
@@ -68,7 +55,7 @@ BENCHMARK(BM_DetachedTick)
 void BM_AttachedTick(benchmark::State& state) {
     setenv("FAKE_GAME_BIN", FAKE_GAME_PATH, 0);
     FakeGame game;
-    LinkRig rig;
+    GameLinkRig rig;
     rig.link.Timer2_Timer();
     if (rig.state.gameProcess == 0) {
         state.SkipWithError("the stand-in game was not attached");

@@ -52,7 +52,8 @@ protected:
         std::filesystem::create_directories(replays);
         Wine("wine reg delete 'HKCU\\Software\\Clipwarden' /f");
         ASSERT_EQ(Wine("wine reg add 'HKCU\\Software\\Clipwarden\\Main' /v GTAVC-replays /t "
-                       "REG_SZ /d '" + WindowsPath(replays) + "' /f"),
+                       "REG_SZ /d '" +
+                       WindowsPath(replays) + "' /f"),
                   0);
     }
 

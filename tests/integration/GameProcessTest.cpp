@@ -8,11 +8,7 @@
 #include <thread>
 
 #include "ChildProcess.h"
-#include "Fakes.h"
-#include "game/GameDisplay.h"
-#include "game/GameLink.h"
-#include "notify/Notifier.h"
-#include "platform/ProcessService.h"
+#include "GameLinkRig.h"
 
 namespace clipwarden::test {
 namespace {
@@ -51,24 +47,7 @@ std::string Hex(const TextBlock& block) {
     return out;
 }
 
-struct GameProcess : ::testing::Test {
-    AppState state;
-    FakeMainView view;
-    FakeClock clock;
-    std::ostringstream echo;
-    std::unique_ptr<ProcessService> processes = CreateProcessService();
-    Notifier notifier{state, view, echo};
-    PlaybackWatch watch{state, clock, notifier};
-    GameLink link{state, *processes, clock, watch, view, notifier};
-    GameDisplay display{state, *processes, view, view};
-
-    void SetUp() override { view.SelectVersionOption(true); }
-    void TearDown() override {
-        if (processes) {
-            processes->Close(state.gameProcess);
-        }
-    }
-
+struct GameProcess : ::testing::Test, GameLinkRig {
     void Attach() {
         link.Timer2_Timer();
         ASSERT_EQ(view.status, "GTA:VC is running!");

@@ -45,7 +45,9 @@ struct WinFolder {
     WinFolder& operator=(const WinFolder&) = delete;
     WinFolder(WinFolder&&) = delete;
     WinFolder& operator=(WinFolder&&) = delete;
-    [[nodiscard]] std::string operator/(const std::string& name) const { return path + "\\" + name; }
+    [[nodiscard]] std::string operator/(const std::string& name) const {
+        return path + "\\" + name;
+    }
 };
 
 void Write(const std::string& path, const std::string& content) {

@@ -29,7 +29,7 @@ protected:
 
     /** Creates a child control at a place given in twips. */
     HWND Control(const char* className, const char* text, DWORD style, int id, int left, int top,
-                  int width, int height);
+                 int width, int height);
 
     [[nodiscard]] int Scale(int twips) const;
 

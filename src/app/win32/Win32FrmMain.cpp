@@ -24,17 +24,16 @@ bool Win32FrmMain::Start() {
     }
     background_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     // Created in tab order: the log first.
-    Control("LISTBOX", "",
-            WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kIdList1, 0,
-            1920, 4815, 2205);
+    Control("LISTBOX", "", WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+            kIdList1, 0, 1920, 4815, 2205);
     Control("STATIC", "Log :", SS_LEFTNOWORDWRAP, kIdLabel1, 0, 1680, 375, 255);
     Control("BUTTON", "Select", WS_TABSTOP | BS_PUSHBUTTON, kIdSelectMyDocs, 3240, 1200, 615, 315);
     Control("EDIT", "", WS_TABSTOP | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, kIdReplayDir, 90,
             1200, 3090, 285);
     Control("STATIC", "Replay folder :", SS_LEFTNOWORDWRAP, kIdLabel2, 0, 960, 1095, 255);
     Control("STATIC", kStatusChecking, SS_CENTER, kIdStatus, 1200, 60, 2535, 255);
-    Control("BUTTON", "GTA:VC v. 1.0", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, kIdOption1,
-            1080, 380, 1335, 195);
+    Control("BUTTON", "GTA:VC v. 1.0", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, kIdOption1, 1080,
+            380, 1335, 195);
     Control("BUTTON", "GTA:VC v. 1.1", BS_AUTORADIOBUTTON, kIdOption2, 1080, 580, 1335, 195);
     Control("BUTTON", "Options", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, kIdCommand1, 2880, 440,
             1215, 255);

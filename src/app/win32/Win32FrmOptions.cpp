@@ -13,8 +13,9 @@ Win32FrmOptions::~Win32FrmOptions() {
 
 bool Win32FrmOptions::Load() {
     // A tool window: thin title bar, sizable frame, no minimise or maximise, not in the taskbar.
-    if (!Create("ClipwardenOptions", "Options", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU |
-                WS_THICKFRAME, WS_EX_TOOLWINDOW, 4095, 1140)) {
+    if (!Create("ClipwardenOptions", "Options",
+                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, WS_EX_TOOLWINDOW, 4095,
+                1140)) {
         return false;
     }
     Control("EDIT", "", WS_TABSTOP | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, kIdGameDir, 90, 360,

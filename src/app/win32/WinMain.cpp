@@ -1,7 +1,7 @@
 // The Windows program: Win32 services and windows around the same core.
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <iostream>
@@ -20,8 +20,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const auto processes = CreateProcessService();
     const auto hooks = CreateKeyboardHookService();
     const auto launcher = CreateGameLauncher();
-    Services services{*files,     *clock, *settings, *shell,           *processes,
-                      *hooks,     *launcher, std::cout, DefaultGameFolder()};
+    Services services{*files,    *clock,    *settings,          *shell, *processes, *hooks,
+                      *launcher, std::cout, DefaultGameFolder()};
     AppState state;
 
     win32::Win32FrmMain frmMain(state, services);

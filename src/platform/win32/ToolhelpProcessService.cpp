@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <tlhelp32.h>
+#include <windows.h>
 
 #include "platform/ProcessService.h"
 #include "platform/win32/AnsiText.h"

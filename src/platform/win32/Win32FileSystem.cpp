@@ -104,8 +104,8 @@ public:
         return FromAnsi(temporary.data());
     }
 
-    bool CommitTemporary(const std::string& temporary, const std::string& destination,
-                         bool replace, std::error_code& error) override {
+    bool CommitTemporary(const std::string& temporary, const std::string& destination, bool replace,
+                         std::error_code& error) override {
         error.clear();
         const std::string from = ToAnsi(temporary);
         SetFileAttributesA(from.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -38,12 +38,12 @@ public:
         windowClass.hInstance = module;
         windowClass.lpszClassName = kWindowClass;
         RegisterClassA(&windowClass);
-        window_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  module, nullptr);
+        window_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module,
+                                  nullptr);
         instance_ = this;
         proc_ = std::move(proc);
-        hook_ = SetWindowsHookExA(WH_KEYBOARD_LL, &Win32KeyboardHookService::LowLevelProc, module,
-                                  0);
+        hook_ =
+            SetWindowsHookExA(WH_KEYBOARD_LL, &Win32KeyboardHookService::LowLevelProc, module, 0);
         if (hook_ == nullptr) {
             Uninstall(0);
             why = "F5 and F6 are not available: Windows refused the keyboard hook.";
@@ -99,14 +99,16 @@ private:
             const Pending next = self->pending_.front();
             self->pending_.pop_front();
             if (self->proc_) {
-                self->proc_(next.event, [&next] { return static_cast<std::intptr_t>(next.passedOn); });
+                self->proc_(next.event,
+                            [&next] { return static_cast<std::intptr_t>(next.passedOn); });
             }
             return 0;
         }
         return DefWindowProcA(window, message, wParam, lParam);
     }
 
-    static inline Win32KeyboardHookService* instance_ = nullptr; // the hook's C callback has no context
+    static inline Win32KeyboardHookService* instance_ =
+        nullptr; // the hook's C callback has no context
     HHOOK hook_ = nullptr;
     HWND window_ = nullptr;
     HookProc proc_;

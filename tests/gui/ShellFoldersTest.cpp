@@ -82,4 +82,3 @@ TEST_F(Picker, TheRootStaysTheRootAndACancelGivesNothing) {
 
 } // namespace
 } // namespace clipwarden::test
-

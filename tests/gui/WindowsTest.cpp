@@ -238,4 +238,3 @@ TEST_F(Windows, NothingIsWrittenBeforeTheUserChangesSomething) {
 
 } // namespace
 } // namespace clipwarden::test
-

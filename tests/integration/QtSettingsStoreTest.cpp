@@ -106,4 +106,3 @@ TEST_F(SettingsFile, AFolderWhereTheFileShouldBeGivesDefaultsAndAReasonToWrite) 
 
 } // namespace
 } // namespace clipwarden::test
-

@@ -1,7 +1,8 @@
 // The Win32 backends under Wine: files, the registry and the process list.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>

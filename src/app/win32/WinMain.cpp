@@ -1,7 +1,8 @@
 // The Windows program: Win32 services and windows around the same core.
 
-#include <objbase.h>
 #include <windows.h>
+
+#include <objbase.h>
 
 #include <cstdio>
 #include <iostream>

@@ -1,5 +1,6 @@
-#include <tlhelp32.h>
 #include <windows.h>
+
+#include <tlhelp32.h>
 
 #include "platform/ProcessService.h"
 #include "platform/win32/AnsiText.h"

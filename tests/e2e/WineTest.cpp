@@ -106,6 +106,8 @@ TEST_F(UnderWine, CapturesByteForByteAndSelectsWithF5AndF6) {
         WriteFile(replays + "/" + name, std::string("bytes of ") + name);
     }
     StartClipwarden();
+    // A recording needs a stamp other than the start-up time, which is kept to the second.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     const std::string recording("new\0recording", 13);
     WriteFile(replays + "/replay.rep", recording);
     const std::string saved = Expect(" saved!");
@@ -140,6 +142,7 @@ TEST_F(UnderWine, AttachesTheStandInShowsItsTextAndKeepsTheVersion) {
     }
     EXPECT_EQ(status, "GTA:VC is running!");
 
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100)); // see above
     WriteFile(replays + "/replay.rep", "one");
     Expect(" saved!");
     std::string shown;

@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "ChildProcess.h"
-#include "Immutable.h"
 #include "TempDir.h"
 
 namespace clipwarden::test {

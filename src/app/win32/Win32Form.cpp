@@ -90,7 +90,7 @@ LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam,
         }
         return 0;
     }
-    return form->Handle(message, wParam, lParam);
+    return form->OnMessage(message, wParam, lParam);
 }
 
 std::string WindowText(HWND window) {

@@ -34,7 +34,7 @@ protected:
     [[nodiscard]] int Scale(int twips) const;
 
     /** The window's own messages; the rest go to DefWindowProc. */
-    virtual LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
     /** Called once the window is gone. */
     virtual void Destroyed() {}

@@ -49,7 +49,7 @@ bool Win32FrmMain::Start() {
     return true;
 }
 
-LRESULT Win32FrmMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32FrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_TIMER:
         if (wParam == kTimer1) {

@@ -35,7 +35,7 @@ public:
     void ShowOptionsWindow() override;
 
 private:
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     Services& services_;
     FrmMainLogic logic_;

@@ -28,7 +28,7 @@ bool Win32FrmOptions::Load() {
     return true;
 }
 
-LRESULT Win32FrmOptions::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32FrmOptions::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
         if (LOWORD(wParam) == kIdCheck1) {
             logic_.Check1_Click();

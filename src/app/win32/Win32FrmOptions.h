@@ -26,7 +26,7 @@ public:
     void ShowStopMessage(const std::string& text) override;
 
 private:
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     FrmOptionsLogic logic_;
 };

@@ -42,7 +42,7 @@ void BM_DetachedTick(benchmark::State& state) {
     IdleProcesses extra(static_cast<int>(state.range(0)));
     GameLinkRig rig;
     for (auto _ : state) {
-        rig.link.Timer2_Timer();
+        rig.link.GameLinkTick();
     }
     state.counters["processes"] = static_cast<double>(rig.processes->Snapshot().size());
 }
@@ -56,12 +56,11 @@ void BM_AttachedTick(benchmark::State& state) {
     setenv("FAKE_GAME_BIN", FAKE_GAME_PATH, 0);
     FakeGame game;
     GameLinkRig rig;
-    rig.link.Timer2_Timer();
-    if (rig.state.gameProcess == 0) {
+    if (!rig.link.OpenGameProcess(static_cast<ProcessId>(game.pid()))) {
         state.SkipWithError("the stand-in game was not attached");
     }
     for (auto _ : state) {
-        rig.link.Timer2_Timer();
+        rig.link.GameLinkTick();
     }
 }
 BENCHMARK(BM_AttachedTick)->Unit(benchmark::kMicrosecond);

@@ -1,43 +1,40 @@
-// The hook procedure's cost per key event.
+// The hotkeys' cost per key event.
 
 #include <benchmark/benchmark.h>
 
-#include "hotkeys/KeyboardHook.h"
+#include "core/hotkeys/ReplayHotkeys.h"
 
 namespace clipwarden {
 namespace {
 
-void BM_HookOtherKey(benchmark::State& state) {
+void BM_HotkeysOtherKey(benchmark::State& state) {
     int actions = 0;
-    KeyboardHook hook([&] { ++actions; }, [&] { ++actions; });
-    const CallNextHook next = [] { return std::intptr_t{0}; };
-    KeyEvent event;
-    event.vkCode = 'A';
+    ReplayHotkeys hotkeys([&] { ++actions; }, [&] { ++actions; });
+    const KeyEvent event{Key::Other, true, false, false};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(hook.KeyboardHookProc(event, next));
+        hotkeys.OnKey(event);
+        benchmark::ClobberMemory();
     }
     benchmark::DoNotOptimize(actions);
 }
-BENCHMARK(BM_HookOtherKey);
+BENCHMARK(BM_HotkeysOtherKey);
 
 // F6 pressed and released: the path up to the call of the (empty) action and back.
-void BM_HookF6PressAndRelease(benchmark::State& state) {
+void BM_HotkeysF6PressAndRelease(benchmark::State& state) {
     int actions = 0;
-    KeyboardHook hook([&] { ++actions; }, [&] { ++actions; });
-    const CallNextHook next = [] { return std::intptr_t{0}; };
-    KeyEvent press;
-    press.vkCode = kVkF6;
-    KeyEvent release = press;
-    release.flags = kFlagUp;
+    ReplayHotkeys hotkeys([&] { ++actions; }, [&] { ++actions; });
+    const KeyEvent press{Key::F6, true, false, false};
+    const KeyEvent release{Key::F6, false, false, false};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(hook.KeyboardHookProc(press, next));
-        benchmark::DoNotOptimize(hook.KeyboardHookProc(release, next));
+        hotkeys.OnKey(press);
+        hotkeys.OnKey(release);
+        benchmark::ClobberMemory();
     }
     if (actions == 0) {
         state.SkipWithError("F6 never acted");
     }
 }
-BENCHMARK(BM_HookF6PressAndRelease);
+BENCHMARK(BM_HotkeysF6PressAndRelease);
 
 } // namespace
 } // namespace clipwarden

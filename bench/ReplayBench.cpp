@@ -22,7 +22,7 @@ void BM_IdleCaptureTick(benchmark::State& state) {
     ReplayHarness h;
     FillLibrary(h, static_cast<int>(state.range(0)), 1024);
     for (auto _ : state) {
-        h.capture.Timer1_Timer();
+        h.capture.CaptureTick();
     }
     if (!h.view.log.empty()) {
         state.SkipWithError("an idle tick captured something");
@@ -54,10 +54,10 @@ void BM_SelectNextReplay(benchmark::State& state) {
     WriteFile(h.Path("replay0612-0.rep"), std::string(1 << 20, 'a'));
     WriteFile(h.Path("replay0612-1.rep"), std::string(1 << 20, 'b'));
     for (auto _ : state) {
-        h.state.currentReplay = "replay0612-0.rep";
+        h.library.cursor().SetCurrentReplay("replay0612-0.rep");
         h.selection.SelectNextReplay();
     }
-    if (h.state.currentReplay != "replay0612-1.rep") {
+    if (h.library.cursor().currentReplay() != "replay0612-1.rep") {
         state.SkipWithError("nothing was selected");
     }
 }

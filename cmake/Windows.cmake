@@ -7,7 +7,7 @@ add_library(clipwarden_platform STATIC
     src/platform/win32/Win32ShellFolders.cpp
     src/platform/win32/Win32GameLauncher.cpp
     src/platform/win32/ToolhelpProcessService.cpp
-    src/platform/win32/Win32KeyboardHookService.cpp
+    src/platform/win32/Win32KeySource.cpp
 )
 target_compile_definitions(clipwarden_platform PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=0x0601)
@@ -17,8 +17,8 @@ clipwarden_warnings(clipwarden_platform)
 
 add_library(clipwarden_win32_gui STATIC
     src/app/win32/Win32Form.cpp
-    src/app/win32/Win32FrmMain.cpp
-    src/app/win32/Win32FrmOptions.cpp
+    src/app/win32/Win32MainWindow.cpp
+    src/app/win32/Win32OptionsWindow.cpp
 )
 target_link_libraries(clipwarden_win32_gui PUBLIC clipwarden_platform comctl32)
 clipwarden_warnings(clipwarden_win32_gui)

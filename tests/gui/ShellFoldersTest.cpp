@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "TempDir.h"
-#include "shell/ShellFolders.h"
+#include "core/ports/ShellFolders.h"
 
 namespace clipwarden::test {
 namespace {

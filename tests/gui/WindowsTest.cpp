@@ -15,9 +15,10 @@
 
 #include "Fakes.h"
 #include "TempDir.h"
-#include "app/FrmMain.h"
-#include "app/FrmOptions.h"
-#include "platform/linux/PosixFileSystem.h"
+#include "app/qt/MainWindow.h"
+#include "app/qt/OptionsWindow.h"
+#include "core/presenters/WindowLayout.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/qt/QtSettingsStore.h"
 
 namespace clipwarden::test {
@@ -41,31 +42,46 @@ struct Windows : ::testing::Test {
     QtSettingsStore settings{QString::fromStdString(dir / "config/Clipwarden/Clipwarden.conf")};
     FakeShellFolders shell;
     FakeProcesses processes;
-    FakeHooks hooks;
+    FakeKeys keys;
     FakeLauncher launcher;
     std::ostringstream echo;
-    Services services{files, clock, settings, shell, processes, hooks, launcher, echo, "/games/vc"};
-    AppState state;
-    std::unique_ptr<FrmMain> main = std::make_unique<FrmMain>(state, services);
+    Services services{files, clock, settings, shell, processes, keys, launcher, echo, "/games/vc"};
+    std::unique_ptr<MainWindow> main = std::make_unique<MainWindow>(services);
 
-    template <typename T> T* Child(QWidget* form, const char* name) {
-        T* widget = form->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
+    template <typename T> T* Child(QWidget* form, const layout::Control& control) {
+        T* widget = form->findChild<T*>(QString::fromLatin1(control.name));
+        EXPECT_NE(widget, nullptr) << control.name;
         return widget;
     }
+    /** The control sits where the layout table puts it, in pixels at 96 DPI. */
     template <typename T>
-    void ExpectControl(QWidget* form, const char* name, const char* text, QRect pixels) {
-        T* widget = Child<T>(form, name);
+    void ExpectControl(QWidget* form, const layout::Control& control, const char* text) {
+        T* widget = Child<T>(form, control);
         ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(widget->geometry(), pixels) << name;
+        EXPECT_EQ(widget->geometry(),
+                  QRect(layout::Pixels(control.left), layout::Pixels(control.top),
+                        layout::Pixels(control.width), layout::Pixels(control.height)))
+            << control.name;
         if constexpr (requires { widget->text(); }) {
             if (text != nullptr) {
-                EXPECT_EQ(widget->text().toStdString(), text) << name;
+                EXPECT_EQ(widget->text().toStdString(), text) << control.name;
             }
         }
     }
     QTimer* Timer(const char* name) { return main->findChild<QTimer*>(QString::fromLatin1(name)); }
 };
+
+namespace mw = layout::main_window;
+namespace ow = layout::options_window;
+
+TEST(Layout, TwipsBecomePixelsRoundedAtAnyDpi) {
+    EXPECT_EQ(layout::Pixels(mw::kWidth), 321);
+    EXPECT_EQ(layout::Pixels(mw::kHeight), 276);
+    EXPECT_EQ(layout::Pixels(7), 0);
+    EXPECT_EQ(layout::Pixels(8), 1);
+    EXPECT_EQ(layout::Pixels(1440, 144), 144);
+    EXPECT_EQ(layout::Pixels(ow::kWidth, 192), 546);
+}
 
 TEST_F(Windows, TheMainWindowHasEveryControlInItsPlace) {
     shell.documents = dir.str();
@@ -78,70 +94,70 @@ TEST_F(Windows, TheMainWindowHasEveryControlInItsPlace) {
     EXPECT_TRUE(main->windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(main->windowIcon().isNull());
 
-    ExpectControl<QLabel>(main.get(), "gtaStatus", "Checking if GTA:VC is running...",
-                          {80, 4, 169, 17});
-    ExpectControl<QRadioButton>(main.get(), "Option1", "GTA:VC v. 1.0", {72, 25, 89, 13});
-    ExpectControl<QRadioButton>(main.get(), "Option2", "GTA:VC v. 1.1", {72, 39, 89, 13});
-    ExpectControl<QPushButton>(main.get(), "Command1", "Options", {192, 29, 81, 17});
-    ExpectControl<QLabel>(main.get(), "Label2", "Replay folder :", {0, 64, 73, 17});
-    ExpectControl<QLineEdit>(main.get(), "txtReplayDir", nullptr, {6, 80, 206, 19});
-    ExpectControl<QPushButton>(main.get(), "selectMyDocs", "Select", {216, 80, 41, 21});
-    ExpectControl<QLabel>(main.get(), "Label1", "Log :", {0, 112, 25, 17});
-    ExpectControl<QListWidget>(main.get(), "List1", nullptr, {0, 128, 321, 147});
-    ExpectControl<QFrame>(main.get(), "Line1_0", nullptr, {0, 20, 321, 1});
-    ExpectControl<QFrame>(main.get(), "Line1_1", nullptr, {0, 56, 321, 1});
+    ExpectControl<QLabel>(main.get(), mw::kStatusLabel, "Checking if GTA:VC is running...");
+    ExpectControl<QRadioButton>(main.get(), mw::kVersion10Button, "GTA:VC v. 1.0");
+    ExpectControl<QRadioButton>(main.get(), mw::kVersion11Button, "GTA:VC v. 1.1");
+    ExpectControl<QPushButton>(main.get(), mw::kOptionsButton, "Options");
+    ExpectControl<QLabel>(main.get(), mw::kReplayFolderLabel, "Replay folder :");
+    ExpectControl<QLineEdit>(main.get(), mw::kReplayFolderBox, nullptr);
+    ExpectControl<QPushButton>(main.get(), mw::kChooseReplayFolderButton, "Select");
+    ExpectControl<QLabel>(main.get(), mw::kLogLabel, "Log :");
+    ExpectControl<QListWidget>(main.get(), mw::kLogList, nullptr);
+    ExpectControl<QFrame>(main.get(), mw::kUpperRule, nullptr);
+    ExpectControl<QFrame>(main.get(), mw::kLowerRule, nullptr);
+    for (QWidget* child : main->findChildren<QWidget*>()) {
+        EXPECT_TRUE(main->rect().contains(child->geometry())) << child->objectName().toStdString();
+    }
 
-    auto* status = Child<QLabel>(main.get(), "gtaStatus");
+    auto* status = Child<QLabel>(main.get(), mw::kStatusLabel);
     EXPECT_EQ(status->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
     EXPECT_EQ(status->palette().color(QPalette::WindowText), QColor(Qt::red));
-    auto* box = Child<QLineEdit>(main.get(), "txtReplayDir");
+    auto* box = Child<QLineEdit>(main.get(), mw::kReplayFolderBox);
     EXPECT_TRUE(box->isReadOnly());
     EXPECT_EQ(box->text().toStdString(), dir / "GTA Vice City User Files");
-    EXPECT_TRUE(Child<QRadioButton>(main.get(), "Option2")->isChecked());
+    EXPECT_TRUE(Child<QRadioButton>(main.get(), mw::kVersion11Button)->isChecked());
 
     // Tab order: the log first, then the folder's button and box, then the options.
-    QWidget* list = Child<QListWidget>(main.get(), "List1");
-    EXPECT_EQ(NextTabStop(list), Child<QPushButton>(main.get(), "selectMyDocs"));
+    QWidget* list = Child<QListWidget>(main.get(), mw::kLogList);
+    EXPECT_EQ(NextTabStop(list), Child<QPushButton>(main.get(), mw::kChooseReplayFolderButton));
     EXPECT_EQ(NextTabStop(NextTabStop(list)), box);
-    EXPECT_EQ(NextTabStop(box), Child<QRadioButton>(main.get(), "Option1"));
+    EXPECT_EQ(NextTabStop(box), Child<QRadioButton>(main.get(), mw::kVersion10Button));
     EXPECT_EQ(main->focusWidget(), list);
 
-    ASSERT_NE(Timer("Timer1"), nullptr);
-    EXPECT_TRUE(Timer("Timer1")->isActive());
-    EXPECT_TRUE(Timer("Timer2")->isActive());
-    EXPECT_FALSE(Timer("Timer3")->isActive());
-    EXPECT_EQ(Timer("Timer1")->interval(), 1000);
-    EXPECT_EQ(Timer("Timer3")->interval(), 1000);
+    ASSERT_NE(Timer("captureTimer"), nullptr);
+    EXPECT_TRUE(Timer("captureTimer")->isActive());
+    EXPECT_TRUE(Timer("gameLinkTimer")->isActive());
+    EXPECT_FALSE(Timer("gameTextTimer")->isActive());
 }
 
-TEST_F(Windows, LogLinesGoAtTheEndSelectedAndAGameTextStartsTimer3) {
+TEST_F(Windows, LogLinesGoAtTheEndSelectedAndAGameTextStartsItsTimer) {
     main->Start();
-    main->logic().notifier().PostNotification("[1] one", "");
-    main->logic().notifier().PostNotification("[2] two", "game text");
-    auto* list = Child<QListWidget>(main.get(), "List1");
+    main->presenter().notifier().PostNotification("[1] one", "");
+    main->presenter().notifier().PostNotification("[2] two", "game text");
+    auto* list = Child<QListWidget>(main.get(), mw::kLogList);
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(1)->text().toStdString(), "[2] two");
     EXPECT_EQ(list->currentRow(), 1);
-    EXPECT_TRUE(Timer("Timer3")->isActive());
+    EXPECT_TRUE(Timer("gameTextTimer")->isActive());
     EXPECT_EQ(echo.str(), "[1] one\n[2] two\n");
 }
 
 TEST_F(Windows, ClickingTheVersionStoresItAndItIsRestoredAtTheNextStart) {
     main->Start();
-    Child<QRadioButton>(main.get(), "Option1")->click();
+    Child<QRadioButton>(main.get(), mw::kVersion10Button)->click();
     EXPECT_EQ(settings.Read("GTAVC-version"), "0");
+    EXPECT_EQ(main->presenter().version(), GameVersion::V1_0);
     main.reset();
-    AppState again;
-    FrmMain second(again, services);
+    MainWindow second(services);
     second.Start();
-    EXPECT_TRUE(second.findChild<QRadioButton*>(QStringLiteral("Option1"))->isChecked());
+    EXPECT_TRUE(Child<QRadioButton>(&second, mw::kVersion10Button)->isChecked());
 }
 
 TEST_F(Windows, OneOptionsWindowAtATimeLoadedAfreshAfterClosing) {
     main->Start();
-    auto* options = Child<QPushButton>(main.get(), "Command1");
+    auto* options = Child<QPushButton>(main.get(), mw::kOptionsButton);
     options->click();
-    FrmOptions* first = main->optionsWindow();
+    OptionsWindow* first = main->optionsWindow();
     ASSERT_NE(first, nullptr);
     options->click();
     EXPECT_EQ(main->optionsWindow(), first);
@@ -156,39 +172,37 @@ TEST_F(Windows, OneOptionsWindowAtATimeLoadedAfreshAfterClosing) {
     EXPECT_EQ(main->optionsWindow(), nullptr);
     options->click();
     ASSERT_NE(main->optionsWindow(), nullptr);
-    EXPECT_TRUE(
-        main->optionsWindow()->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(main->optionsWindow(), ow::kAutorunBox)->isChecked());
 }
 
 TEST_F(Windows, TheOptionsWindowHasEveryControlAndKeepsThemWhenResized) {
     main->Start();
     main->ShowOptionsWindow();
-    FrmOptions* options = main->optionsWindow();
-    ExpectControl<QLabel>(options, "Label2", "GTA:VC folder :", {8, 8, 73, 17});
-    ExpectControl<QLineEdit>(options, "txtGTADir", "/games/vc", {6, 24, 206, 19});
-    ExpectControl<QPushButton>(options, "selectGTADir", "Select", {216, 24, 41, 21});
-    ExpectControl<QCheckBox>(options, "Check1", "Autorun GTA:VC, when Clipwarden starts.",
-                             {8, 56, 265, 17});
+    OptionsWindow* options = main->optionsWindow();
+    ExpectControl<QLabel>(options, ow::kGameFolderLabel, "GTA:VC folder :");
+    ExpectControl<QLineEdit>(options, ow::kGameFolderBox, "/games/vc");
+    ExpectControl<QPushButton>(options, ow::kChooseGameFolderButton, "Select");
+    ExpectControl<QCheckBox>(options, ow::kAutorunBox, "Autorun GTA:VC, when Clipwarden starts.");
     EXPECT_EQ(options->size(), QSize(273, 76));
     EXPECT_FALSE(options->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(options->windowFlags() & Qt::WindowMaximizeButtonHint);
     options->resize(400, 200);
-    EXPECT_EQ(Child<QPushButton>(options, "selectGTADir")->geometry(), QRect(216, 24, 41, 21));
-    EXPECT_TRUE(Child<QLineEdit>(options, "txtGTADir")->isReadOnly());
-    QWidget* box = Child<QLineEdit>(options, "txtGTADir");
-    EXPECT_EQ(NextTabStop(box), Child<QPushButton>(options, "selectGTADir"));
-    EXPECT_EQ(NextTabStop(NextTabStop(box)), Child<QCheckBox>(options, "Check1"));
+    ExpectControl<QPushButton>(options, ow::kChooseGameFolderButton, "Select");
+    EXPECT_TRUE(Child<QLineEdit>(options, ow::kGameFolderBox)->isReadOnly());
+    QWidget* box = Child<QLineEdit>(options, ow::kGameFolderBox);
+    EXPECT_EQ(NextTabStop(box), Child<QPushButton>(options, ow::kChooseGameFolderButton));
+    EXPECT_EQ(NextTabStop(NextTabStop(box)), Child<QCheckBox>(options, ow::kAutorunBox));
 
-    Child<QCheckBox>(options, "Check1")->click();
+    Child<QCheckBox>(options, ow::kAutorunBox)->click();
     EXPECT_EQ(settings.Read("GTAVC-autorun"), "1");
-    Child<QCheckBox>(options, "Check1")->click();
+    Child<QCheckBox>(options, ow::kAutorunBox)->click();
     EXPECT_EQ(settings.Read("GTAVC-autorun"), "0");
 }
 
 TEST_F(Windows, AFolderWithoutTheGameIsRefusedWithAStopMessage) {
     main->Start();
     main->ShowOptionsWindow();
-    FrmOptions* options = main->optionsWindow();
+    OptionsWindow* options = main->optionsWindow();
     shell.answers = {dir.str()};
     std::string seenText;
     std::string seenTitle;
@@ -203,30 +217,59 @@ TEST_F(Windows, AFolderWithoutTheGameIsRefusedWithAStopMessage) {
         seenButtons = box->standardButtons();
         box->button(QMessageBox::Ok)->click();
     });
-    Child<QPushButton>(options, "selectGTADir")->click();
+    Child<QPushButton>(options, ow::kChooseGameFolderButton)->click();
     EXPECT_EQ(seenText, "gta-vc.exe not found!");
     EXPECT_EQ(seenTitle, "Clipwarden");
     EXPECT_EQ(seenIcon, QMessageBox::Critical);
     EXPECT_EQ(seenButtons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    EXPECT_EQ(Child<QLineEdit>(options, "txtGTADir")->text().toStdString(), "/games/vc");
+    EXPECT_EQ(Child<QLineEdit>(options, ow::kGameFolderBox)->text().toStdString(), "/games/vc");
     EXPECT_FALSE(settings.Read("GTAVC-path"));
 
     WriteFile(dir / "gta-vc.exe", "MZ");
     shell.answers = {dir.str()};
-    Child<QPushButton>(options, "selectGTADir")->click();
-    EXPECT_EQ(Child<QLineEdit>(options, "txtGTADir")->text().toStdString(), dir.str());
+    Child<QPushButton>(options, ow::kChooseGameFolderButton)->click();
+    EXPECT_EQ(Child<QLineEdit>(options, ow::kGameFolderBox)->text().toStdString(), dir.str());
     EXPECT_EQ(settings.Read("GTAVC-path"), dir.str());
 }
 
-TEST_F(Windows, ClosingTheMainWindowRemovesTheHookButLeavesOptionsOpen) {
+TEST_F(Windows, ClosingTheMainWindowStopsF5AndF6ButLeavesOptionsOpen) {
     main->Start();
     main->ShowOptionsWindow();
-    ASSERT_NE(hooks.installed, 0);
+    ASSERT_NE(keys.subscribed, 0);
     main->close();
-    EXPECT_EQ(hooks.removed, (std::vector<HookHandle>{42}));
-    EXPECT_FALSE(hooks.Press(117, 0));
+    EXPECT_EQ(keys.unsubscribed, (std::vector<KeySubscription>{42}));
+    EXPECT_FALSE(keys.Key(Key::F6, true));
     EXPECT_TRUE(main->optionsWindow()->isVisible());
-    EXPECT_FALSE(Timer("Timer1")->isActive());
+    EXPECT_FALSE(Timer("captureTimer")->isActive());
+}
+
+TEST_F(Windows, TheProgramEndsWithItsLastWindowTheOptionsWindowIncluded) {
+    main->Start();
+    main->ShowOptionsWindow();
+    int lastClosed = 0;
+    bool optionsOpenAtTheEnd = false;
+    const auto ended = QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&] {
+        ++lastClosed;
+        optionsOpenAtTheEnd = main->optionsWindow() != nullptr && main->optionsWindow()->isVisible();
+    });
+    // The program's own event loop decides when it ends; close one window after the other in it.
+    QTimer::singleShot(0, [&] {
+        main->close();
+        QTimer::singleShot(0, [&] {
+            if (main->optionsWindow() != nullptr) {
+                main->optionsWindow()->close();
+            }
+        });
+    });
+    QTimer failsafe;
+    failsafe.setSingleShot(true);
+    QObject::connect(&failsafe, &QTimer::timeout, qApp, &QCoreApplication::quit);
+    failsafe.start(60000);
+    QApplication::exec();
+    QObject::disconnect(ended);
+    EXPECT_TRUE(failsafe.isActive()) << "the program did not end when its last window closed";
+    EXPECT_EQ(lastClosed, 1);
+    EXPECT_FALSE(optionsOpenAtTheEnd) << "the program ended while Options was still open";
 }
 
 TEST_F(Windows, NothingIsWrittenBeforeTheUserChangesSomething) {

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "TempDir.h"
-#include "shell/GameLauncher.h"
+#include "core/ports/GameLauncher.h"
 
 namespace clipwarden::test {
 namespace {

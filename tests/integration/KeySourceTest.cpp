@@ -1,4 +1,4 @@
-// Key events from the Linux sources into hook records.
+// Key events from the Linux sources into neutral key events.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -15,8 +15,7 @@ namespace clipwarden::test {
 namespace {
 
 struct Received {
-    std::uint32_t vk;
-    std::uint32_t code;
+    unsigned code;
     bool down;
 };
 
@@ -28,9 +27,7 @@ struct Evdev : ::testing::Test {
     void SetUp() override {
         ASSERT_EQ(pipe2(ends, O_NONBLOCK | O_CLOEXEC), 0);
         reader = std::make_unique<EvdevReader>(
-            ends[0], [this](std::uint32_t vk, std::uint32_t code, bool down, std::uint32_t) {
-                received.push_back({vk, code, down});
-            });
+            ends[0], [this](unsigned code, bool down) { received.push_back({code, down}); });
     }
     void TearDown() override {
         if (ends[1] >= 0) {
@@ -63,19 +60,18 @@ TEST_F(Evdev, PressesRepeatsAndReleasesOfKeysOnly) {
           Event(EV_KEY, KEY_F5, 2), Event(EV_KEY, KEY_F5, 0), Event(EV_KEY, KEY_F6, 1),
           Event(EV_KEY, KEY_A, 1), Event(EV_REL, REL_X, 5)});
     ASSERT_EQ(received.size(), 5U);
-    EXPECT_EQ(received[0].vk, 116U);
-    EXPECT_EQ(received[0].code, static_cast<std::uint32_t>(KEY_F5));
+    EXPECT_EQ(received[0].code, static_cast<unsigned>(KEY_F5));
     EXPECT_TRUE(received[0].down);
     EXPECT_TRUE(received[1].down) << "an auto-repeat is a press";
     EXPECT_FALSE(received[2].down);
-    EXPECT_EQ(received[3].vk, 117U);
-    EXPECT_EQ(received[4].vk, static_cast<std::uint32_t>('A'));
+    EXPECT_EQ(received[3].code, static_cast<unsigned>(KEY_F6));
+    EXPECT_EQ(received[4].code, static_cast<unsigned>(KEY_A));
 }
 
 TEST_F(Evdev, ARecordSplitAcrossReadsArrivesWhole) {
     Send({Event(EV_KEY, KEY_F6, 1), Event(EV_KEY, KEY_F6, 0)}, sizeof(input_event) + 5);
     ASSERT_EQ(received.size(), 2U);
-    EXPECT_EQ(received[1].vk, 117U);
+    EXPECT_EQ(received[1].code, static_cast<unsigned>(KEY_F6));
     EXPECT_FALSE(received[1].down);
 }
 
@@ -85,31 +81,39 @@ TEST_F(Evdev, TheEndOfTheDeviceIsReported) {
     EXPECT_FALSE(reader->ReadAvailable());
 }
 
-TEST(KeyTranslator, ReleasesCarry128AndAltHeldCarries32) {
+TEST(KeyTranslator, EitherAltKeyHeldMarksEveryEvent) {
     KeyTranslator t;
-    EXPECT_EQ(t.Translate(116, 0, true, 0).flags, 0U);
-    EXPECT_EQ(t.Translate(116, 0, false, 0).flags, 128U);
-    t.Translate(kVkLeftAlt, 0, true, 0);
-    EXPECT_EQ(t.Translate(116, 0, true, 0).flags, 32U);
-    t.Translate(kVkRightAlt, 0, true, 0);
-    t.Translate(kVkLeftAlt, 0, false, 0);
-    EXPECT_EQ(t.Translate(117, 0, false, 0).flags, 160U) << "the right Alt is still down";
-    t.Translate(kVkRightAlt, 0, false, 0);
-    EXPECT_EQ(t.Translate(117, 0, true, 0).flags, 0U);
+    const KeyEvent plain = t.Translate(LinuxKey::F5, true);
+    EXPECT_EQ(plain.key, Key::F5);
+    EXPECT_TRUE(plain.pressed);
+    EXPECT_FALSE(plain.altHeld);
+    EXPECT_FALSE(plain.injected);
+    EXPECT_FALSE(t.Translate(LinuxKey::F5, false).pressed);
+    t.Translate(LinuxKey::LeftAlt, true);
+    EXPECT_TRUE(t.Translate(LinuxKey::F5, true).altHeld);
+    t.Translate(LinuxKey::RightAlt, true);
+    t.Translate(LinuxKey::LeftAlt, false);
+    const KeyEvent release = t.Translate(LinuxKey::F6, false);
+    EXPECT_TRUE(release.altHeld) << "the right Alt is still down";
+    EXPECT_EQ(release.key, Key::F6);
+    t.Translate(LinuxKey::RightAlt, false);
+    EXPECT_FALSE(t.Translate(LinuxKey::F6, true).altHeld);
+    EXPECT_EQ(t.Translate(LinuxKey::LeftAlt, true).key, Key::Other);
 }
 
-TEST(KeyTranslator, CodesOfTheFunctionKeysAndLetters) {
-    EXPECT_EQ(VkFromKeysym(XK_F5), 116U);
-    EXPECT_EQ(VkFromKeysym(XK_F6), 117U);
-    EXPECT_EQ(VkFromKeysym(XK_F1), 112U);
-    EXPECT_EQ(VkFromKeysym(XK_q), static_cast<std::uint32_t>('Q'));
-    EXPECT_EQ(VkFromKeysym(XK_Alt_R), kVkRightAlt);
-    EXPECT_EQ(VkFromKeysym(XK_Shift_L), 0U);
-    EXPECT_EQ(VkFromEvdevCode(KEY_F5), 116U);
-    EXPECT_EQ(VkFromEvdevCode(KEY_F6), 117U);
-    EXPECT_EQ(VkFromEvdevCode(KEY_F12), 123U);
-    EXPECT_EQ(VkFromEvdevCode(KEY_LEFTALT), kVkLeftAlt);
-    EXPECT_EQ(VkFromEvdevCode(KEY_LEFTSHIFT), 0U);
+TEST(KeyTranslator, KeysymsAndEvdevCodesOfTheKeysThatMatter) {
+    EXPECT_EQ(KeyFromKeysym(XK_F5), LinuxKey::F5);
+    EXPECT_EQ(KeyFromKeysym(XK_F6), LinuxKey::F6);
+    EXPECT_EQ(KeyFromKeysym(XK_F7), LinuxKey::Other);
+    EXPECT_EQ(KeyFromKeysym(XK_Alt_R), LinuxKey::RightAlt);
+    EXPECT_EQ(KeyFromKeysym(XK_ISO_Level3_Shift), LinuxKey::RightAlt);
+    EXPECT_EQ(KeyFromKeysym(XK_Meta_L), LinuxKey::LeftAlt);
+    EXPECT_EQ(KeyFromKeysym(XK_Shift_L), LinuxKey::Other);
+    EXPECT_EQ(KeyFromEvdevCode(KEY_F5), LinuxKey::F5);
+    EXPECT_EQ(KeyFromEvdevCode(KEY_F6), LinuxKey::F6);
+    EXPECT_EQ(KeyFromEvdevCode(KEY_LEFTALT), LinuxKey::LeftAlt);
+    EXPECT_EQ(KeyFromEvdevCode(KEY_RIGHTALT), LinuxKey::RightAlt);
+    EXPECT_EQ(KeyFromEvdevCode(KEY_F4), LinuxKey::Other);
 }
 
 } // namespace

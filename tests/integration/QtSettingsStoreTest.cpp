@@ -8,7 +8,7 @@
 #include "Immutable.h"
 #include "TempDir.h"
 #include "platform/qt/QtSettingsStore.h"
-#include "settings/Settings.h"
+#include "core/settings/Settings.h"
 
 namespace clipwarden::test {
 namespace {

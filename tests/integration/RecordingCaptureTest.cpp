@@ -26,8 +26,8 @@ TEST(Capture, NothingHappensWhileReplayRepIsUnchanged) {
     ReplayHarness h;
     h.Record("first");
     h.AccountForSlot();
-    h.capture.Timer1_Timer();
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
+    h.capture.CaptureTick();
     EXPECT_TRUE(h.view.log.empty());
     EXPECT_EQ(h.Listing(), "replay.rep");
 }
@@ -38,16 +38,14 @@ TEST(Capture, StoresANewRecordingByteForByteAndReportsIt) {
     h.AccountForSlot();
     const std::string content("new\0recording\xff", 15);
     h.Record(content);
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
     EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), content);
     ASSERT_EQ(h.view.log.size(), 1U);
     EXPECT_EQ(h.view.log[0], "[14:03:27] replay0612-0.rep saved!");
     EXPECT_EQ(h.echo.str(), "[14:03:27] replay0612-0.rep saved!\n");
-    EXPECT_EQ(h.state.pendingGameText, "~h~[14:03:27] ~w~~b~replay0612-0.rep~w~ saved!");
-    EXPECT_EQ(h.state.gameTextTicks, 5);
-    EXPECT_TRUE(h.view.timer3);
-    EXPECT_EQ(h.state.currentReplay, "replay0612-0.rep");
-    h.capture.Timer1_Timer();
+    EXPECT_EQ(h.LastGameText(), "~h~[14:03:27] ~w~~b~replay0612-0.rep~w~ saved!");
+    EXPECT_EQ(h.library.cursor().currentReplay(), "replay0612-0.rep");
+    h.capture.CaptureTick();
     EXPECT_EQ(h.view.log.size(), 1U) << "the stored recording counts as accounted for";
     EXPECT_TRUE(NoTemporariesIn(h.dir.str()));
 }
@@ -57,11 +55,11 @@ TEST(Capture, TwoRecordingsGetConsecutiveNumbersAndAnOlderStampCountsToo) {
     h.Record("zero");
     h.AccountForSlot();
     h.Record("one");
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
     h.Record("two");
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
     WriteFileAt(h.Path("replay.rep"), "three, older", 1'000'000);
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
     EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "one");
     EXPECT_EQ(ReadFile(h.Path("replay0612-1.rep")), "two");
     EXPECT_EQ(ReadFile(h.Path("replay0612-2.rep")), "three, older");
@@ -69,11 +67,11 @@ TEST(Capture, TwoRecordingsGetConsecutiveNumbersAndAnOlderStampCountsToo) {
 
 TEST(Capture, ASlotCreatedAfterStartUpIsCaptured) {
     ReplayHarness h;
-    h.state.lastReplayStamp = h.clock.DateTimeText(); // no replay.rep at start-up
-    h.capture.Timer1_Timer();
+    h.library.cursor().AccountForSlot(h.clock.DateTimeText()); // no replay.rep at start-up
+    h.capture.CaptureTick();
     EXPECT_TRUE(h.view.log.empty());
     h.Record("first ever");
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
     EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "first ever");
 }
 
@@ -84,7 +82,7 @@ TEST(Capture, NeverOverwritesWhatHoldsTheNextName) {
     std::filesystem::create_directory(h.Path("replay0612-0.rep")); // not listed, still there
     h.Store(".hidden");
     h.Record("new");
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
     EXPECT_TRUE(std::filesystem::is_directory(h.Path("replay0612-0.rep")));
     EXPECT_EQ(ReadFile(h.Path("replay0612-1.rep")), "new");
     EXPECT_EQ(h.view.log.back(), "[14:03:27] replay0612-1.rep saved!");
@@ -94,22 +92,22 @@ TEST(Capture, SpentNumberingIsReportedOnceAndTheRecordingIsKeptForLater) {
     ReplayHarness h;
     h.Record("old");
     h.AccountForSlot();
-    h.state.currentReplay = "a.rep";
-    const std::string accounted = h.state.lastReplayStamp;
+    h.library.cursor().SetCurrentReplay("a.rep");
+    const std::string accounted = h.library.cursor().accountedSlotStamp();
     h.Store("replay0612-32767.rep");
     h.Record("precious");
     for (int tick = 0; tick < 5; ++tick) {
-        h.capture.Timer1_Timer();
+        h.capture.CaptureTick();
     }
     ASSERT_EQ(h.view.log.size(), 1U);
     EXPECT_EQ(h.view.log[0].rfind("[14:03:27] replay.rep: Overflow", 0), 0U) << h.view.log[0];
     EXPECT_EQ(h.view.log[0].back(), '!');
-    EXPECT_EQ(h.state.pendingGameText.find("~h~[14:03:27] ~w~~b~replay.rep~w~: Overflow"), 0U);
-    EXPECT_EQ(h.state.currentReplay, "a.rep");
-    EXPECT_EQ(h.state.lastReplayStamp, accounted);
+    EXPECT_EQ(h.LastGameText().find("~h~[14:03:27] ~w~~b~replay.rep~w~: Overflow"), 0U);
+    EXPECT_EQ(h.library.cursor().currentReplay(), "a.rep");
+    EXPECT_EQ(h.library.cursor().accountedSlotStamp(), accounted);
 
     h.clock.ddmm = "0712"; // a new day frees the numbering
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
     EXPECT_EQ(ReadFile(h.Path("replay0712-0.rep")), "precious");
     EXPECT_EQ(h.view.log.back(), "[14:03:27] replay0712-0.rep saved!");
 }
@@ -124,15 +122,15 @@ TEST(Capture, AReadOnlyFolderFailsOnceLosesNothingAndRecoversLater) {
         if (!locked.ok()) {
             GTEST_SKIP() << "cannot make a folder read-only here";
         }
-        h.capture.Timer1_Timer();
-        h.capture.Timer1_Timer();
-        h.capture.Timer1_Timer();
+        h.capture.CaptureTick();
+        h.capture.CaptureTick();
+        h.capture.CaptureTick();
     }
     ASSERT_EQ(h.view.log.size(), 1U);
     EXPECT_NE(h.view.log[0].find("replay0612-0.rep: "), std::string::npos) << h.view.log[0];
     EXPECT_EQ(h.view.log[0].find("saved"), std::string::npos);
     EXPECT_EQ(h.Listing(), "replay.rep");
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
     EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "kept in the slot");
     EXPECT_EQ(h.view.log.back(), "[14:03:27] replay0612-0.rep saved!");
 }
@@ -149,10 +147,10 @@ TEST(Capture, ASlotThatVanishesBeforeItIsStoredIsReportedNotSaved) {
         if (!locked.ok()) {
             GTEST_SKIP() << "cannot make a folder read-only here";
         }
-        h.capture.Timer1_Timer();
+        h.capture.CaptureTick();
     }
     std::filesystem::remove(h.Path("replay.rep"));
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
     for (const auto& line : h.view.log) {
         EXPECT_EQ(line.find("saved"), std::string::npos) << line;
     }
@@ -170,11 +168,11 @@ TEST(Capture, AFullDiskLeavesNoHalfCopyAndTheSlotWhole) {
     if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0) {
         GTEST_SKIP() << "this system does not let the test mount a tmpfs";
     }
-    h.state.replayDir = mountPoint;
+    h.library.SetFolder(mountPoint);
     const std::string big(40 * 1024, 'r');
-    h.state.lastReplayStamp = "before";
+    h.library.cursor().AccountForSlot("before");
     WriteFileAt(mountPoint + "/replay.rep", big, h.now + 5);
-    h.capture.Timer1_Timer(); // 40 KiB slot + 40 KiB copy do not fit in 64 KiB
+    h.capture.CaptureTick(); // 40 KiB slot + 40 KiB copy do not fit in 64 KiB
     const bool clean = NoTemporariesIn(mountPoint);
     const std::string listing = h.Listing();
     const std::string slot = ReadFile(mountPoint + "/replay.rep");
@@ -189,17 +187,17 @@ TEST(Capture, AFullDiskLeavesNoHalfCopyAndTheSlotWhole) {
 TEST(Capture, ACopyTakenWhileTheGameWritesIsDroppedAndTakenAgainWhenStable) {
     ReplayHarness h;
     InterferingFileSystem files(h.files);
-    RecordingCapture capture{h.state, files, h.clock, h.library, h.notifier};
+    RecordingCapture capture{files, h.clock, h.library, h.notifier};
     h.Record("old");
     h.AccountForSlot();
     h.Record("half");
     files.afterCopy = [&] { WriteFileAt(h.Path("replay.rep"), "half and the rest", h.now + 1); };
-    capture.Timer1_Timer();
+    capture.CaptureTick();
     EXPECT_EQ(h.Listing(), "replay.rep");
     EXPECT_TRUE(h.view.log.empty());
     EXPECT_TRUE(NoTemporariesIn(h.dir.str()));
     files.afterCopy = nullptr;
-    capture.Timer1_Timer();
+    capture.CaptureTick();
     EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "half and the rest");
     EXPECT_EQ(h.view.log.size(), 1U);
 }

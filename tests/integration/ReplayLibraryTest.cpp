@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "ReplayHarness.h"
-#include "platform/linux/PosixFileSystem.h"
+#include "platform/posix/PosixFileSystem.h"
 
 namespace clipwarden::test {
 namespace {
@@ -38,7 +38,7 @@ TEST(FolderListing, HandlesNamesThatAreNotTextOrHoldBlanksAndControls) {
 
 TEST(FolderListing, MissingFolderIsAnErrorNotAnEmptyLibrary) {
     ReplayHarness h;
-    h.state.replayDir = h.dir / "gone";
+    h.library.SetFolder(h.dir / "gone");
     std::error_code error;
     EXPECT_TRUE(h.library.ListReplays(error).empty());
     EXPECT_TRUE(error);

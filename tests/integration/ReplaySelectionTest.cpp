@@ -21,7 +21,7 @@ struct Selecting : ::testing::Test {
             h.Store(name);
         }
         h.AccountForSlot();
-        h.state.currentReplay = current;
+        h.library.cursor().SetCurrentReplay(current);
     }
     std::string Slot() { return ReadFile(h.Path("replay.rep")); }
 };
@@ -29,25 +29,25 @@ struct Selecting : ::testing::Test {
 TEST_F(Selecting, NextAndPreviousOfTheMiddleEntry) {
     Library({"a.rep", "b.rep", "c.rep"}, "b.rep");
     h.selection.SelectNextReplay();
-    EXPECT_EQ(h.state.currentReplay, "c.rep");
+    EXPECT_EQ(h.library.cursor().currentReplay(), "c.rep");
     EXPECT_EQ(Slot(), "content of c.rep");
     ASSERT_EQ(h.view.log.size(), 1U);
     EXPECT_EQ(h.view.log[0], "[14:03:27] c.rep has been selected for replay!");
-    EXPECT_EQ(h.state.pendingGameText,
+    EXPECT_EQ(h.LastGameText(),
               "~h~[14:03:27] ~w~~b~c.rep~w~ has been selected for replay!");
     std::error_code error;
-    EXPECT_EQ(h.state.lastReplayStamp, h.files.Stamp(h.Path("replay.rep"), error)->text);
+    EXPECT_EQ(h.library.cursor().accountedSlotStamp(), h.files.Stamp(h.Path("replay.rep"), error)->text);
 
-    h.state.currentReplay = "b.rep";
+    h.library.cursor().SetCurrentReplay("b.rep");
     h.selection.SelectPreviousReplay();
-    EXPECT_EQ(h.state.currentReplay, "a.rep");
+    EXPECT_EQ(h.library.cursor().currentReplay(), "a.rep");
     EXPECT_EQ(Slot(), "content of a.rep");
 }
 
 TEST_F(Selecting, NoWrapAroundAndNothingPostedAtTheEnds) {
     Library({"a.rep", "b.rep", "c.rep"}, "c.rep");
     h.selection.SelectNextReplay();
-    h.state.currentReplay = "a.rep";
+    h.library.cursor().SetCurrentReplay("a.rep");
     h.selection.SelectPreviousReplay();
     EXPECT_TRUE(h.view.log.empty());
     EXPECT_FALSE(std::filesystem::exists(h.Path("replay.rep")));
@@ -63,9 +63,9 @@ TEST_F(Selecting, NextStopsWhenOnlyTheSlotFollows) {
 TEST_F(Selecting, BothWalksStepOverTheSlot) {
     Library({"a.rep", "replay.rep", "s.rep"}, "a.rep");
     h.selection.SelectNextReplay();
-    EXPECT_EQ(h.state.currentReplay, "s.rep");
+    EXPECT_EQ(h.library.cursor().currentReplay(), "s.rep");
     h.selection.SelectPreviousReplay();
-    EXPECT_EQ(h.state.currentReplay, "a.rep");
+    EXPECT_EQ(h.library.cursor().currentReplay(), "a.rep");
     EXPECT_EQ(Slot(), "content of a.rep");
 }
 
@@ -79,10 +79,10 @@ TEST_F(Selecting, NothingToWalkFrom) {
     Library({"a.rep"}, "a.rep");
     h.selection.SelectNextReplay();
     h.selection.SelectPreviousReplay();
-    h.state.currentReplay = "";
+    h.library.cursor().SetCurrentReplay("");
     h.selection.SelectNextReplay();
     h.selection.SelectPreviousReplay();
-    h.state.currentReplay = "deleted.rep";
+    h.library.cursor().SetCurrentReplay("deleted.rep");
     h.selection.SelectNextReplay();
     h.selection.SelectPreviousReplay();
     EXPECT_TRUE(h.view.log.empty());
@@ -91,7 +91,7 @@ TEST_F(Selecting, NothingToWalkFrom) {
 TEST_F(Selecting, PreviousLowerCasesNamesAndStillCopiesTheFileAsStored) {
     Library({"Clip.rep", "d.rep"}, "d.rep");
     h.selection.SelectPreviousReplay();
-    EXPECT_EQ(h.state.currentReplay, "clip.rep");
+    EXPECT_EQ(h.library.cursor().currentReplay(), "clip.rep");
     EXPECT_EQ(Slot(), "content of Clip.rep");
     ASSERT_EQ(h.view.log.size(), 1U);
     EXPECT_EQ(h.view.log[0], "[14:03:27] clip.rep has been selected for replay!");
@@ -103,9 +103,9 @@ TEST_F(Selecting, PreviousDoesNothingFromANameWithCapitals) {
     Library({"a.rep", "B.rep"}, "B.rep");
     h.selection.SelectPreviousReplay();
     EXPECT_TRUE(h.view.log.empty());
-    h.state.currentReplay = "a.rep";
+    h.library.cursor().SetCurrentReplay("a.rep");
     h.selection.SelectNextReplay();
-    EXPECT_EQ(h.state.currentReplay, "B.rep");
+    EXPECT_EQ(h.library.cursor().currentReplay(), "B.rep");
 }
 
 TEST_F(Selecting, NextStepsThroughTheListingOnePerCallThenStops) {
@@ -121,8 +121,8 @@ TEST_F(Selecting, NextStepsThroughTheListingOnePerCallThenStops) {
 TEST_F(Selecting, TheCaptureTickTakesNoSelectedReplayForANewRecording) {
     Library({"a.rep", "b.rep"}, "a.rep");
     h.selection.SelectNextReplay();
-    h.capture.Timer1_Timer();
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
+    h.capture.CaptureTick();
     EXPECT_EQ(h.Listing(), "a.rep b.rep replay.rep");
     EXPECT_EQ(h.view.log.size(), 1U);
 }
@@ -131,7 +131,7 @@ TEST_F(Selecting, AFailedCopyNamesTheReplayKeepsTheStampAndLeavesTheSlotWhole) {
     Library({"a.rep", "b.rep", "c.rep"}, "b.rep");
     h.Record("the slot");
     h.AccountForSlot();
-    const std::string accounted = h.state.lastReplayStamp;
+    const std::string accounted = h.library.cursor().accountedSlotStamp();
     {
         Immutable locked(h.dir.str());
         if (!locked.ok()) {
@@ -142,8 +142,8 @@ TEST_F(Selecting, AFailedCopyNamesTheReplayKeepsTheStampAndLeavesTheSlotWhole) {
     ASSERT_EQ(h.view.log.size(), 1U);
     EXPECT_EQ(h.view.log[0].rfind("[14:03:27] c.rep: ", 0), 0U) << h.view.log[0];
     EXPECT_EQ(h.view.log[0].back(), '!');
-    EXPECT_EQ(h.state.currentReplay, "c.rep");
-    EXPECT_EQ(h.state.lastReplayStamp, accounted);
+    EXPECT_EQ(h.library.cursor().currentReplay(), "c.rep");
+    EXPECT_EQ(h.library.cursor().accountedSlotStamp(), accounted);
     EXPECT_EQ(Slot(), "the slot");
     EXPECT_EQ(h.Listing(), "a.rep b.rep c.rep replay.rep");
 }
@@ -176,7 +176,7 @@ TEST_F(Selecting, ARecordingNotYetStoredIsCapturedBeforeTheSlotIsOverwritten) {
     ASSERT_EQ(h.view.log.size(), 1U) << "the new capture is the last entry: F6 has no next";
     EXPECT_EQ(h.view.log[0], "[14:03:27] replay0612-0.rep saved!");
     h.selection.SelectPreviousReplay();
-    EXPECT_EQ(h.state.currentReplay, "c.rep");
+    EXPECT_EQ(h.library.cursor().currentReplay(), "c.rep");
     EXPECT_EQ(Slot(), "content of c.rep");
 }
 
@@ -185,7 +185,7 @@ TEST_F(Selecting, WhenThatCaptureFailsTheSlotIsLeftAlone) {
     h.Record("unsaved recording");
     h.selection.SelectNextReplay();
     EXPECT_EQ(Slot(), "unsaved recording");
-    EXPECT_EQ(h.state.currentReplay, "a.rep");
+    EXPECT_EQ(h.library.cursor().currentReplay(), "a.rep");
     ASSERT_EQ(h.view.log.size(), 1U);
     EXPECT_EQ(h.view.log[0].rfind("[14:03:27] replay.rep: Overflow", 0), 0U) << h.view.log[0];
 }
@@ -197,7 +197,7 @@ TEST(SelectionAndCapture, TwoHundredRecordingsAmongRandomSelectionsAreAllKept) {
     for (const char* name : {"a.rep", "b.rep", "c.rep"}) {
         h.Store(name);
     }
-    h.state.lastReplayStamp = h.clock.DateTimeText();
+    h.library.cursor().AccountForSlot(h.clock.DateTimeText());
     std::mt19937 random(20261207);
     std::set<std::string> recordings;
     for (int i = 0; i < 200; ++i) {
@@ -210,7 +210,7 @@ TEST(SelectionAndCapture, TwoHundredRecordingsAmongRandomSelectionsAreAllKept) {
         for (int steps = 1 + static_cast<int>(random() % 3); steps > 0; --steps) {
             switch (random() % 3) {
             case 0:
-                h.capture.Timer1_Timer();
+                h.capture.CaptureTick();
                 break;
             case 1:
                 h.selection.SelectPreviousReplay();
@@ -221,7 +221,7 @@ TEST(SelectionAndCapture, TwoHundredRecordingsAmongRandomSelectionsAreAllKept) {
             }
         }
     }
-    h.capture.Timer1_Timer();
+    h.capture.CaptureTick();
     std::set<std::string> stored;
     for (const auto& entry : std::filesystem::directory_iterator(h.dir.str())) {
         const std::string name = entry.path().filename().string();

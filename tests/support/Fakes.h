@@ -5,19 +5,22 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "forms/MainView.h"
-#include "forms/Services.h"
-#include "platform/Clock.h"
-#include "platform/KeyboardHookService.h"
-#include "platform/ProcessService.h"
-#include "platform/SettingsStore.h"
-#include "shell/GameLauncher.h"
-#include "shell/ShellFolders.h"
+#include "core/notify/GameTextSink.h"
+#include "core/ports/Clock.h"
+#include "core/ports/GameLauncher.h"
+#include "core/ports/KeySource.h"
+#include "core/ports/ProcessService.h"
+#include "core/ports/SettingsStore.h"
+#include "core/ports/ShellFolders.h"
+#include "core/presenters/MainView.h"
+#include "core/presenters/OptionsView.h"
+#include "core/presenters/Services.h"
 
 namespace clipwarden::test {
 
@@ -83,38 +86,35 @@ public:
     }
 };
 
-class FakeHooks final : public KeyboardHookService {
+class FakeKeys final : public KeySource {
 public:
-    HookProc proc;
-    HookHandle installed = 0;
+    KeyHandler handler;
+    KeySubscription subscribed = 0;
     std::string why;
     bool available = true;
-    std::vector<HookHandle> removed;
-    HookHandle Install(HookProc p, std::string& w) override {
+    std::vector<KeySubscription> unsubscribed;
+    KeySubscription Subscribe(KeyHandler h, std::string& w) override {
         if (!available) {
             w = why.empty() ? std::string("no keys here") : why;
             return 0;
         }
-        proc = std::move(p);
-        installed = 42;
-        return installed;
+        handler = std::move(h);
+        subscribed = 42;
+        return subscribed;
     }
-    void Uninstall(HookHandle hook) override {
-        removed.push_back(hook);
-        if (hook == installed) {
-            proc = nullptr;
-            installed = 0;
+    void Unsubscribe(KeySubscription subscription) override {
+        unsubscribed.push_back(subscription);
+        if (subscription == subscribed) {
+            handler = nullptr;
+            subscribed = 0;
         }
     }
-    /** A key event as the system would deliver it; false when no hook is installed. */
-    bool Press(std::uint32_t vk, std::uint32_t flags) {
-        if (!proc) {
+    /** A key event as the system would deliver it; false when nobody listens. */
+    bool Key(clipwarden::Key key, bool pressed, bool altHeld = false, bool injected = false) {
+        if (!handler) {
             return false;
         }
-        KeyEvent event;
-        event.vkCode = vk;
-        event.flags = flags;
-        proc(event, [] { return std::intptr_t{7}; });
+        handler(KeyEvent{key, pressed, altHeld, injected});
         return true;
     }
 };
@@ -199,41 +199,40 @@ public:
     }
 };
 
+/** Game texts as they were handed over for display. */
+struct FakeGameText final : GameTextSink {
+    std::vector<std::string> shown;
+    void Show(const std::string& text) override { shown.push_back(text); }
+};
+
 /** The main window as plain data. */
 struct FakeMainView final : MainView {
     std::vector<std::string> log;
     int selectedLine = -1;
-    bool timer3 = false;
+    bool gameTextTimer = false;
     std::string status = "Checking if GTA:VC is running...";
-    bool option1 = false;
-    bool option2 = false;
-    std::string replayDirText;
+    std::optional<GameVersion> version;
+    std::string replayFolder;
     int optionsShown = 0;
 
     void AddLogLine(const std::string& line) override {
         log.push_back(line);
         selectedLine = static_cast<int>(log.size()) - 1;
     }
-    void SetTimer3Enabled(bool enabled) override { timer3 = enabled; }
+    void RunGameTextTimer(bool running) override { gameTextTimer = running; }
     void SetStatusText(const std::string& text) override { status = text; }
-    [[nodiscard]] bool IsOption1Selected() const override { return option1; }
-    [[nodiscard]] bool IsOption2Selected() const override { return option2; }
-    void SetReplayDirText(const std::string& text) override { replayDirText = text; }
-    void SelectVersionOption(bool version11) override {
-        option1 = !version11;
-        option2 = version11;
-    }
+    void ShowReplayFolder(const std::string& folder) override { replayFolder = folder; }
+    void ShowVersion(GameVersion shown) override { version = shown; }
     WindowRef Handle() override { return 0x51; }
     void ShowOptionsWindow() override { ++optionsShown; }
 };
 
 struct FakeOptionsView final : OptionsView {
-    std::string gameDirText;
-    bool check1 = false;
+    std::string gameFolder;
+    bool autorun = false;
     std::vector<std::string> messages;
-    void SetGameDirText(const std::string& text) override { gameDirText = text; }
-    void SetCheck1(bool checked) override { check1 = checked; }
-    [[nodiscard]] bool IsCheck1Checked() const override { return check1; }
+    void ShowGameFolder(const std::string& folder) override { gameFolder = folder; }
+    void ShowAutorun(bool on) override { autorun = on; }
     WindowRef Handle() override { return 0x52; }
     void ShowStopMessage(const std::string& text) override { messages.push_back(text); }
 };

@@ -4,35 +4,29 @@
 #include <sstream>
 
 #include "Fakes.h"
-#include "game/GameDisplay.h"
-#include "game/GameLink.h"
-#include "notify/Notifier.h"
-#include "platform/ProcessService.h"
+#include "core/game/GameLink.h"
+#include "core/game/InGameText.h"
+#include "core/notify/Notifier.h"
+#include "core/ports/ProcessService.h"
+#include "core/replays/ReplayCursor.h"
 
 namespace clipwarden::test {
 
-/** The game link and display over the real process backend, against a plain main window. */
+/** The game link and the in-game text over the real process backend, against a plain main
+ *  window. */
 struct GameLinkRig {
-    AppState state;
     FakeMainView view;
     FakeClock clock;
     std::ostringstream echo;
     std::unique_ptr<ProcessService> processes = CreateProcessService();
-    Notifier notifier{state, view, echo};
-    PlaybackWatch watch{state, clock, notifier};
-    GameLink link{state, *processes, clock, watch, view, notifier};
-    GameDisplay display{state, *processes, view, view};
+    ReplayCursor cursor;
+    InGameText inGameText{*processes, view};
+    Notifier notifier{view, inGameText, echo};
+    PlaybackWatch watch{cursor, clock, notifier};
+    GameLink link{*processes, clock, watch, view, notifier};
 
-    GameLinkRig() { view.SelectVersionOption(true); }
-    ~GameLinkRig() {
-        if (processes) {
-            processes->Close(state.gameProcess);
-        }
-    }
-    GameLinkRig(const GameLinkRig&) = delete;
-    GameLinkRig& operator=(const GameLinkRig&) = delete;
-    GameLinkRig(GameLinkRig&&) = delete;
-    GameLinkRig& operator=(GameLinkRig&&) = delete;
+    /** A game-text tick at the 1.1 locations. */
+    void GameTextTick() { inGameText.GameTextTick(link.handle(), GameVersion::V1_1); }
 };
 
 } // namespace clipwarden::test

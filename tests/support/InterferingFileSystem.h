@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "platform/FileSystem.h"
+#include "core/ports/FileSystem.h"
 
 namespace clipwarden::test {
 

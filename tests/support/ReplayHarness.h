@@ -5,31 +5,30 @@
 
 #include "Fakes.h"
 #include "TempDir.h"
-#include "core/AppState.h"
-#include "notify/Notifier.h"
-#include "platform/linux/PosixFileSystem.h"
-#include "replays/RecordingCapture.h"
-#include "replays/ReplayLibrary.h"
-#include "replays/ReplaySelection.h"
+#include "core/notify/Notifier.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "core/replays/RecordingCapture.h"
+#include "core/replays/ReplayLibrary.h"
+#include "core/replays/ReplaySelection.h"
 
 namespace clipwarden::test {
 
 /** The replay library over real files in a temporary folder, with a clock of our own. */
 struct ReplayHarness {
     TempDir dir;
-    AppState state;
     FakeMainView view;
+    FakeGameText gameText;
     std::ostringstream echo;
     FakeClock clock;
     PosixFileSystem files;
-    Notifier notifier{state, view, echo};
-    ReplayLibrary library{state, files, clock};
-    RecordingCapture capture{state, files, clock, library, notifier};
-    ReplaySelection selection{state, files, clock, library, notifier, capture};
+    Notifier notifier{view, gameText, echo};
+    ReplayLibrary library{files, clock};
+    RecordingCapture capture{files, clock, library, notifier};
+    ReplaySelection selection{files, clock, library, notifier, capture};
     long long now = 1'700'000'000;    ///< stamps of recordings, rising
     long long stored = 1'600'000'000; ///< stamps of stored files, apart from every recording
 
-    ReplayHarness() { state.replayDir = dir.str(); }
+    ReplayHarness() { library.SetFolder(dir.str()); }
 
     std::string Path(const std::string& name) const { return dir / name; }
 
@@ -45,7 +44,12 @@ struct ReplayHarness {
     void AccountForSlot() {
         std::error_code error;
         const auto stamp = files.Stamp(Path("replay.rep"), error);
-        state.lastReplayStamp = stamp ? stamp->text : "start-up time";
+        library.cursor().AccountForSlot(stamp ? stamp->text : "start-up time");
+    }
+
+    /** The game text of the last notification that had one; "" when none had. */
+    std::string LastGameText() const {
+        return gameText.shown.empty() ? std::string() : gameText.shown.back();
     }
 
     std::string Listing() {

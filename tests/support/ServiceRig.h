@@ -4,13 +4,12 @@
 
 #include "Fakes.h"
 #include "TempDir.h"
-#include "core/AppState.h"
-#include "forms/Services.h"
-#include "platform/linux/PosixFileSystem.h"
+#include "core/presenters/Services.h"
+#include "platform/posix/PosixFileSystem.h"
 
 namespace clipwarden::test {
 
-/** The program's services for the window logic: real files in a temporary folder, fakes for
+/** The program's services for the presenters: real files in a temporary folder, fakes for
  *  everything else. */
 struct ServiceRig {
     TempDir dir;
@@ -19,11 +18,10 @@ struct ServiceRig {
     FakeSettingsStore settings;
     FakeShellFolders shell;
     FakeProcesses processes;
-    FakeHooks hooks;
+    FakeKeys keys;
     FakeLauncher launcher;
     std::ostringstream echo;
-    Services services{files, clock, settings, shell, processes, hooks, launcher, echo, "/games/vc"};
-    AppState state;
+    Services services{files, clock, settings, shell, processes, keys, launcher, echo, "/games/vc"};
 };
 
 } // namespace clipwarden::test

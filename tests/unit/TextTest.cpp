@@ -4,7 +4,7 @@
 
 #include "Fakes.h"
 #include "core/Text.h"
-#include "settings/Settings.h"
+#include "core/settings/Settings.h"
 
 namespace clipwarden::test {
 namespace {
@@ -62,21 +62,26 @@ TEST(Settings, AbsentKeysGiveTheirDefaultsAndPresentOnesTheirTextEvenEmpty) {
     EXPECT_EQ(settings.ReadSetting("GTAVC-path", "C:\\Games"), "");
 }
 
-TEST(Settings, NumbersReadAsNumbersAndAnythingElseAsTheDefault) {
+TEST(Settings, ASwitchIsOnOnlyWhenItsNumberEqualsOne) {
     FakeSettingsStore store;
     Settings settings(store);
-    const auto version = [&](const char* text) {
-        store.values["GTAVC-version"] = text;
-        return settings.ReadNumber("GTAVC-version", 1);
+    const auto on = [&](const char* text, bool defaultOn) {
+        store.values["GTAVC-autorun"] = text;
+        return settings.ReadSwitch("GTAVC-autorun", defaultOn);
     };
-    EXPECT_EQ(version("0"), 0);
-    EXPECT_EQ(version("2"), 2);
-    EXPECT_EQ(version(" 1 "), 1);
-    EXPECT_EQ(version("1.0"), 1);
-    EXPECT_EQ(version("garbage"), 1);
-    EXPECT_EQ(version(""), 1);
-    EXPECT_EQ(version("1x"), 1);
-    EXPECT_EQ(version("99999999999999"), 1);
+    for (const char* text : {"1", " 1 ", "1.0", "+1", "1.000"}) {
+        EXPECT_TRUE(on(text, false)) << text;
+    }
+    for (const char* text : {"0", "2", "0.6", "1.4", "0.9999", "-1", "99999999999999"}) {
+        EXPECT_FALSE(on(text, true)) << text;
+    }
+    for (const char* text : {"garbage", "", "1x", "yes"}) {
+        EXPECT_TRUE(on(text, true)) << "not a number: the default, " << text;
+        EXPECT_FALSE(on(text, false)) << "not a number: the default, " << text;
+    }
+    store.values.erase("GTAVC-autorun");
+    EXPECT_TRUE(settings.ReadSwitch("GTAVC-autorun", true));
+    EXPECT_FALSE(settings.ReadSwitch("GTAVC-autorun", false));
 }
 
 TEST(Settings, AFailedWriteSaysWhichSettingAndWhy) {

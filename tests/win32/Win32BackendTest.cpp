@@ -7,11 +7,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
-#include "platform/ProcessService.h"
+#include "core/ports/Clock.h"
+#include "core/ports/FileSystem.h"
+#include "core/ports/ProcessService.h"
 #include "platform/win32/RegistrySettingsStore.h"
-#include "settings/Settings.h"
+#include "core/settings/Settings.h"
 
 namespace clipwarden::test {
 namespace {

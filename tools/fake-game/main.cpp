@@ -22,7 +22,7 @@
 
 #include "GameMemory.h"
 #include "core/Text.h"
-#include "game/GameMemoryLayout.h"
+#include "core/game/GameMemoryLayout.h"
 
 using namespace clipwarden;
 
@@ -71,7 +71,7 @@ void Record(const std::string& folder, std::size_t size, std::mt19937& random) {
 }
 
 void Show(bool version10, bool raw) {
-    const std::int64_t shift = version10 ? kVersion10Shift : 0;
+    const std::int64_t shift = MessageShift(version10 ? GameVersion::V1_0 : GameVersion::V1_1);
     const auto shifted = [shift](std::uint64_t a) {
         return At(static_cast<std::uint64_t>(static_cast<std::int64_t>(a) + shift));
     };

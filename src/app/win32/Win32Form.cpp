@@ -54,10 +54,11 @@ bool Win32Form::Create(const char* className, const char* caption, DWORD style, 
     return true;
 }
 
-HWND Win32Form::Control(const char* className, const char* text, DWORD style, int id, int left,
-                        int top, int width, int height) {
-    HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, Scale(left),
-                                   Scale(top), Scale(width), Scale(height), hwnd_,
+HWND Win32Form::Control(const char* className, const char* text, DWORD style, int id,
+                        const layout::Control& place) {
+    HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style,
+                                   Scale(place.left), Scale(place.top), Scale(place.width),
+                                   Scale(place.height), hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    GetModuleHandleA(nullptr), nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
@@ -65,7 +66,7 @@ HWND Win32Form::Control(const char* className, const char* text, DWORD style, in
 }
 
 int Win32Form::Scale(int twips) const {
-    return MulDiv(twips, dpi_, 1440);
+    return layout::Pixels(twips, dpi_);
 }
 
 LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

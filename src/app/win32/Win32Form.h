@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/presenters/WindowLayout.h"
+
 namespace clipwarden::win32 {
 
 /** What both windows share: layout in twips scaled to the monitor, the form font, and the
@@ -27,9 +29,9 @@ protected:
     bool Create(const char* className, const char* caption, DWORD style, DWORD exStyle,
                 int widthTwips, int heightTwips);
 
-    /** Creates a child control at a place given in twips. */
-    HWND Control(const char* className, const char* text, DWORD style, int id, int left, int top,
-                 int width, int height);
+    /** Creates a child control at its place in the layout table. */
+    HWND Control(const char* className, const char* text, DWORD style, int id,
+                 const layout::Control& place);
 
     [[nodiscard]] int Scale(int twips) const;
 

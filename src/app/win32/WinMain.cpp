@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/win32/Win32FrmMain.h"
+#include "app/win32/Win32MainWindow.h"
 #include "platform/win32/RegistrySettingsStore.h"
 
 using namespace clipwarden;
@@ -19,14 +19,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const auto settings = CreateRegistrySettingsStore();
     const auto shell = CreateShellFolders();
     const auto processes = CreateProcessService();
-    const auto hooks = CreateKeyboardHookService();
+    const auto keys = CreateKeySource();
     const auto launcher = CreateGameLauncher();
-    Services services{*files,    *clock,    *settings,          *shell, *processes, *hooks,
+    Services services{*files,    *clock,    *settings,          *shell, *processes, *keys,
                       *launcher, std::cout, DefaultGameFolder()};
-    AppState state;
 
-    win32::Win32FrmMain frmMain(state, services);
-    if (!frmMain.Start()) {
+    win32::Win32MainWindow mainWindow(services);
+    if (!mainWindow.Start()) {
         MessageBoxA(nullptr, "The main window could not be created.", "Clipwarden",
                     MB_OK | MB_ICONSTOP);
         return 1;

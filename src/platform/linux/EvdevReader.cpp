@@ -6,8 +6,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/linux/KeyTranslator.h"
-
 namespace clipwarden {
 
 EvdevReader::~EvdevReader() {
@@ -31,9 +29,7 @@ bool EvdevReader::ReadAvailable() {
             if (event.type != EV_KEY || event.value < 0 || event.value > 2) {
                 continue;
             }
-            const auto time = static_cast<std::uint32_t>(event.input_event_sec * 1000 +
-                                                         event.input_event_usec / 1000);
-            sink_(VkFromEvdevCode(event.code), event.code, event.value != 0, time);
+            sink_(event.code, event.value != 0);
         }
         partial_ = total - offset;
         std::memmove(buffer_, buffer_ + offset, partial_);

@@ -9,8 +9,8 @@ namespace clipwarden {
  *  records) without grabbing it: value 1 is a press, 2 an auto-repeated press, 0 a release. */
 class EvdevReader {
 public:
-    /** vkCode (0 for keys of no interest), the Linux key code, down, time in ms. */
-    using Sink = std::function<void(std::uint32_t, std::uint32_t, bool, std::uint32_t)>;
+    /** The Linux key code (KEY_*) and whether it went down (a repeat counts as down). */
+    using Sink = std::function<void(unsigned, bool)>;
 
     /** Takes ownership of `fd`, which should be non-blocking. */
     EvdevReader(int fd, Sink sink) : fd_(fd), sink_(std::move(sink)) {}

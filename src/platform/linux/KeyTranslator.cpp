@@ -3,88 +3,52 @@
 #include <X11/keysym.h>
 #include <linux/input-event-codes.h>
 
-#include <array>
-
 namespace clipwarden {
 
-KeyEvent KeyTranslator::Translate(std::uint32_t vkCode, std::uint32_t scanCode, bool down,
-                                  std::uint32_t time) {
-    if (vkCode == kVkLeftAlt) {
+KeyEvent KeyTranslator::Translate(LinuxKey key, bool down) {
+    if (key == LinuxKey::LeftAlt) {
         leftAlt_ = down;
-    } else if (vkCode == kVkRightAlt) {
+    } else if (key == LinuxKey::RightAlt) {
         rightAlt_ = down;
     }
     KeyEvent event;
-    event.vkCode = vkCode;
-    event.scanCode = scanCode;
-    event.time = time;
-    event.flags = (down ? 0U : kFlagUp) | ((leftAlt_ || rightAlt_) ? kFlagAltDown : 0U);
+    event.key = key == LinuxKey::F5 ? Key::F5 : key == LinuxKey::F6 ? Key::F6 : Key::Other;
+    event.pressed = down;
+    event.altHeld = leftAlt_ || rightAlt_;
     return event;
 }
 
-std::uint32_t VkFromKeysym(unsigned long keysym) {
-    if (keysym >= XK_F1 && keysym <= XK_F24) {
-        return 112 + static_cast<std::uint32_t>(keysym - XK_F1);
-    }
-    if (keysym >= XK_a && keysym <= XK_z) {
-        return 'A' + static_cast<std::uint32_t>(keysym - XK_a);
-    }
-    if (keysym >= XK_A && keysym <= XK_Z) {
-        return static_cast<std::uint32_t>(keysym);
-    }
-    if (keysym >= XK_0 && keysym <= XK_9) {
-        return static_cast<std::uint32_t>(keysym);
-    }
+LinuxKey KeyFromKeysym(unsigned long keysym) {
     switch (keysym) {
+    case XK_F5:
+        return LinuxKey::F5;
+    case XK_F6:
+        return LinuxKey::F6;
     case XK_Alt_L:
     case XK_Meta_L:
-        return kVkLeftAlt;
+        return LinuxKey::LeftAlt;
     case XK_Alt_R:
     case XK_Meta_R:
-    case XK_ISO_Level3_Shift:
-        return kVkRightAlt;
-    case XK_space:
-        return 0x20;
-    case XK_Return:
-        return 0x0D;
-    case XK_Escape:
-        return 0x1B;
+    case XK_ISO_Level3_Shift: // AltGr
+        return LinuxKey::RightAlt;
     default:
-        return 0;
+        return LinuxKey::Other;
     }
 }
 
-std::uint32_t VkFromEvdevCode(unsigned code) {
-    if (code >= KEY_F1 && code <= KEY_F10) {
-        return 112 + (code - KEY_F1);
-    }
+LinuxKey KeyFromEvdevCode(unsigned code) {
     switch (code) {
-    case KEY_F11:
-        return 122;
-    case KEY_F12:
-        return 123;
+    case KEY_F5:
+        return LinuxKey::F5;
+    case KEY_F6:
+        return LinuxKey::F6;
     case KEY_LEFTALT:
-        return kVkLeftAlt;
+        return LinuxKey::LeftAlt;
     case KEY_RIGHTALT:
-        return kVkRightAlt;
-    case KEY_SPACE:
-        return 0x20;
-    case KEY_ENTER:
-        return 0x0D;
-    case KEY_ESC:
-        return 0x1B;
+        return LinuxKey::RightAlt;
     default:
-        break;
+        return LinuxKey::Other;
     }
-    static constexpr std::array<unsigned, 26> kLetters = {
-        KEY_A, KEY_B, KEY_C, KEY_D, KEY_E, KEY_F, KEY_G, KEY_H, KEY_I, KEY_J, KEY_K, KEY_L, KEY_M,
-        KEY_N, KEY_O, KEY_P, KEY_Q, KEY_R, KEY_S, KEY_T, KEY_U, KEY_V, KEY_W, KEY_X, KEY_Y, KEY_Z};
-    for (std::size_t i = 0; i < kLetters.size(); ++i) {
-        if (kLetters[i] == code) {
-            return 'A' + static_cast<std::uint32_t>(i);
-        }
-    }
-    return 0;
 }
 
 } // namespace clipwarden

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "shell/GameLauncher.h"
+#include "core/ports/GameLauncher.h"
 
 extern char** environ; // NOLINT(readability-redundant-declaration)
 

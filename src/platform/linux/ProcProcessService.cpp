@@ -10,7 +10,7 @@
 #include <map>
 #include <memory>
 
-#include "platform/ProcessService.h"
+#include "core/ports/ProcessService.h"
 
 namespace clipwarden {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "platform/SettingsStore.h"
+#include "core/ports/SettingsStore.h"
 
 namespace clipwarden {
 

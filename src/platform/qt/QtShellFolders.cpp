@@ -3,7 +3,7 @@
 #include <QStandardPaths>
 #include <QWidget>
 
-#include "shell/ShellFolders.h"
+#include "core/ports/ShellFolders.h"
 
 namespace clipwarden {
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace clipwarden {
@@ -39,6 +40,11 @@ std::string ToAnsi(const std::string& utf8) {
 
 std::string FromAnsi(const std::string& ansi) {
     return Narrow(Widen(ansi, CP_ACP), CP_UTF8);
+}
+
+std::string TrimAtNul(std::span<const char> field) {
+    const auto nul = std::find(field.begin(), field.end(), '\0');
+    return {field.begin(), nul};
 }
 
 std::error_code LastWin32Error() {

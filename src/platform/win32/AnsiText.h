@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <system_error>
 
@@ -10,6 +11,9 @@ std::string ToAnsi(const std::string& utf8);
 
 /** Text in the system's ANSI code page as UTF-8. */
 std::string FromAnsi(const std::string& ansi);
+
+/** The characters of a fixed-size text field before its first NUL, or all of them. */
+std::string TrimAtNul(std::span<const char> field);
 
 /** The last Win32 error as an error code. */
 std::error_code LastWin32Error();

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/SettingsStore.h"
+#include "core/ports/SettingsStore.h"
 
 namespace clipwarden {
 

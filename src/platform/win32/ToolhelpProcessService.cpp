@@ -2,7 +2,7 @@
 
 #include <tlhelp32.h>
 
-#include "platform/ProcessService.h"
+#include "core/ports/ProcessService.h"
 #include "platform/win32/AnsiText.h"
 
 namespace clipwarden {
@@ -10,6 +10,7 @@ namespace clipwarden {
 namespace {
 
 constexpr DWORD kAllAccess = 0x1F0FFF;
+
 
 /** Processes through the Tool Help snapshot; memory through ReadProcessMemory and
  *  WriteProcessMemory, which read a 32-bit game from a 64-bit program just as well. */
@@ -25,8 +26,7 @@ public:
         entry.dwSize = sizeof(entry);
         for (BOOL more = Process32First(snapshot, &entry); more;
              more = Process32Next(snapshot, &entry)) {
-            entries.push_back({entry.th32ProcessID,
-                               FromAnsi(std::string(entry.szExeFile, sizeof(entry.szExeFile)))});
+            entries.push_back({entry.th32ProcessID, FromAnsi(TrimAtNul(entry.szExeFile))});
         }
         CloseHandle(snapshot);
         return entries;

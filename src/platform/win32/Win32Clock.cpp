@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "platform/Clock.h"
+#include "core/ports/Clock.h"
 #include "platform/win32/AnsiText.h"
 
 namespace clipwarden {

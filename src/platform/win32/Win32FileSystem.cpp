@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/FileSystem.h"
+#include "core/ports/FileSystem.h"
 #include "platform/win32/AnsiText.h"
 
 namespace clipwarden {

@@ -3,7 +3,7 @@
 #include <shellapi.h>
 
 #include "platform/win32/AnsiText.h"
-#include "shell/GameLauncher.h"
+#include "core/ports/GameLauncher.h"
 
 namespace clipwarden {
 

@@ -5,7 +5,7 @@
 #include <array>
 
 #include "platform/win32/AnsiText.h"
-#include "shell/ShellFolders.h"
+#include "core/ports/ShellFolders.h"
 
 namespace clipwarden {
 

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "core/presenters/MainPresenter.h"
+#include "core/presenters/MainView.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QRadioButton;
+class QTimer;
+
+namespace clipwarden {
+
+class OptionsWindow;
+
+/** The main window: status, version choice, replay folder and the log. What it does lives in
+ *  MainPresenter; this class only reports the user's actions and shows what it is told. */
+class MainWindow final : public QWidget, public MainView {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(Services& services);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+    MainWindow(MainWindow&&) = delete;
+    MainWindow& operator=(MainWindow&&) = delete;
+
+    /** The program's start-up, then the ticks and the window shown. */
+    void Start();
+
+    MainPresenter& presenter() { return presenter_; }
+    OptionsWindow* optionsWindow();
+
+    // MainView
+    void AddLogLine(const std::string& line) override;
+    void RunGameTextTimer(bool running) override;
+    void SetStatusText(const std::string& text) override;
+    void ShowReplayFolder(const std::string& folder) override;
+    void ShowVersion(GameVersion version) override;
+    WindowRef Handle() override;
+    void ShowOptionsWindow() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Services& services_;
+    MainPresenter presenter_;
+    QLabel* statusLabel_ = nullptr;
+    QRadioButton* version10Button_ = nullptr;
+    QRadioButton* version11Button_ = nullptr;
+    QLineEdit* replayFolderBox_ = nullptr;
+    QListWidget* logList_ = nullptr;
+    QTimer* captureTimer_ = nullptr;
+    QTimer* gameLinkTimer_ = nullptr;
+    QTimer* gameTextTimer_ = nullptr;
+    QPointer<OptionsWindow> options_;
+};
+
+} // namespace clipwarden

@@ -1,0 +1,43 @@
+#include <QApplication>
+#include <clocale>
+#include <cstdio>
+#include <iostream>
+
+#include "app/qt/MainWindow.h"
+#include "platform/qt/QtSettingsStore.h"
+
+using namespace clipwarden;
+
+int main(int argc, char** argv) {
+    // Without any display the program still captures, selects and logs; it just has no window.
+    const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") &&
+                          qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+                          qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (headless) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Clipwarden"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/clipwarden-32.png")));
+    std::setlocale(LC_ALL, ""); // dates and times as the user's locale writes them
+    std::setlocale(LC_NUMERIC, "C");
+
+    const auto files = CreateFileSystem();
+    const auto clock = CreateClock();
+    QtSettingsStore settings(DefaultSettingsPath());
+    const auto shell = CreateShellFolders();
+    const auto processes = CreateProcessService();
+    const auto keys = CreateKeySource();
+    const auto launcher = CreateGameLauncher();
+    Services services{*files,    *clock,    settings,           *shell, *processes, *keys,
+                      *launcher, std::cout, DefaultGameFolder()};
+
+    MainWindow mainWindow(services);
+    mainWindow.Start();
+    if (headless) {
+        // Said once start-up is done, so that whoever waits for it knows Clipwarden is watching.
+        std::fprintf(stderr, "Clipwarden: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                             "running without a window. The log follows on standard output.\n");
+    }
+    return QApplication::exec();
+}

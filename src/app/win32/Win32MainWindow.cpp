@@ -1,0 +1,152 @@
+#include "app/win32/Win32MainWindow.h"
+
+#include "app/win32/ControlIds.h"
+#include "app/win32/Win32OptionsWindow.h"
+#include "platform/win32/AnsiText.h"
+
+namespace clipwarden::win32 {
+
+namespace place = layout::main_window;
+
+Win32MainWindow::Win32MainWindow(Services& services)
+    : services_(services), presenter_(services, *this) {}
+
+Win32MainWindow::~Win32MainWindow() {
+    if (hwnd_ != nullptr) {
+        DestroyWindow(hwnd_);
+    }
+    DeleteObject(background_);
+}
+
+bool Win32MainWindow::Start() {
+    // Fixed single border: a caption and the close box, no minimise or maximise button.
+    if (!Create("ClipwardenMain", "Clipwarden", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0,
+                place::kWidth, place::kHeight)) {
+        return false;
+    }
+    background_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    // Created in tab order: the log first.
+    Control("LISTBOX", "", WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+            kIdLogList, place::kLogList);
+    Control("STATIC", "Log :", SS_LEFTNOWORDWRAP, kIdLogLabel, place::kLogLabel);
+    Control("BUTTON", "Select", WS_TABSTOP | BS_PUSHBUTTON, kIdChooseReplayFolderButton,
+            place::kChooseReplayFolderButton);
+    Control("EDIT", "", WS_TABSTOP | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, kIdReplayFolderBox,
+            place::kReplayFolderBox);
+    Control("STATIC", "Replay folder :", SS_LEFTNOWORDWRAP, kIdReplayFolderLabel,
+            place::kReplayFolderLabel);
+    Control("STATIC", kStatusChecking, SS_CENTER, kIdStatusLabel, place::kStatusLabel);
+    Control("BUTTON", "GTA:VC v. 1.0", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON,
+            kIdVersion10Button, place::kVersion10Button);
+    Control("BUTTON", "GTA:VC v. 1.1", BS_AUTORADIOBUTTON, kIdVersion11Button,
+            place::kVersion11Button);
+    Control("BUTTON", "Options", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, kIdOptionsButton,
+            place::kOptionsButton);
+    Control("STATIC", "", SS_ETCHEDHORZ, kIdUpperRule, place::kUpperRule);
+    Control("STATIC", "", SS_ETCHEDHORZ, kIdLowerRule, place::kLowerRule);
+
+    presenter_.Start();
+    SetTimer(hwnd_, kCaptureTimer, 1000, nullptr);
+    SetTimer(hwnd_, kGameLinkTimer, 1000, nullptr);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetFocus(GetDlgItem(hwnd_, kIdLogList));
+    return true;
+}
+
+LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_TIMER:
+        if (wParam == kCaptureTimer) {
+            presenter_.CaptureTick();
+        } else if (wParam == kGameLinkTimer) {
+            presenter_.GameLinkTick();
+        } else if (wParam == kGameTextTimer) {
+            presenter_.GameTextTick();
+        }
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) {
+            switch (LOWORD(wParam)) {
+            case kIdVersion10Button:
+                presenter_.OnVersionChosen(GameVersion::V1_0);
+                break;
+            case kIdVersion11Button:
+                presenter_.OnVersionChosen(GameVersion::V1_1);
+                break;
+            case kIdChooseReplayFolderButton:
+                presenter_.OnChooseReplayFolder();
+                break;
+            case kIdOptionsButton:
+                presenter_.OnOptionsClicked();
+                break;
+            default:
+                break;
+            }
+        }
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == GetDlgItem(hwnd_, kIdStatusLabel)) {
+            auto* dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, RGB(255, 0, 0));
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(background_);
+        }
+        break;
+    case WM_DESTROY:
+        presenter_.Shutdown();
+        KillTimer(hwnd_, kCaptureTimer);
+        KillTimer(hwnd_, kGameLinkTimer);
+        KillTimer(hwnd_, kGameTextTimer);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void Win32MainWindow::AddLogLine(const std::string& line) {
+    HWND list = GetDlgItem(hwnd_, kIdLogList);
+    const LRESULT index =
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToAnsi(line).c_str()));
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void Win32MainWindow::RunGameTextTimer(bool running) {
+    if (running && !gameTextTimerRunning_) {
+        SetTimer(hwnd_, kGameTextTimer, 1000, nullptr);
+    } else if (!running) {
+        KillTimer(hwnd_, kGameTextTimer);
+    }
+    gameTextTimerRunning_ = running;
+}
+
+void Win32MainWindow::SetStatusText(const std::string& text) {
+    SetDlgItemTextA(hwnd_, kIdStatusLabel, ToAnsi(text).c_str());
+}
+
+void Win32MainWindow::ShowReplayFolder(const std::string& folder) {
+    SetDlgItemTextA(hwnd_, kIdReplayFolderBox, ToAnsi(folder).c_str());
+}
+
+void Win32MainWindow::ShowVersion(GameVersion version) {
+    CheckRadioButton(hwnd_, kIdVersion10Button, kIdVersion11Button,
+                     version == GameVersion::V1_0 ? kIdVersion10Button : kIdVersion11Button);
+}
+
+WindowRef Win32MainWindow::Handle() {
+    return reinterpret_cast<WindowRef>(hwnd_);
+}
+
+void Win32MainWindow::ShowOptionsWindow() {
+    if (options_ == nullptr || options_->hwnd() == nullptr) {
+        options_ = std::make_unique<Win32OptionsWindow>(services_, presenter_);
+        if (!options_->Load()) {
+            options_.reset();
+            return;
+        }
+    }
+    ShowWindow(options_->hwnd(), SW_SHOW);
+    SetForegroundWindow(options_->hwnd());
+}
+
+} // namespace clipwarden::win32

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+
+#include "app/win32/Win32Form.h"
+#include "core/presenters/MainPresenter.h"
+#include "core/presenters/MainView.h"
+
+namespace clipwarden::win32 {
+
+class Win32OptionsWindow;
+
+/** The main window with standard controls. What it does lives in MainPresenter. */
+class Win32MainWindow final : public Win32Form, public MainView {
+public:
+    explicit Win32MainWindow(Services& services);
+    ~Win32MainWindow() override;
+    Win32MainWindow(const Win32MainWindow&) = delete;
+    Win32MainWindow& operator=(const Win32MainWindow&) = delete;
+    Win32MainWindow(Win32MainWindow&&) = delete;
+    Win32MainWindow& operator=(Win32MainWindow&&) = delete;
+
+    /** Creates the window, runs the program's start-up, starts the ticks and shows it. */
+    bool Start();
+
+    void AddLogLine(const std::string& line) override;
+    void RunGameTextTimer(bool running) override;
+    void SetStatusText(const std::string& text) override;
+    void ShowReplayFolder(const std::string& folder) override;
+    void ShowVersion(GameVersion version) override;
+    WindowRef Handle() override;
+    void ShowOptionsWindow() override;
+
+private:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    Services& services_;
+    MainPresenter presenter_;
+    std::unique_ptr<Win32OptionsWindow> options_;
+    HBRUSH background_ = nullptr;
+    bool gameTextTimerRunning_ = false;
+};
+
+} // namespace clipwarden::win32

@@ -1,0 +1,108 @@
+#include "core/presenters/MainPresenter.h"
+
+namespace clipwarden {
+
+MainPresenter::MainPresenter(Services& services, MainView& view)
+    : services_(services), view_(view), settings_(services.settings),
+      inGameText_(services.processes, view), notifier_(view, inGameText_, services.logEcho),
+      library_(services.files, services.clock),
+      capture_(services.files, services.clock, library_, notifier_),
+      selection_(services.files, services.clock, library_, notifier_, capture_),
+      watch_(library_.cursor(), services.clock, notifier_),
+      gameLink_(services.processes, services.clock, watch_, view, notifier_),
+      hotkeys_([this] { selection_.SelectPreviousReplay(); },
+               [this] { selection_.SelectNextReplay(); }) {}
+
+MainPresenter::~MainPresenter() {
+    Shutdown();
+}
+
+void MainPresenter::Start() {
+    // The launch is decided on the settings as they are before anything else runs, and
+    // happens once the session is open in full.
+    const std::string folder = settings_.ReadSetting(kKeyGamePath, services_.defaultGameFolder);
+    const bool launch = settings_.ReadSwitch(kKeyAutorun, false) &&
+                        GameExecutablePresent(services_.files, folder);
+    OpenSession();
+    if (launch) {
+        LaunchGame();
+    }
+}
+
+void MainPresenter::OpenSession() {
+    const std::string documents = services_.shell.GetSpecialFolderPath(kFolderPersonal);
+    const std::string defaultReplays = services_.files.Join(documents, kUserFilesFolder);
+    library_.SetFolder(settings_.ReadSetting(kKeyReplays, defaultReplays));
+    view_.ShowReplayFolder(library_.folder());
+    library_.cursor().SetCurrentReplay(library_.FindLastReplay());
+    version_ = settings_.ReadSwitch(kKeyVersion, true) ? GameVersion::V1_1 : GameVersion::V1_0;
+    view_.ShowVersion(version_);
+
+    std::string why;
+    keys_ = services_.keys.Subscribe([this](const KeyEvent& event) { hotkeys_.OnKey(event); }, why);
+    if (keys_ == 0 && !why.empty()) {
+        Log(why);
+    }
+
+    // The recording in replay.rep at start-up counts as stored; when there is none, the
+    // first one the game writes differs from this stamp.
+    std::error_code error;
+    std::string stamp;
+    if (const auto slot = services_.files.Stamp(library_.PathOf(kReplaySlot), error)) {
+        stamp = slot->text;
+    }
+    library_.cursor().AccountForSlot(stamp.empty() ? services_.clock.DateTimeText() : stamp);
+}
+
+void MainPresenter::LaunchGame() {
+    const std::string game = settings_.ReadSetting(kKeyGamePath, services_.defaultGameFolder);
+    const std::string why =
+        services_.launcher.Open(services_.files.Join(game, kGameExecutable), game);
+    if (!why.empty()) {
+        Log(why);
+    }
+}
+
+void MainPresenter::Shutdown() {
+    if (keys_ != 0) {
+        services_.keys.Unsubscribe(keys_);
+        keys_ = 0;
+    }
+}
+
+void MainPresenter::OnVersionChosen(GameVersion version) {
+    version_ = version;
+    WriteSetting(kKeyVersion, version == GameVersion::V1_1 ? "1" : "0");
+}
+
+void MainPresenter::OnChooseReplayFolder() {
+    const std::string answer = services_.shell.BrowseForFolder(view_.Handle(), kReplayFolderTitle);
+    if (answer.empty()) {
+        return;
+    }
+    // Capture and F5/F6 stay in the folder read at start-up until the next start.
+    view_.ShowReplayFolder(answer);
+    WriteSetting(kKeyReplays, answer);
+}
+
+void MainPresenter::OnOptionsClicked() {
+    view_.ShowOptionsWindow();
+}
+
+void MainPresenter::WriteSetting(const std::string& key, const std::string& value) {
+    if (const auto why = settings_.WriteSetting(key, value)) {
+        Log(*why);
+    }
+}
+
+void MainPresenter::Log(const std::string& body) {
+    notifier_.PostNotification(LogText(services_.clock.TimeOfDayText(), body), {});
+}
+
+bool GameExecutablePresent(FileSystem& files, const std::string& folder) {
+    std::error_code error;
+    const auto names = files.ListFiles(files.Join(folder, kGameExecutable), error);
+    return !names.empty() && names.front().size() == std::string(kGameExecutable).size();
+}
+
+} // namespace clipwarden

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <string>
+
+#include "core/game/GameLink.h"
+#include "core/game/InGameText.h"
+#include "core/game/PlaybackWatch.h"
+#include "core/hotkeys/ReplayHotkeys.h"
+#include "core/notify/Notifier.h"
+#include "core/presenters/MainView.h"
+#include "core/presenters/Services.h"
+#include "core/replays/RecordingCapture.h"
+#include "core/replays/ReplayLibrary.h"
+#include "core/replays/ReplaySelection.h"
+#include "core/settings/Settings.h"
+
+namespace clipwarden {
+
+inline constexpr const char* kReplayFolderTitle =
+    "Select the folder which stores your GTA:VC Replays";
+inline constexpr const char* kUserFilesFolder = "GTA Vice City User Files";
+
+/** What the main window does: start-up, shutdown, clicks, the three ticks and the hotkeys.
+ *  The window only reports what the user did and shows what it is told. */
+class MainPresenter {
+public:
+    MainPresenter(Services& services, MainView& view);
+    ~MainPresenter();
+    MainPresenter(const MainPresenter&) = delete;
+    MainPresenter& operator=(const MainPresenter&) = delete;
+    MainPresenter(MainPresenter&&) = delete;
+    MainPresenter& operator=(MainPresenter&&) = delete;
+
+    /** Opens the library in the stored replay folder, restores the version, starts watching
+     *  F5/F6, takes replay.rep's stamp as accounted for, and then starts the game when
+     *  autorun is on and the game folder holds gta-vc.exe. Runs once, before the window shows. */
+    void Start();
+
+    /** The main window is closing: F5 and F6 stop selecting. */
+    void Shutdown();
+
+    void OnVersionChosen(GameVersion version);
+    void OnChooseReplayFolder();
+    void OnOptionsClicked();
+
+    /** The once-a-second ticks: capture, game link, and (while a text is on show) game text. */
+    void CaptureTick() { capture_.CaptureTick(); }
+    void GameLinkTick() { gameLink_.GameLinkTick(); }
+    void GameTextTick() { inGameText_.GameTextTick(gameLink_.handle(), version_); }
+
+    /** Stores a setting, logging a write that failed. */
+    void WriteSetting(const std::string& key, const std::string& value);
+
+    /** Appends a log line with the current time and no game text. */
+    void Log(const std::string& body);
+
+    Settings& settings() { return settings_; }
+    Notifier& notifier() { return notifier_; }
+    [[nodiscard]] const ReplayLibrary& library() const { return library_; }
+    [[nodiscard]] const InGameText& inGameText() const { return inGameText_; }
+    [[nodiscard]] GameVersion version() const { return version_; }
+
+private:
+    void OpenSession();
+    void LaunchGame();
+
+    Services& services_;
+    MainView& view_;
+    Settings settings_;
+    InGameText inGameText_;
+    Notifier notifier_;
+    ReplayLibrary library_;
+    RecordingCapture capture_;
+    ReplaySelection selection_;
+    PlaybackWatch watch_;
+    GameLink gameLink_;
+    ReplayHotkeys hotkeys_;
+    GameVersion version_ = GameVersion::V1_1;
+    KeySubscription keys_ = 0;
+};
+
+/** True when `folder` holds an ordinary file named gta-vc.exe in any letter case. */
+bool GameExecutablePresent(FileSystem& files, const std::string& folder);
+
+} // namespace clipwarden

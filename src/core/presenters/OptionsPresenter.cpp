@@ -1,0 +1,26 @@
+#include "core/presenters/OptionsPresenter.h"
+
+namespace clipwarden {
+
+void OptionsPresenter::ShowStoredValues() {
+    view_.ShowGameFolder(main_.settings().ReadSetting(kKeyGamePath, services_.defaultGameFolder));
+    // The box shows exactly what the next start will do.
+    view_.ShowAutorun(main_.settings().ReadSwitch(kKeyAutorun, false));
+}
+
+void OptionsPresenter::OnAutorunToggled(bool on) {
+    main_.WriteSetting(kKeyAutorun, on ? "1" : "0");
+}
+
+void OptionsPresenter::OnChooseGameFolder() {
+    const std::string answer = services_.shell.BrowseForFolder(view_.Handle(), kGameFolderTitle);
+    // A cancelled picker gives "", which is tested like any other answer.
+    if (GameExecutablePresent(services_.files, answer)) {
+        view_.ShowGameFolder(answer);
+        main_.WriteSetting(kKeyGamePath, answer);
+    } else {
+        view_.ShowStopMessage(kGameNotFound);
+    }
+}
+
+} // namespace clipwarden

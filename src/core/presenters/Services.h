@@ -1,0 +1,29 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "core/ports/Clock.h"
+#include "core/ports/FileSystem.h"
+#include "core/ports/GameLauncher.h"
+#include "core/ports/KeySource.h"
+#include "core/ports/ProcessService.h"
+#include "core/ports/SettingsStore.h"
+#include "core/ports/ShellFolders.h"
+
+namespace clipwarden {
+
+/** The operating-system services the program runs on, chosen by the composition root. */
+struct Services {
+    FileSystem& files;
+    Clock& clock;
+    SettingsStore& settings;
+    ShellFolders& shell;
+    ProcessService& processes;
+    KeySource& keys;
+    GameLauncher& launcher;
+    std::ostream& logEcho; ///< every log line is also written here
+    std::string defaultGameFolder;
+};
+
+} // namespace clipwarden

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+#include "core/notify/Notifier.h"
+#include "core/ports/Clock.h"
+#include "core/ports/FileSystem.h"
+#include "core/replays/RecordingCapture.h"
+#include "core/replays/ReplayLibrary.h"
+
+namespace clipwarden {
+
+/** F5 and F6: copy the stored replay before or after the current one over replay.rep. */
+class ReplaySelection {
+public:
+    ReplaySelection(FileSystem& files, Clock& clock, ReplayLibrary& library, Notifier& notifier,
+                    RecordingCapture& capture)
+        : files_(files), clock_(clock), library_(library), notifier_(notifier), capture_(capture) {}
+
+    /** F6: the entry after the current one as listed; replay.rep is skipped only when it
+     *  directly follows. No wrap-around. Failures are reported, never thrown. */
+    void SelectNextReplay();
+
+    /** F5: the entry before the current one, every name lower-cased first and replay.rep
+     *  skipped wherever it stands. No wrap-around. */
+    void SelectPreviousReplay();
+
+private:
+    /** Stores a recording in replay.rep that is not accounted for yet, so that selecting
+     *  never overwrites it. False (after reporting why) when the slot must stay as it is. */
+    bool SecureSlot();
+
+    /** Makes `chosen` current and copies it over replay.rep. */
+    void Apply(const std::string& chosen);
+
+    FileSystem& files_;
+    Clock& clock_;
+    ReplayLibrary& library_;
+    Notifier& notifier_;
+    RecordingCapture& capture_;
+};
+
+} // namespace clipwarden

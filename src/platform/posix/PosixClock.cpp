@@ -1,0 +1,28 @@
+#include <ctime>
+
+#include "core/ports/Clock.h"
+#include "platform/posix/PosixFileSystem.h"
+
+namespace clipwarden {
+
+namespace {
+
+std::string FormatNow(const char* format) {
+    return FormatLocalTime(static_cast<long long>(time(nullptr)), format);
+}
+
+/** The local clock, formatted by the C library under the user's locale. */
+class PosixClock final : public Clock {
+public:
+    [[nodiscard]] std::string TimeOfDayText() const override { return FormatNow("%X"); }
+    [[nodiscard]] std::string DateTimeText() const override { return FormatNow(kStampFormat); }
+    [[nodiscard]] std::string TodayDDMM() const override { return FormatNow("%d%m"); }
+};
+
+} // namespace
+
+std::unique_ptr<Clock> CreateClock() {
+    return std::make_unique<PosixClock>();
+}
+
+} // namespace clipwarden

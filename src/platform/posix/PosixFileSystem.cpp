@@ -1,0 +1,309 @@
+#include "platform/posix/PosixFileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <ctime>
+#include <memory>
+
+#include "core/Text.h"
+
+namespace clipwarden {
+
+namespace {
+
+std::error_code LastError() {
+    return {errno, std::generic_category()};
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+using DirPtr = std::unique_ptr<DIR, DirCloser>;
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd(Fd&&) = delete;
+    Fd& operator=(Fd&&) = delete;
+    [[nodiscard]] int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return {".", path};
+    }
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+bool IsOrdinaryFile(int dirFd, const dirent& entry) {
+    if (entry.d_type == DT_REG) {
+        return true;
+    }
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
+        return false;
+    }
+    struct stat info {};
+    return fstatat(dirFd, entry.d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+}
+
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+/** The order an NTFS folder lists in: by the name upper-cased, ties by raw bytes. */
+bool NtfsOrder(const std::string& a, const std::string& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto ua = static_cast<unsigned char>(UpperAscii(a[i]));
+        const auto ub = static_cast<unsigned char>(UpperAscii(b[i]));
+        if (ua != ub) {
+            return ua < ub;
+        }
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool CopyContents(int from, int to) {
+    std::array<char, 1 << 16> buffer{};
+    for (;;) {
+        const ssize_t got = read(from, buffer.data(), buffer.size());
+        if (got == 0) {
+            return true;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) {
+            return false;
+        }
+    }
+}
+
+void SyncFolderOf(const std::string& path) {
+    const Fd dir(open(SplitPath(path).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) {
+        fsync(dir.get());
+    }
+}
+
+} // namespace
+
+std::string PosixFileSystem::Join(const std::string& folder, const std::string& name) const {
+    if (!folder.empty() && folder.back() == '/') {
+        return folder + name;
+    }
+    return folder + "/" + name;
+}
+
+std::vector<std::string> PosixFileSystem::ListFiles(const std::string& pathPattern,
+                                                    std::error_code& error) {
+    error.clear();
+    const auto [folder, pattern] = SplitPath(pathPattern);
+    const DirPtr dir(opendir(folder.c_str()));
+    if (!dir) {
+        error = LastError();
+        return {};
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name.front() != '.' && WildcardMatch(pattern, name) &&
+            IsOrdinaryFile(dirfd(dir.get()), *entry)) {
+            names.push_back(name);
+        }
+        errno = 0;
+    }
+    if (errno != 0) {
+        error = LastError();
+        return {};
+    }
+    std::sort(names.begin(), names.end(), NtfsOrder);
+    return names;
+}
+
+std::optional<FileStamp> PosixFileSystem::Stamp(const std::string& path, std::error_code& error) {
+    error.clear();
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        error = LastError();
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = std::make_error_code(std::errc::is_a_directory);
+        return std::nullopt;
+    }
+    return FileStamp{FormatLocalTime(info.st_mtim.tv_sec, kStampFormat),
+                     static_cast<std::uint64_t>(info.st_size)};
+}
+
+bool PosixFileSystem::Exists(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
+}
+
+std::string PosixFileSystem::CopyToTemporary(const std::string& source,
+                                             const std::string& destination,
+                                             std::error_code& error) {
+    error.clear();
+    const Fd from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (from.get() < 0 || fstat(from.get(), &info) != 0) {
+        error = LastError();
+        return {};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = std::make_error_code(std::errc::is_a_directory);
+        return {};
+    }
+    // Hidden, in the destination's folder, so that the final rename never crosses devices
+    // and the listing never shows a half copy.
+    std::string temporary = Join(SplitPath(destination).first, ".clipwarden-XXXXXX");
+    const Fd to(mkostemp(temporary.data(), O_CLOEXEC));
+    if (to.get() < 0) {
+        error = LastError();
+        return {};
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    const std::array<timespec, 2> times = {info.st_atim, info.st_mtim};
+    if (!CopyContents(from.get(), to.get()) || fchmod(to.get(), 0666 & ~mask) != 0 ||
+        futimens(to.get(), times.data()) != 0 || fsync(to.get()) != 0) {
+        error = LastError();
+        unlink(temporary.c_str());
+        return {};
+    }
+    return temporary;
+}
+
+bool PosixFileSystem::CommitTemporary(const std::string& temporary, const std::string& destination,
+                                      bool replace, std::error_code& error) {
+    error.clear();
+    int result = 0;
+    if (replace) {
+        result = rename(temporary.c_str(), destination.c_str());
+    } else {
+        constexpr unsigned kRenameNoReplace = 1;
+        result = static_cast<int>(syscall(SYS_renameat2, AT_FDCWD, temporary.c_str(), AT_FDCWD,
+                                          destination.c_str(), kRenameNoReplace));
+        if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            // WORKAROUND: file systems without RENAME_NOREPLACE; link() never replaces either.
+            result = link(temporary.c_str(), destination.c_str());
+            if (result == 0) {
+                unlink(temporary.c_str());
+            }
+        }
+    }
+    if (result != 0) {
+        error = LastError();
+        unlink(temporary.c_str());
+        return false;
+    }
+    SyncFolderOf(destination);
+    return true;
+}
+
+void PosixFileSystem::DiscardTemporary(const std::string& temporary) {
+    unlink(temporary.c_str());
+}
+
+std::string PosixFileSystem::ResolveName(const std::string& folder, const std::string& name) {
+    if (Exists(Join(folder, name))) {
+        return name;
+    }
+    const DirPtr dir(opendir(folder.empty() ? "/" : folder.c_str()));
+    if (!dir) {
+        return name;
+    }
+    const std::string wanted = ToUpperAscii(name);
+    std::vector<std::string> matches;
+    while (const dirent* entry = readdir(dir.get())) {
+        if (ToUpperAscii(entry->d_name) == wanted) {
+            matches.emplace_back(entry->d_name);
+        }
+    }
+    if (matches.empty()) {
+        return name;
+    }
+    return *std::min_element(matches.begin(), matches.end(), NtfsOrder);
+}
+
+std::string PosixFileSystem::Describe(const std::error_code& error) const {
+    return error.message();
+}
+
+bool WildcardMatch(const std::string& p, const std::string& n) {
+    std::size_t pi = 0;
+    std::size_t ni = 0;
+    std::size_t star = std::string::npos;
+    std::size_t resume = 0;
+    while (ni < n.size()) {
+        if (pi < p.size() && p[pi] == '*') {
+            star = pi++;
+            resume = ni;
+        } else if (pi < p.size() && UpperAscii(p[pi]) == UpperAscii(n[ni])) {
+            ++pi;
+            ++ni;
+        } else if (star != std::string::npos) {
+            pi = star + 1;
+            ni = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == '*') {
+        ++pi;
+    }
+    return pi == p.size();
+}
+
+std::string FormatLocalTime(long long secondsSinceEpoch, const char* format) {
+    const auto seconds = static_cast<time_t>(secondsSinceEpoch);
+    tm local{};
+    localtime_r(&seconds, &local);
+    std::array<char, 128> text{};
+    const std::size_t length = strftime(text.data(), text.size(), format, &local);
+    return {text.data(), length};
+}
+
+std::unique_ptr<FileSystem> CreateFileSystem() {
+    return std::make_unique<PosixFileSystem>();
+}
+
+} // namespace clipwarden

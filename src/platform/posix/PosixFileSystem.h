@@ -1,0 +1,35 @@
+#pragma once
+
+#include "core/ports/FileSystem.h"
+
+namespace clipwarden {
+
+/** Files on a POSIX file system, listed in the order an NTFS folder lists: by the name
+ *  upper-cased, ties by raw bytes. Dot-names count as hidden. */
+class PosixFileSystem final : public FileSystem {
+public:
+    [[nodiscard]] std::string Join(const std::string& folder,
+                                   const std::string& name) const override;
+    std::vector<std::string> ListFiles(const std::string& pathPattern,
+                                       std::error_code& error) override;
+    std::optional<FileStamp> Stamp(const std::string& path, std::error_code& error) override;
+    bool Exists(const std::string& path) override;
+    std::string CopyToTemporary(const std::string& source, const std::string& destination,
+                                std::error_code& error) override;
+    bool CommitTemporary(const std::string& temporary, const std::string& destination, bool replace,
+                         std::error_code& error) override;
+    void DiscardTemporary(const std::string& temporary) override;
+    std::string ResolveName(const std::string& folder, const std::string& name) override;
+    [[nodiscard]] std::string Describe(const std::error_code& error) const override;
+};
+
+/** `*` matches any run of characters; letters match ignoring ASCII case. */
+bool WildcardMatch(const std::string& pattern, const std::string& name);
+
+/** Date and time of day in the user's locale, to the second: the form of every stamp. */
+inline constexpr const char* kStampFormat = "%x %X";
+
+/** A moment as local time, formatted by strftime under the user's locale. */
+std::string FormatLocalTime(long long secondsSinceEpoch, const char* format);
+
+} // namespace clipwarden

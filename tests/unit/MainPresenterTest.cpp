@@ -1,0 +1,230 @@
+// The main window's start-up, clicks and shutdown, against a plain view.
+
+#include <gtest/gtest.h>
+
+#include "ServiceRig.h"
+#include "core/presenters/MainPresenter.h"
+#include "platform/posix/PosixFileSystem.h"
+
+namespace clipwarden::test {
+namespace {
+
+struct MainWindow : ::testing::Test, ServiceRig {
+    FakeMainView view;
+    MainPresenter presenter{services, view};
+
+    void UseReplayFolder() { settings.values["GTAVC-replays"] = dir.str(); }
+    const ReplayCursor& cursor() { return presenter.library().cursor(); }
+};
+
+TEST_F(MainWindow, FirstStartWithoutSettings) {
+    presenter.Start();
+    EXPECT_EQ(view.replayFolder, "/home/player/Documents/GTA Vice City User Files");
+    EXPECT_EQ(presenter.library().folder(), view.replayFolder);
+    EXPECT_EQ(view.version, GameVersion::V1_1);
+    EXPECT_EQ(view.status, "Checking if GTA:VC is running...");
+    EXPECT_EQ(cursor().accountedSlotStamp(), "06/12/26 14:03:27")
+        << "no replay.rep: the time of start";
+    EXPECT_EQ(cursor().currentReplay(), "");
+    EXPECT_EQ(settings.writes, 0) << "nothing is stored before the user changes something";
+    EXPECT_TRUE(launcher.launches.empty());
+    EXPECT_EQ(keys.subscribed, 42);
+}
+
+TEST_F(MainWindow, WithoutADocumentsFolderTheDefaultIsTheBareFolderName) {
+    shell.documents = "";
+    presenter.Start();
+    EXPECT_EQ(presenter.library().folder(), "/GTA Vice City User Files");
+}
+
+TEST_F(MainWindow, StartUpTakesTheSlotsStampAndTheLastStoredReplay) {
+    UseReplayFolder();
+    WriteFileAt(dir / "a.rep", "a", 1'600'000'000);
+    WriteFileAt(dir / "b.rep", "b", 1'600'000'000);
+    WriteFileAt(dir / "replay.rep", "slot", 1'650'000'000);
+    presenter.Start();
+    std::error_code error;
+    EXPECT_EQ(cursor().accountedSlotStamp(), files.Stamp(dir / "replay.rep", error)->text);
+    EXPECT_EQ(cursor().currentReplay(), "b.rep");
+    presenter.CaptureTick();
+    EXPECT_TRUE(view.log.empty()) << "the recording present at start-up is not captured";
+}
+
+TEST_F(MainWindow, Version11OnlyWhenTheStoredNumberIsExactlyOne) {
+    for (const auto& [stored, version] : std::vector<std::pair<std::string, GameVersion>>{
+             {"0", GameVersion::V1_0},
+             {"2", GameVersion::V1_0},
+             {"1.4", GameVersion::V1_0},
+             {"0.6", GameVersion::V1_0},
+             {"1", GameVersion::V1_1},
+             {"1.0", GameVersion::V1_1},
+             {"junk", GameVersion::V1_1}}) {
+        settings.values["GTAVC-version"] = stored;
+        FakeMainView fresh;
+        MainPresenter again{services, fresh};
+        again.Start();
+        EXPECT_EQ(fresh.version, version) << stored;
+        EXPECT_EQ(again.version(), version) << stored;
+    }
+}
+
+TEST_F(MainWindow, AChosenVersionIsStoredAndUsedAtOnce) {
+    presenter.Start();
+    presenter.OnVersionChosen(GameVersion::V1_0);
+    EXPECT_EQ(settings.values["GTAVC-version"], "0");
+    EXPECT_EQ(presenter.version(), GameVersion::V1_0);
+    presenter.OnVersionChosen(GameVersion::V1_1);
+    EXPECT_EQ(settings.values["GTAVC-version"], "1");
+    EXPECT_EQ(presenter.version(), GameVersion::V1_1);
+}
+
+TEST_F(MainWindow, PickingAReplayFolderChangesTheBoxAndSettingButNotTheFolderInUse) {
+    UseReplayFolder();
+    presenter.Start();
+    shell.answers = {"/elsewhere"};
+    presenter.OnChooseReplayFolder();
+    ASSERT_EQ(shell.asked.size(), 1U);
+    EXPECT_EQ(shell.asked[0].first, view.Handle());
+    EXPECT_EQ(shell.asked[0].second, "Select the folder which stores your GTA:VC Replays");
+    EXPECT_EQ(view.replayFolder, "/elsewhere");
+    EXPECT_EQ(settings.values["GTAVC-replays"], "/elsewhere");
+    EXPECT_EQ(presenter.library().folder(), dir.str());
+}
+
+TEST_F(MainWindow, ACancelledPickChangesNothing) {
+    UseReplayFolder();
+    presenter.Start();
+    presenter.OnChooseReplayFolder();
+    EXPECT_EQ(view.replayFolder, dir.str());
+    EXPECT_EQ(settings.values["GTAVC-replays"], dir.str());
+    EXPECT_EQ(settings.writes, 0);
+}
+
+TEST_F(MainWindow, AFailedSettingWriteIsLogged) {
+    presenter.Start();
+    settings.failWrites = "the disk is full";
+    presenter.OnVersionChosen(GameVersion::V1_0);
+    ASSERT_EQ(view.log.size(), 1U);
+    EXPECT_EQ(view.log[0],
+              "[14:03:27] The setting GTAVC-version could not be saved: the disk is full");
+}
+
+TEST_F(MainWindow, HotkeysWorkFromStartToShutdown) {
+    UseReplayFolder();
+    WriteFileAt(dir / "a.rep", "a", 1'600'000'000);
+    WriteFileAt(dir / "b.rep", "b", 1'600'000'000);
+    presenter.Start();
+    EXPECT_TRUE(keys.Key(Key::F5, true)); // from b.rep
+    EXPECT_EQ(ReadFile(dir / "replay.rep"), "a");
+    keys.Key(Key::F5, false);
+    presenter.Shutdown();
+    EXPECT_EQ(keys.unsubscribed, (std::vector<KeySubscription>{42}));
+    EXPECT_FALSE(keys.Key(Key::F6, true));
+    EXPECT_EQ(ReadFile(dir / "replay.rep"), "a");
+}
+
+TEST_F(MainWindow, NoKeySourceIsSaidOnce) {
+    keys.available = false;
+    keys.why = "F5 and F6 are not available";
+    presenter.Start();
+    presenter.Shutdown();
+    EXPECT_TRUE(keys.unsubscribed.empty());
+    ASSERT_EQ(view.log.size(), 1U);
+    EXPECT_EQ(view.log[0], "[14:03:27] F5 and F6 are not available");
+}
+
+TEST_F(MainWindow, AGameTextIsShownAtTheChosenVersionsPlaces) {
+    processes.processes[7] = {"gta-vc.exe", false, {}};
+    presenter.Start();
+    presenter.GameLinkTick();
+    presenter.OnVersionChosen(GameVersion::V1_0);
+    presenter.notifier().PostNotification("", "Hi");
+    EXPECT_TRUE(view.gameTextTimer);
+    presenter.GameTextTick();
+    EXPECT_EQ(processes.Bytes(7, 0x78C5F8, 4), std::string("H\0i\0", 4));
+    EXPECT_EQ(processes.Bytes(7, 0x94DBCC, 1), "\x31");
+    EXPECT_EQ(processes.Bytes(7, 0x94DBD4, 1), std::string(1, '\0'));
+}
+
+struct Autorun : MainWindow {
+    void Game(const std::string& name = "gta-vc.exe") {
+        settings.values["GTAVC-path"] = dir.str();
+        WriteFile(dir / name, "MZ");
+    }
+};
+
+TEST_F(Autorun, StartsTheGameOnceAfterTheWindowHasLoaded) {
+    Game();
+    settings.values["GTAVC-autorun"] = "1";
+    bool loadedAtLaunch = false;
+    launcher.onOpen = [&] {
+        loadedAtLaunch = keys.subscribed != 0 && !presenter.library().folder().empty() &&
+                         !cursor().accountedSlotStamp().empty();
+    };
+    presenter.Start();
+    ASSERT_EQ(launcher.launches.size(), 1U);
+    EXPECT_EQ(launcher.launches[0].first, dir / "gta-vc.exe");
+    EXPECT_EQ(launcher.launches[0].second, dir.str());
+    EXPECT_TRUE(loadedAtLaunch);
+}
+
+TEST_F(Autorun, CapitalsPassTheTest) {
+    Game("GTA-VC.EXE");
+    settings.values["GTAVC-autorun"] = "1";
+    presenter.Start();
+    EXPECT_EQ(launcher.launches.size(), 1U);
+}
+
+TEST_F(Autorun, NoLaunchWithoutTheSwitchOrTheGame) {
+    const auto launchesAfterStart = [&](std::optional<std::string> autorun) {
+        if (autorun) {
+            settings.values["GTAVC-autorun"] = *autorun;
+        } else {
+            settings.values.erase("GTAVC-autorun");
+        }
+        FakeMainView fresh;
+        MainPresenter again{services, fresh};
+        launcher.launches.clear();
+        again.Start();
+        EXPECT_TRUE(fresh.log.empty());
+        return launcher.launches.size();
+    };
+    settings.values["GTAVC-path"] = dir.str(); // no gta-vc.exe in it yet
+    EXPECT_EQ(launchesAfterStart("1"), 0U);
+    Game();
+    EXPECT_EQ(launchesAfterStart("1"), 1U);
+    EXPECT_EQ(launchesAfterStart("1.0"), 1U);
+    for (const char* off : {"0", "yes", "0.6", "1.4", "2"}) {
+        EXPECT_EQ(launchesAfterStart(off), 0U) << off;
+    }
+    EXPECT_EQ(launchesAfterStart(std::nullopt), 0U);
+}
+
+TEST_F(Autorun, ALaunchProblemWorthTellingIsLogged) {
+    Game();
+    settings.values["GTAVC-autorun"] = "1";
+    launcher.answer = "GTA:VC could not be started: it needs Wine";
+    presenter.Start();
+    ASSERT_EQ(view.log.size(), 1U);
+    EXPECT_NE(view.log[0].find("needs Wine"), std::string::npos);
+}
+
+TEST(GameExecutable, OnlyAnOrdinaryFileNamedGtaVcExeInTheFolderPasses) {
+    TempDir dir;
+    PosixFileSystem files;
+    EXPECT_FALSE(GameExecutablePresent(files, dir.str()));
+    std::filesystem::create_directory(dir / "gta-vc.exe");
+    EXPECT_FALSE(GameExecutablePresent(files, dir.str()));
+    std::filesystem::remove(dir / "gta-vc.exe");
+    WriteFile(dir / ".gta-vc.exe", "");
+    WriteFile(dir / "gta-vc.exe.bak", "");
+    EXPECT_FALSE(GameExecutablePresent(files, dir.str()));
+    WriteFile(dir / "Gta-Vc.Exe", "");
+    EXPECT_TRUE(GameExecutablePresent(files, dir.str()));
+    EXPECT_TRUE(GameExecutablePresent(files, dir.str() + "/"));
+    EXPECT_FALSE(GameExecutablePresent(files, dir / "missing"));
+    EXPECT_EQ(GameExecutablePresent(files, ""), std::filesystem::is_regular_file("/gta-vc.exe"));
+}
+
+} // namespace
+} // namespace clipwarden::test

@@ -1,4 +1,4 @@
-// The Win32 backends under Wine: files, the registry and the process list.
+// The Win32 backends under Wine: files, the registry, the process list and key records.
 
 #include <windows.h>
 
@@ -10,8 +10,10 @@
 #include "core/ports/Clock.h"
 #include "core/ports/FileSystem.h"
 #include "core/ports/ProcessService.h"
-#include "platform/win32/RegistrySettingsStore.h"
 #include "core/settings/Settings.h"
+#include "platform/win32/AnsiText.h"
+#include "platform/win32/RegistrySettingsStore.h"
+#include "platform/win32/Win32KeySource.h"
 
 namespace clipwarden::test {
 namespace {
@@ -166,6 +168,28 @@ TEST(Toolhelp, ListsThisProcessAndReadsItsOwnMemory) {
     EXPECT_EQ(marker[1], 9);
     processes->Close(self);
     EXPECT_EQ(processes->Open(0, failure), 0);
+}
+
+TEST(Toolhelp, ANameFieldEndsAtItsFirstNul) {
+    const char field[16] = "gta-vc.exe\0junk";
+    EXPECT_EQ(TrimAtNul(field), "gta-vc.exe");
+    const char full[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(TrimAtNul(full), "abcd") << "a full field has no NUL";
+}
+
+TEST(KeyRecords, FlagsBecomeReleaseAltAndInjected) {
+    const KeyEvent press = KeyEventOf(VK_F5, 0);
+    EXPECT_EQ(press.key, Key::F5);
+    EXPECT_TRUE(press.pressed);
+    EXPECT_FALSE(press.altHeld);
+    EXPECT_FALSE(press.injected);
+    const KeyEvent release = KeyEventOf(VK_F6, LLKHF_UP | LLKHF_ALTDOWN);
+    EXPECT_EQ(release.key, Key::F6);
+    EXPECT_FALSE(release.pressed);
+    EXPECT_TRUE(release.altHeld);
+    EXPECT_TRUE(KeyEventOf(VK_F6, LLKHF_INJECTED | LLKHF_LOWER_IL_INJECTED).injected);
+    EXPECT_EQ(KeyEventOf(VK_F7, 0).key, Key::Other);
+    EXPECT_EQ(KeyEventOf('A', 0).key, Key::Other);
 }
 
 } // namespace

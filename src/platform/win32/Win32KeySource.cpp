@@ -2,7 +2,7 @@
 
 #include <deque>
 
-#include "core/ports/KeySource.h"
+#include "platform/win32/Win32KeySource.h"
 
 namespace clipwarden {
 
@@ -10,17 +10,6 @@ namespace {
 
 constexpr UINT kKeyPending = WM_APP + 1;
 constexpr const char* kWindowClass = "ClipwardenHotkeys";
-
-/** The key event of a low-level hook record: F5 and F6 by their virtual-key codes, Alt and
- *  injection from the record's flags. */
-KeyEvent KeyEventOf(const KBDLLHOOKSTRUCT& record) {
-    KeyEvent event;
-    event.key = record.vkCode == VK_F5 ? Key::F5 : record.vkCode == VK_F6 ? Key::F6 : Key::Other;
-    event.pressed = (record.flags & LLKHF_UP) == 0;
-    event.altHeld = (record.flags & LLKHF_ALTDOWN) != 0;
-    event.injected = (record.flags & LLKHF_INJECTED) != 0;
-    return event;
-}
 
 /** The system-wide low-level keyboard hook.
  *
@@ -91,7 +80,7 @@ private:
         if (self != nullptr && code == HC_ACTION) {
             KBDLLHOOKSTRUCT record{};
             CopyMemory(&record, reinterpret_cast<const void*>(lParam), sizeof(record));
-            self->pending_.push_back(KeyEventOf(record));
+            self->pending_.push_back(KeyEventOf(record.vkCode, record.flags));
             PostMessageA(self->window_, kKeyPending, 0, 0);
         }
         return result;
@@ -118,6 +107,15 @@ private:
 };
 
 } // namespace
+
+KeyEvent KeyEventOf(unsigned long vkCode, unsigned long flags) {
+    KeyEvent event;
+    event.key = vkCode == VK_F5 ? Key::F5 : vkCode == VK_F6 ? Key::F6 : Key::Other;
+    event.pressed = (flags & LLKHF_UP) == 0;
+    event.altHeld = (flags & LLKHF_ALTDOWN) != 0;
+    event.injected = (flags & LLKHF_INJECTED) != 0;
+    return event;
+}
 
 std::unique_ptr<KeySource> CreateKeySource() {
     return std::make_unique<Win32KeySource>();

@@ -1,39 +1,28 @@
 #pragma once
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "ChildProcess.h"
 
 namespace clipwarden::test {
 
-/** An X server of the test's own on a free display number, ended with the test. */
+/** An X server of the test's own, ended with the test. Xvfb picks a free display number
+ *  itself and writes it out once it accepts clients, so tests running side by side never
+ *  race for one. */
 class Xvfb {
 public:
     Xvfb() {
-        for (int n = 200 + getpid() % 500; n < 900; ++n) {
-            struct stat info {};
-            const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-            if (stat(lock.c_str(), &info) == 0 || stat(socket.c_str(), &info) == 0) {
-                continue;
-            }
-            display_ = ":" + std::to_string(n);
-            server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-                "/usr/bin/Xvfb", display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-            for (int i = 0; i < 500 && server_->Alive(); ++i) {
-                if (stat(socket.c_str(), &info) == 0) {
-                    ready_ = true;
-                    return;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-            return;
+        server_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0",
+                                     "1024x768x24", "-nolisten", "tcp"});
+        const std::string number = server_->ReadLine(std::chrono::seconds(60));
+        if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos) {
+            display_.assign(1, ':').append(number);
+            ready_ = true;
         }
     }
 

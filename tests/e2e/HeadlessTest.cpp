@@ -4,17 +4,21 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <thread>
 
 #include "ChildProcess.h"
+#include "PidSandbox.h"
 #include "TempDir.h"
 
 namespace clipwarden::test {
 namespace {
 
+constexpr long long kEarlier = 1'600'000'000; ///< a modification time long before any start
+
 struct Headless : ::testing::Test {
     TempDir home;
     std::string replays = home / "replays";
+    std::string slot = replays + "/replay.rep";
+    std::unique_ptr<PidSandbox> sandbox;
     std::unique_ptr<ChildProcess> app;
 
     void SetUp() override {
@@ -23,13 +27,24 @@ struct Headless : ::testing::Test {
         WriteFile(home / "config/Clipwarden/Clipwarden.conf",
                   "[Main]\nGTAVC-replays=" + replays + "\n");
     }
+    /** Starts Clipwarden and waits until it has started up: it says so on standard error
+     *  once it is watching. */
     void Start() {
         const char* bin = std::getenv("CLIPWARDEN_BIN");
         ASSERT_NE(bin, nullptr);
         // env -u clears what would give it a display; the rest of the environment stays.
-        app = std::make_unique<ChildProcess>(std::vector<std::string>{
+        std::vector<std::string> command = {
             "/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
-            "HOME=" + home.str(), "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C", bin});
+            "HOME=" + home.str(), "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C", bin};
+        app = std::make_unique<ChildProcess>(sandbox ? sandbox->Wrap(command) : command,
+                                             std::vector<std::string>{}, true);
+        Expect("running without a window");
+    }
+    /** Keeps Clipwarden and the stand-in games of this test apart from any other game. */
+    void Isolate() { sandbox = std::make_unique<PidSandbox>(); }
+    std::unique_ptr<FakeGame> Game() {
+        return std::make_unique<FakeGame>(sandbox ? sandbox->Wrap({FakeGame::Binary()})
+                                                  : std::vector<std::string>{FakeGame::Binary()});
     }
     /** Waits for a log line containing `text`; the lines read on the way. */
     std::vector<std::string> Expect(const std::string& text) {
@@ -43,14 +58,10 @@ struct Headless : ::testing::Test {
 };
 
 TEST_F(Headless, StoresEachRecordingByteForByteUnderTheNextName) {
-    WriteFile(replays + "/replay.rep", "present at start-up");
+    WriteFileAt(slot, "present at start-up", kEarlier);
     Start();
-    if (!std::filesystem::exists("/dev/input")) {
-        Expect("F5 and F6 are not available");
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100)); // a new second, a new stamp
     const std::string first("first\0recording", 15);
-    WriteFile(replays + "/replay.rep", first);
+    RecordAt(slot, first, kEarlier + 60);
     Expect("saved!");
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(replays)) {
@@ -62,8 +73,7 @@ TEST_F(Headless, StoresEachRecordingByteForByteUnderTheNextName) {
     EXPECT_EQ(names[0].substr(0, 6), "replay");
     EXPECT_EQ(names[0].substr(names[0].size() - 6), "-0.rep");
     EXPECT_EQ(ReadFile(replays + "/" + names[0]), first);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    WriteFile(replays + "/replay.rep", "second");
+    RecordAt(slot, "second", kEarlier + 120);
     const auto lines = Expect("-1.rep saved!");
     EXPECT_EQ(lines.back().front(), '[');
     EXPECT_EQ(ReadFile(replays + "/" + names[0].substr(0, names[0].size() - 6) + "-1.rep"),
@@ -83,11 +93,9 @@ TEST_F(Headless, AFailureIsLoggedOnceAndTheRecordingIsStoredLater) {
     const std::string spent = replays + "/replay" + TodayDDMM() + "-32767.rep";
     WriteFile(spent, "the day's last number");
     Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    WriteFile(replays + "/replay.rep", "precious");
+    RecordAt(slot, "precious", kEarlier);
     const auto failed = Expect("replay.rep: Overflow");
     EXPECT_EQ(failed.back().back(), '!');
-    std::this_thread::sleep_for(std::chrono::milliseconds(3500)); // three more ticks
     std::filesystem::remove(spent);
     const auto lines = Expect("saved!");
     for (const auto& line : lines) {
@@ -99,7 +107,6 @@ TEST_F(Headless, AFailureIsLoggedOnceAndTheRecordingIsStoredLater) {
 TEST_F(Headless, WritesNoSettingsFileOfItsOwn) {
     std::filesystem::remove_all(home / "config");
     Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     EXPECT_TRUE(app->Alive());
     app->Kill();
     EXPECT_FALSE(std::filesystem::exists(home / "config/Clipwarden"));
@@ -108,43 +115,42 @@ TEST_F(Headless, WritesNoSettingsFileOfItsOwn) {
 }
 
 TEST_F(Headless, ShowsCapturesInsideTheStandInGameAndLogsItsPlayback) {
-    FakeGame game;
+    Isolate();
+    WriteFileAt(slot, "present at start-up", kEarlier); // the game's recording is then new
+    const auto owned = Game();
+    FakeGame& game = *owned;
     Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     game.Command("record " + replays + " 2048");
     Expect("saved!");
-    std::string shown;
-    for (int i = 0; i < 50 && shown.find("saved!") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        const auto lines = game.Command("show");
-        shown = lines.size() > 1 ? lines[1] : "";
-    }
-    EXPECT_NE(shown.find("~w~~b~replay"), std::string::npos) << shown;
-    EXPECT_EQ(game.Command("show")[0].substr(0, 17), "flag1=31 flag2=31");
+    std::vector<std::string> shown;
+    EXPECT_TRUE(Eventually([&] {
+        shown = game.Command("show");
+        return shown.size() > 1 && shown[1].find("saved!") != std::string::npos;
+    }));
+    ASSERT_GT(shown.size(), 1U);
+    EXPECT_NE(shown[1].find("~w~~b~replay"), std::string::npos) << shown[1];
+    EXPECT_EQ(shown[0].substr(0, 17), "flag1=31 flag2=31");
     game.Command("playback 1");
     Expect("] Playback of replay");
     game.Command("playback 0");
     const auto stopped = Expect(" stopped!");
     EXPECT_NE(stopped.back().find("-0.rep stopped!"), std::string::npos) << stopped.back();
     // After five show ticks and one clear tick the texts are blank again.
-    std::string flags;
-    for (int i = 0; i < 100 && flags != "flag1=30 flag2=30"; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        flags = game.Command("show")[0].substr(0, 17);
-    }
-    EXPECT_EQ(flags, "flag1=30 flag2=30");
+    EXPECT_TRUE(
+        Eventually([&] { return game.Command("show")[0].substr(0, 17) == "flag1=30 flag2=30"; }));
     EXPECT_EQ(game.Command("show")[1], "text1=");
 }
 
 TEST_F(Headless, FollowsTheStandInGameExitingAndRestarting) {
+    Isolate();
     Start();
-    auto game = std::make_unique<FakeGame>();
+    auto game = Game();
     game->Command("playback 1");
     Expect(" started!");
-    game.reset(); // the game ends
+    game->Send("exit"); // the game ends
     Expect(" stopped!");
-    FakeGame again;
-    again.Command("playback 1");
+    const auto again = Game();
+    again->Command("playback 1");
     Expect(" started!");
 }
 
@@ -155,14 +161,10 @@ TEST_F(Headless, AutorunStartsTheGameOnceInItsFolderAfterLoading) {
     chmod((game + "/gta-vc.exe").c_str(), 0755);
     WriteFile(home / "config/Clipwarden/Clipwarden.conf",
               "[Main]\nGTAVC-replays=" + replays + "\nGTAVC-autorun=1\nGTAVC-path=" + game + "\n");
-    Start();
+    Start(); // the launch has been made once start-up is done
     std::string launches;
-    for (int i = 0; i < 300 && launches.empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        launches = ReadFile(home / "launches");
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // a second launch would show
-    EXPECT_EQ(ReadFile(home / "launches"), game + "\nargs=0\n");
+    Eventually([&] { return !(launches = ReadFile(home / "launches")).empty(); });
+    EXPECT_EQ(launches, game + "\nargs=0\n");
     EXPECT_FALSE(std::filesystem::exists(game + "/x"));
     EXPECT_TRUE(app->Alive());
 }

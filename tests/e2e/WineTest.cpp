@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <regex>
-#include <thread>
 
 #include "ChildProcess.h"
 #include "TempDir.h"
@@ -12,6 +11,8 @@
 
 namespace clipwarden::test {
 namespace {
+
+constexpr long long kEarlier = 1'600'000'000; ///< a modification time long before any start
 
 std::string WindowsBuild() {
     const char* dir = std::getenv("CLIPWARDEN_WINDOWS_BUILD");
@@ -60,8 +61,8 @@ protected:
     void StartClipwarden() {
         app = std::make_unique<ChildProcess>(
             std::vector<std::string>{"/usr/bin/wine", WindowsBuild() + "/clipwarden.exe"}, Env());
-        ASSERT_EQ(Run("timeout 60 xdotool search --sync --name '^Clipwarden$'"), 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        // The window is shown once start-up is done.
+        ASSERT_EQ(Run("timeout 120 xdotool search --sync --onlyvisible --name '^Clipwarden$'"), 0);
     }
     void StopClipwarden() {
         app.reset();
@@ -107,9 +108,8 @@ TEST_F(UnderWine, CapturesByteForByteAndSelectsWithF5AndF6) {
     }
     StartClipwarden();
     // A recording needs a stamp other than the start-up time, which is kept to the second.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     const std::string recording("new\0recording", 13);
-    WriteFile(replays + "/replay.rep", recording);
+    RecordAt(replays + "/replay.rep", recording, kEarlier);
     const std::string saved = Expect(" saved!");
     std::smatch match;
     ASSERT_TRUE(std::regex_search(saved, match, std::regex(R"(\] (replay\d{4}-0\.rep) saved!$)")))
@@ -134,46 +134,35 @@ TEST_F(UnderWine, AttachesTheStandInShowsItsTextAndKeepsTheVersion) {
     }
     StartClipwarden();
     FakeGame game({"/usr/bin/wine", WindowsBuild() + "/tools/fake-game/gta-vc.exe"}, Env());
-    std::string status;
-    for (int i = 0; i < 100 && status != "GTA:VC is running!"; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(Eventually([&] {
         const auto lines = game.Command("window-text 100");
-        status = lines.empty() ? "" : lines.back();
-    }
-    EXPECT_EQ(status, "GTA:VC is running!");
+        return !lines.empty() && lines.back() == "GTA:VC is running!";
+    }));
 
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100)); // see above
-    WriteFile(replays + "/replay.rep", "one");
+    RecordAt(replays + "/replay.rep", "one", kEarlier);
     Expect(" saved!");
-    std::string shown;
-    for (int i = 0; i < 50 && shown.find("saved!") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        shown = game.Command("show").at(1);
-    }
-    EXPECT_NE(shown.find("~w~~b~replay"), std::string::npos) << shown;
-    EXPECT_EQ(game.Command("show").at(0).substr(0, 17), "flag1=31 flag2=31");
-    std::string flags;
-    for (int i = 0; i < 100 && flags != "flag1=30 flag2=30"; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        flags = game.Command("show").at(0).substr(0, 17);
-    }
-    EXPECT_EQ(flags, "flag1=30 flag2=30");
+    std::vector<std::string> shown;
+    EXPECT_TRUE(Eventually([&] {
+        shown = game.Command("show");
+        return shown.size() > 1 && shown[1].find("saved!") != std::string::npos;
+    }));
+    ASSERT_GT(shown.size(), 1U);
+    EXPECT_NE(shown[1].find("~w~~b~replay"), std::string::npos) << shown[1];
+    EXPECT_EQ(shown[0].substr(0, 17), "flag1=31 flag2=31");
+    EXPECT_TRUE(Eventually(
+        [&] { return game.Command("show").at(0).substr(0, 17) == "flag1=30 flag2=30"; }));
     EXPECT_EQ(game.Command("show").at(1), "text1=");
 
     // "GTA:VC v. 1.0": clicked, its texts go 8 lower, and the choice is stored for next time.
     ASSERT_EQ(Run("xdotool search --name '^Clipwarden$' mousemove --window %1 78 31 click 1"), 0);
-    for (int i = 0; i < 50 && game.Command("window-check 102").back() != "1"; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    EXPECT_EQ(game.Command("window-check 102").back(), "1");
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    WriteFile(replays + "/replay.rep", "two");
+    EXPECT_TRUE(Eventually([&] { return game.Command("window-check 102").back() == "1"; }));
+    RecordAt(replays + "/replay.rep", "two", kEarlier + 60);
     Expect(" saved!");
     std::string at10;
-    for (int i = 0; i < 50 && at10.find("saved!") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(Eventually([&] {
         at10 = game.Command("show 1.0").at(1);
-    }
+        return at10.find("saved!") != std::string::npos;
+    }));
     EXPECT_NE(at10.find("-1.rep~w~ saved!"), std::string::npos) << at10;
 
     game.Send("playback 1");

@@ -9,19 +9,38 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ; // NOLINT(readability-redundant-declaration)
 
 namespace clipwarden::test {
 
+/** Asks `done` again and again, a little apart, until it holds or `timeout` has passed;
+ *  whether it held. For what a test can only look at, not wait on. */
+inline bool Eventually(const std::function<bool()>& done,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
 /** A program started by a test, talked to through its standard input and output, and ended
  *  by its process id when the test is done with it. */
 class ChildProcess {
 public:
-    explicit ChildProcess(std::vector<std::string> args, std::vector<std::string> extraEnv = {}) {
+    /** Starts `args` with `extraEnv` added to this process's environment. Its standard output
+     *  is read through ReadLine; with `withStandardError` its standard error too. */
+    explicit ChildProcess(std::vector<std::string> args, std::vector<std::string> extraEnv = {},
+                          bool withStandardError = false) {
         int in[2];
         int out[2];
         if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
@@ -31,6 +50,9 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        if (withStandardError) {
+            posix_spawn_file_actions_adddup2(&actions, out[1], 2);
+        }
         std::vector<char*> argv;
         for (auto& a : args) {
             argv.push_back(a.data());

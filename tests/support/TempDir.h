@@ -64,4 +64,12 @@ inline void WriteFileAt(const std::string& path, const std::string& content, lon
     SetModified(path, seconds);
 }
 
+/** Puts a new recording into a replay slot the way a careful writer would: complete, with
+ *  its modification time already set, in one rename. */
+inline void RecordAt(const std::string& slot, const std::string& content, long long seconds) {
+    const std::string incoming = slot + ".incoming";
+    WriteFileAt(incoming, content, seconds);
+    std::filesystem::rename(incoming, slot);
+}
+
 } // namespace clipwarden::test

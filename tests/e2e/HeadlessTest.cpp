@@ -33,9 +33,17 @@ struct Headless : ::testing::Test {
         const char* bin = std::getenv("CLIPWARDEN_BIN");
         ASSERT_NE(bin, nullptr);
         // env -u clears what would give it a display; the rest of the environment stays.
-        std::vector<std::string> command = {
-            "/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
-            "HOME=" + home.str(), "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C", bin};
+        std::vector<std::string> command = {"/usr/bin/env",
+                                            "-u",
+                                            "DISPLAY",
+                                            "-u",
+                                            "WAYLAND_DISPLAY",
+                                            "-u",
+                                            "QT_QPA_PLATFORM",
+                                            "HOME=" + home.str(),
+                                            "XDG_CONFIG_HOME=" + (home / "config"),
+                                            "LC_ALL=C",
+                                            bin};
         app = std::make_unique<ChildProcess>(sandbox ? sandbox->Wrap(command) : command,
                                              std::vector<std::string>{}, true);
         Expect("running without a window");

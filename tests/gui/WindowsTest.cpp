@@ -250,7 +250,8 @@ TEST_F(Windows, TheProgramEndsWithItsLastWindowTheOptionsWindowIncluded) {
     bool optionsOpenAtTheEnd = false;
     const auto ended = QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&] {
         ++lastClosed;
-        optionsOpenAtTheEnd = main->optionsWindow() != nullptr && main->optionsWindow()->isVisible();
+        optionsOpenAtTheEnd =
+            main->optionsWindow() != nullptr && main->optionsWindow()->isVisible();
     });
     // The program's own event loop decides when it ends; close one window after the other in it.
     QTimer::singleShot(0, [&] {

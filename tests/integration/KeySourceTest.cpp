@@ -26,8 +26,9 @@ struct Evdev : ::testing::Test {
 
     void SetUp() override {
         ASSERT_EQ(pipe2(ends, O_NONBLOCK | O_CLOEXEC), 0);
-        reader = std::make_unique<EvdevReader>(
-            ends[0], [this](unsigned code, bool down) { received.push_back({code, down}); });
+        reader = std::make_unique<EvdevReader>(ends[0], [this](unsigned code, bool down) {
+            received.push_back({code, down});
+        });
     }
     void TearDown() override {
         if (ends[1] >= 0) {

@@ -7,8 +7,8 @@
 
 #include "Immutable.h"
 #include "TempDir.h"
-#include "platform/qt/QtSettingsStore.h"
 #include "core/settings/Settings.h"
+#include "platform/qt/QtSettingsStore.h"
 
 namespace clipwarden::test {
 namespace {

@@ -33,10 +33,10 @@ TEST_F(Selecting, NextAndPreviousOfTheMiddleEntry) {
     EXPECT_EQ(Slot(), "content of c.rep");
     ASSERT_EQ(h.view.log.size(), 1U);
     EXPECT_EQ(h.view.log[0], "[14:03:27] c.rep has been selected for replay!");
-    EXPECT_EQ(h.LastGameText(),
-              "~h~[14:03:27] ~w~~b~c.rep~w~ has been selected for replay!");
+    EXPECT_EQ(h.LastGameText(), "~h~[14:03:27] ~w~~b~c.rep~w~ has been selected for replay!");
     std::error_code error;
-    EXPECT_EQ(h.library.cursor().accountedSlotStamp(), h.files.Stamp(h.Path("replay.rep"), error)->text);
+    EXPECT_EQ(h.library.cursor().accountedSlotStamp(),
+              h.files.Stamp(h.Path("replay.rep"), error)->text);
 
     h.library.cursor().SetCurrentReplay("b.rep");
     h.selection.SelectPreviousReplay();

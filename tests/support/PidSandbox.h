@@ -23,8 +23,8 @@ public:
         if (geteuid() != 0) {
             command.insert(command.end(), {"--user", "--map-root-user"});
         }
-        command.insert(command.end(), {"--pid", "--fork", "--mount-proc", "--kill-child",
-                                       "/bin/sh", "-c", "echo ready; exec sleep 100000"});
+        command.insert(command.end(), {"--pid", "--fork", "--mount-proc", "--kill-child", "/bin/sh",
+                                       "-c", "echo ready; exec sleep 100000"});
         try {
             holder_ = std::make_unique<ChildProcess>(command);
         } catch (const std::exception&) {

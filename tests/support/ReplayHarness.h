@@ -6,10 +6,10 @@
 #include "Fakes.h"
 #include "TempDir.h"
 #include "core/notify/Notifier.h"
-#include "platform/posix/PosixFileSystem.h"
 #include "core/replays/RecordingCapture.h"
 #include "core/replays/ReplayLibrary.h"
 #include "core/replays/ReplaySelection.h"
+#include "platform/posix/PosixFileSystem.h"
 
 namespace clipwarden::test {
 

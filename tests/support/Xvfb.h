@@ -16,9 +16,8 @@ namespace clipwarden::test {
 class Xvfb {
 public:
     Xvfb() {
-        server_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0",
-                                     "1024x768x24", "-nolisten", "tcp"});
+        server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
         const std::string number = server_->ReadLine(std::chrono::seconds(60));
         if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos) {
             display_.assign(1, ':').append(number);

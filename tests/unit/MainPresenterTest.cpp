@@ -51,14 +51,14 @@ TEST_F(MainWindow, StartUpTakesTheSlotsStampAndTheLastStoredReplay) {
 }
 
 TEST_F(MainWindow, Version11OnlyWhenTheStoredNumberIsExactlyOne) {
-    for (const auto& [stored, version] : std::vector<std::pair<std::string, GameVersion>>{
-             {"0", GameVersion::V1_0},
-             {"2", GameVersion::V1_0},
-             {"1.4", GameVersion::V1_0},
-             {"0.6", GameVersion::V1_0},
-             {"1", GameVersion::V1_1},
-             {"1.0", GameVersion::V1_1},
-             {"junk", GameVersion::V1_1}}) {
+    for (const auto& [stored, version] :
+         std::vector<std::pair<std::string, GameVersion>>{{"0", GameVersion::V1_0},
+                                                          {"2", GameVersion::V1_0},
+                                                          {"1.4", GameVersion::V1_0},
+                                                          {"0.6", GameVersion::V1_0},
+                                                          {"1", GameVersion::V1_1},
+                                                          {"1.0", GameVersion::V1_1},
+                                                          {"junk", GameVersion::V1_1}}) {
         settings.values["GTAVC-version"] = stored;
         FakeMainView fresh;
         MainPresenter again{services, fresh};

@@ -56,11 +56,10 @@ bool Win32Form::Create(const char* className, const char* caption, DWORD style, 
 
 HWND Win32Form::Control(const char* className, const char* text, DWORD style, int id,
                         const layout::Control& place) {
-    HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style,
-                                   Scale(place.left), Scale(place.top), Scale(place.width),
-                                   Scale(place.height), hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   GetModuleHandleA(nullptr), nullptr);
+    HWND control = CreateWindowExA(
+        0, className, text, WS_CHILD | WS_VISIBLE | style, Scale(place.left), Scale(place.top),
+        Scale(place.width), Scale(place.height), hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
     return control;
 }

@@ -9,7 +9,8 @@ namespace clipwarden::win32 {
 /** The Options tool window. Closing it destroys the window; the next "Options" creates anew. */
 class Win32OptionsWindow final : public Win32Form, public OptionsView {
 public:
-    Win32OptionsWindow(Services& services, MainPresenter& main) : presenter_(services, main, *this) {}
+    Win32OptionsWindow(Services& services, MainPresenter& main)
+        : presenter_(services, main, *this) {}
     ~Win32OptionsWindow() override;
     Win32OptionsWindow(const Win32OptionsWindow&) = delete;
     Win32OptionsWindow& operator=(const Win32OptionsWindow&) = delete;

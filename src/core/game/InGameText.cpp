@@ -25,8 +25,8 @@ void InGameText::Show(const std::string& text) {
 void InGameText::GameTextTick(ProcessHandle game, GameVersion version) {
     const std::int64_t shift = MessageShift(version);
     const auto write = [&](std::uint64_t address, std::span<const std::byte> bytes) {
-        processes_.Write(game, static_cast<std::uint64_t>(static_cast<std::int64_t>(address) + shift),
-                         bytes);
+        processes_.Write(
+            game, static_cast<std::uint64_t>(static_cast<std::int64_t>(address) + shift), bytes);
     };
     const auto flag = [&](std::uint64_t address, const std::byte& value) {
         write(address, std::span<const std::byte>(&value, 1));

@@ -21,8 +21,8 @@ void MainPresenter::Start() {
     // The launch is decided on the settings as they are before anything else runs, and
     // happens once the session is open in full.
     const std::string folder = settings_.ReadSetting(kKeyGamePath, services_.defaultGameFolder);
-    const bool launch = settings_.ReadSwitch(kKeyAutorun, false) &&
-                        GameExecutablePresent(services_.files, folder);
+    const bool launch =
+        settings_.ReadSwitch(kKeyAutorun, false) && GameExecutablePresent(services_.files, folder);
     OpenSession();
     if (launch) {
         LaunchGame();

@@ -98,8 +98,8 @@ private:
                 const auto keycode = static_cast<unsigned>(raw->detail);
                 const KeySym keysym =
                     XkbKeycodeToKeysym(display_, static_cast<KeyCode>(keycode), 0, 0);
-                const KeyEvent key = translator_.Translate(KeyFromKeysym(keysym),
-                                                           cookie->evtype == XI_RawKeyPress);
+                const KeyEvent key =
+                    translator_.Translate(KeyFromKeysym(keysym), cookie->evtype == XI_RawKeyPress);
                 XFreeEventData(display_, cookie);
                 handler_(key);
                 continue;
@@ -173,10 +173,9 @@ private:
                 continue;
             }
             Device device;
-            device.reader = std::make_unique<EvdevReader>(
-                fd, [this](unsigned code, bool down) {
-                    handler_(translator_.Translate(KeyFromEvdevCode(code), down));
-                });
+            device.reader = std::make_unique<EvdevReader>(fd, [this](unsigned code, bool down) {
+                handler_(translator_.Translate(KeyFromEvdevCode(code), down));
+            });
             device.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
             QObject::connect(device.notifier.get(), &QSocketNotifier::activated,
                              [this, path] { Read(path); });

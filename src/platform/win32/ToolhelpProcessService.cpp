@@ -11,7 +11,6 @@ namespace {
 
 constexpr DWORD kAllAccess = 0x1F0FFF;
 
-
 /** Processes through the Tool Help snapshot; memory through ReadProcessMemory and
  *  WriteProcessMemory, which read a 32-bit game from a 64-bit program just as well. */
 class ToolhelpProcessService final : public ProcessService {

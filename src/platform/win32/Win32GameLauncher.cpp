@@ -2,8 +2,8 @@
 
 #include <shellapi.h>
 
-#include "platform/win32/AnsiText.h"
 #include "core/ports/GameLauncher.h"
+#include "platform/win32/AnsiText.h"
 
 namespace clipwarden {
 

@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "platform/win32/AnsiText.h"
 #include "core/ports/ShellFolders.h"
+#include "platform/win32/AnsiText.h"
 
 namespace clipwarden {
 

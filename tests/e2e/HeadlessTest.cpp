@@ -130,11 +130,7 @@ TEST_F(Headless, ShowsCapturesInsideTheStandInGameAndLogsItsPlayback) {
     Start();
     game.Command("record " + replays + " 2048");
     Expect("saved!");
-    std::vector<std::string> shown;
-    EXPECT_TRUE(Eventually([&] {
-        shown = game.Command("show");
-        return shown.size() > 1 && shown[1].find("saved!") != std::string::npos;
-    }));
+    const auto shown = game.ShownOnce("saved!");
     ASSERT_GT(shown.size(), 1U);
     EXPECT_NE(shown[1].find("~w~~b~replay"), std::string::npos) << shown[1];
     EXPECT_EQ(shown[0].substr(0, 17), "flag1=31 flag2=31");
@@ -144,8 +140,7 @@ TEST_F(Headless, ShowsCapturesInsideTheStandInGameAndLogsItsPlayback) {
     const auto stopped = Expect(" stopped!");
     EXPECT_NE(stopped.back().find("-0.rep stopped!"), std::string::npos) << stopped.back();
     // After five show ticks and one clear tick the texts are blank again.
-    EXPECT_TRUE(
-        Eventually([&] { return game.Command("show")[0].substr(0, 17) == "flag1=30 flag2=30"; }));
+    EXPECT_TRUE(game.ClearedInTime());
     EXPECT_EQ(game.Command("show")[1], "text1=");
 }
 

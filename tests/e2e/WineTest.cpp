@@ -141,16 +141,11 @@ TEST_F(UnderWine, AttachesTheStandInShowsItsTextAndKeepsTheVersion) {
 
     RecordAt(replays + "/replay.rep", "one", kEarlier);
     Expect(" saved!");
-    std::vector<std::string> shown;
-    EXPECT_TRUE(Eventually([&] {
-        shown = game.Command("show");
-        return shown.size() > 1 && shown[1].find("saved!") != std::string::npos;
-    }));
+    const auto shown = game.ShownOnce("saved!");
     ASSERT_GT(shown.size(), 1U);
     EXPECT_NE(shown[1].find("~w~~b~replay"), std::string::npos) << shown[1];
     EXPECT_EQ(shown[0].substr(0, 17), "flag1=31 flag2=31");
-    EXPECT_TRUE(Eventually(
-        [&] { return game.Command("show").at(0).substr(0, 17) == "flag1=30 flag2=30"; }));
+    EXPECT_TRUE(game.ClearedInTime());
     EXPECT_EQ(game.Command("show").at(1), "text1=");
 
     // "GTA:VC v. 1.0": clicked, its texts go 8 lower, and the choice is stored for next time.
@@ -158,12 +153,9 @@ TEST_F(UnderWine, AttachesTheStandInShowsItsTextAndKeepsTheVersion) {
     EXPECT_TRUE(Eventually([&] { return game.Command("window-check 102").back() == "1"; }));
     RecordAt(replays + "/replay.rep", "two", kEarlier + 60);
     Expect(" saved!");
-    std::string at10;
-    EXPECT_TRUE(Eventually([&] {
-        at10 = game.Command("show 1.0").at(1);
-        return at10.find("saved!") != std::string::npos;
-    }));
-    EXPECT_NE(at10.find("-1.rep~w~ saved!"), std::string::npos) << at10;
+    const auto at10 = game.ShownOnce("saved!", "1.0");
+    ASSERT_GT(at10.size(), 1U);
+    EXPECT_NE(at10[1].find("-1.rep~w~ saved!"), std::string::npos) << at10[1];
 
     game.Send("playback 1");
     Expect(" started!");

@@ -190,6 +190,22 @@ public:
         const char* path = std::getenv("FAKE_GAME_BIN");
         return path != nullptr ? path : "gta-vc.exe";
     }
+    /** What `show` (with `how`, such as "1.0") prints, once its first text holds `text`;
+     *  empty when it never does. */
+    std::vector<std::string> ShownOnce(const std::string& text, const std::string& how = "") {
+        std::vector<std::string> shown;
+        const bool seen = Eventually([&] {
+            shown = Command(how.empty() ? "show" : "show " + how);
+            return shown.size() > 1 && shown[1].find(text) != std::string::npos;
+        });
+        return seen ? shown : std::vector<std::string>{};
+    }
+
+    /** Whether the in-game flags end up cleared (after the show ticks and the clear tick). */
+    bool ClearedInTime() {
+        return Eventually([&] { return Command("show").at(0).rfind("flag1=30 flag2=30", 0) == 0; });
+    }
+
     /** Sends a command and returns its output lines, without the closing "ok". */
     std::vector<std::string> Command(const std::string& command) {
         Send(command);

@@ -26,8 +26,8 @@ TEST(Capture, NothingHappensWhileReplayRepIsUnchanged) {
     ReplayHarness h;
     h.Record("first");
     h.AccountForSlot();
-    h.capture.CaptureTick();
-    h.capture.CaptureTick();
+    h.Tick();
+    h.Tick();
     EXPECT_TRUE(h.view.log.empty());
     EXPECT_EQ(h.Listing(), "replay.rep");
 }
@@ -38,14 +38,14 @@ TEST(Capture, StoresANewRecordingByteForByteAndReportsIt) {
     h.AccountForSlot();
     const std::string content("new\0recording\xff", 15);
     h.Record(content);
-    h.capture.CaptureTick();
+    h.Tick();
     EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), content);
     ASSERT_EQ(h.view.log.size(), 1U);
     EXPECT_EQ(h.view.log[0], "[14:03:27] replay0612-0.rep saved!");
     EXPECT_EQ(h.echo.str(), "[14:03:27] replay0612-0.rep saved!\n");
     EXPECT_EQ(h.LastGameText(), "~h~[14:03:27] ~w~~b~replay0612-0.rep~w~ saved!");
     EXPECT_EQ(h.library.cursor().currentReplay(), "replay0612-0.rep");
-    h.capture.CaptureTick();
+    h.Tick();
     EXPECT_EQ(h.view.log.size(), 1U) << "the stored recording counts as accounted for";
     EXPECT_TRUE(NoTemporariesIn(h.dir.str()));
 }
@@ -55,11 +55,11 @@ TEST(Capture, TwoRecordingsGetConsecutiveNumbersAndAnOlderStampCountsToo) {
     h.Record("zero");
     h.AccountForSlot();
     h.Record("one");
-    h.capture.CaptureTick();
+    h.Tick();
     h.Record("two");
-    h.capture.CaptureTick();
+    h.Tick();
     WriteFileAt(h.Path("replay.rep"), "three, older", 1'000'000);
-    h.capture.CaptureTick();
+    h.Tick();
     EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "one");
     EXPECT_EQ(ReadFile(h.Path("replay0612-1.rep")), "two");
     EXPECT_EQ(ReadFile(h.Path("replay0612-2.rep")), "three, older");
@@ -67,11 +67,10 @@ TEST(Capture, TwoRecordingsGetConsecutiveNumbersAndAnOlderStampCountsToo) {
 
 TEST(Capture, ASlotCreatedAfterStartUpIsCaptured) {
     ReplayHarness h;
-    h.library.cursor().AccountForSlot(h.clock.DateTimeText()); // no replay.rep at start-up
-    h.capture.CaptureTick();
+    h.Tick();
     EXPECT_TRUE(h.view.log.empty());
     h.Record("first ever");
-    h.capture.CaptureTick();
+    h.Tick();
     EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "first ever");
 }
 
@@ -82,7 +81,7 @@ TEST(Capture, NeverOverwritesWhatHoldsTheNextName) {
     std::filesystem::create_directory(h.Path("replay0612-0.rep")); // not listed, still there
     h.Store(".hidden");
     h.Record("new");
-    h.capture.CaptureTick();
+    h.Tick();
     EXPECT_TRUE(std::filesystem::is_directory(h.Path("replay0612-0.rep")));
     EXPECT_EQ(ReadFile(h.Path("replay0612-1.rep")), "new");
     EXPECT_EQ(h.view.log.back(), "[14:03:27] replay0612-1.rep saved!");
@@ -93,21 +92,21 @@ TEST(Capture, SpentNumberingIsReportedOnceAndTheRecordingIsKeptForLater) {
     h.Record("old");
     h.AccountForSlot();
     h.library.cursor().SetCurrentReplay("a.rep");
-    const std::string accounted = h.library.cursor().accountedSlotStamp();
+    const auto accounted = h.library.cursor().accountedSlot();
     h.Store("replay0612-32767.rep");
     h.Record("precious");
     for (int tick = 0; tick < 5; ++tick) {
-        h.capture.CaptureTick();
+        h.Tick();
     }
     ASSERT_EQ(h.view.log.size(), 1U);
     EXPECT_EQ(h.view.log[0].rfind("[14:03:27] replay.rep: Overflow", 0), 0U) << h.view.log[0];
     EXPECT_EQ(h.view.log[0].back(), '!');
     EXPECT_EQ(h.LastGameText().find("~h~[14:03:27] ~w~~b~replay.rep~w~: Overflow"), 0U);
     EXPECT_EQ(h.library.cursor().currentReplay(), "a.rep");
-    EXPECT_EQ(h.library.cursor().accountedSlotStamp(), accounted);
+    EXPECT_EQ(h.library.cursor().accountedSlot(), accounted);
 
     h.clock.ddmm = "0712"; // a new day frees the numbering
-    h.capture.CaptureTick();
+    h.Tick();
     EXPECT_EQ(ReadFile(h.Path("replay0712-0.rep")), "precious");
     EXPECT_EQ(h.view.log.back(), "[14:03:27] replay0712-0.rep saved!");
 }
@@ -122,15 +121,15 @@ TEST(Capture, AReadOnlyFolderFailsOnceLosesNothingAndRecoversLater) {
         if (!locked.ok()) {
             GTEST_SKIP() << "cannot make a folder read-only here";
         }
-        h.capture.CaptureTick();
-        h.capture.CaptureTick();
-        h.capture.CaptureTick();
+        h.Tick();
+        h.Tick();
+        h.Tick();
     }
     ASSERT_EQ(h.view.log.size(), 1U);
     EXPECT_NE(h.view.log[0].find("replay0612-0.rep: "), std::string::npos) << h.view.log[0];
     EXPECT_EQ(h.view.log[0].find("saved"), std::string::npos);
     EXPECT_EQ(h.Listing(), "replay.rep");
-    h.capture.CaptureTick();
+    h.Tick();
     EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "kept in the slot");
     EXPECT_EQ(h.view.log.back(), "[14:03:27] replay0612-0.rep saved!");
 }
@@ -147,10 +146,10 @@ TEST(Capture, ASlotThatVanishesBeforeItIsStoredIsReportedNotSaved) {
         if (!locked.ok()) {
             GTEST_SKIP() << "cannot make a folder read-only here";
         }
-        h.capture.CaptureTick();
+        h.Tick();
     }
     std::filesystem::remove(h.Path("replay.rep"));
-    h.capture.CaptureTick();
+    h.Tick();
     for (const auto& line : h.view.log) {
         EXPECT_EQ(line.find("saved"), std::string::npos) << line;
     }
@@ -170,9 +169,8 @@ TEST(Capture, AFullDiskLeavesNoHalfCopyAndTheSlotWhole) {
     }
     h.library.SetFolder(mountPoint);
     const std::string big(40 * 1024, 'r');
-    h.library.cursor().AccountForSlot("before");
     WriteFileAt(mountPoint + "/replay.rep", big, h.now + 5);
-    h.capture.CaptureTick(); // 40 KiB slot + 40 KiB copy do not fit in 64 KiB
+    h.Tick(); // 40 KiB slot + 40 KiB copy do not fit in 64 KiB
     const bool clean = NoTemporariesIn(mountPoint);
     const std::string listing = h.Listing();
     const std::string slot = ReadFile(mountPoint + "/replay.rep");
@@ -184,19 +182,24 @@ TEST(Capture, AFullDiskLeavesNoHalfCopyAndTheSlotWhole) {
     EXPECT_EQ(slot, big);
 }
 
-TEST(Capture, ACopyTakenWhileTheGameWritesIsDroppedAndTakenAgainWhenStable) {
+TEST(Capture, ACopyTakenWhileTheGameWritesIsDroppedAndTakenAgainWhenSettled) {
     ReplayHarness h;
     InterferingFileSystem files(h.files);
-    RecordingCapture capture{files, h.clock, h.library, h.notifier};
+    RecordingCapture capture{files, h.clock, h.library, h.notifier, h.view};
     h.Record("old");
     h.AccountForSlot();
     h.Record("half");
     files.afterCopy = [&] { WriteFileAt(h.Path("replay.rep"), "half and the rest", h.now + 1); };
     capture.CaptureTick();
+    h.clock.steady += kSettleMilliseconds;
+    capture.CaptureTick();
     EXPECT_EQ(h.Listing(), "replay.rep");
     EXPECT_TRUE(h.view.log.empty());
     EXPECT_TRUE(NoTemporariesIn(h.dir.str()));
     files.afterCopy = nullptr;
+    capture.CaptureTick();
+    EXPECT_EQ(h.Listing(), "replay.rep") << "the changed slot has to settle first";
+    h.clock.steady += kSettleMilliseconds;
     capture.CaptureTick();
     EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "half and the rest");
     EXPECT_EQ(h.view.log.size(), 1U);

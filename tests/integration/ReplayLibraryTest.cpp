@@ -83,7 +83,9 @@ TEST_P(NextReplayNameTest, NamesOneAboveTodaysHighestNumber) {
     const ReplayName next = h.library.NextReplayName();
     if (GetParam().expected.empty()) {
         EXPECT_TRUE(next.name.empty());
-        EXPECT_NE(next.failure.find("Overflow"), std::string::npos) << next.failure;
+        EXPECT_EQ(next.failure.rfind("Overflow: " + GetParam().stored.back() + " holds", 0), 0U)
+            << "names the file in the way: " << next.failure;
+        EXPECT_NE(next.failure.find("rename it or move it"), std::string::npos) << next.failure;
     } else {
         EXPECT_EQ(next.name, GetParam().expected);
         EXPECT_TRUE(next.failure.empty());
@@ -108,6 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NamingCase{{"replay0612-32766.rep"}, "replay0612-32767.rep"},
                       NamingCase{{"replay0612-32767.rep"}, ""},
                       NamingCase{{"replay0612-32768.rep"}, ""},
+                      NamingCase{{"replay0612-3.rep", "replay0612-40000.rep"}, ""},
                       NamingCase{{"replay0612-99999999999999999999.rep"}, ""}));
 
 TEST(NextReplayName, UsesTodaysDayAndMonth) {

@@ -27,10 +27,10 @@ namespace clipwarden::test {
 class FakeClock final : public Clock {
 public:
     std::string time = "14:03:27";
-    std::string date = "06/12/26";
     std::string ddmm = "0612";
     [[nodiscard]] std::string TimeOfDayText() const override { return time; }
-    [[nodiscard]] std::string DateTimeText() const override { return date + " " + time; }
+    std::int64_t steady = 1'000'000; ///< moved on by the tests
+    [[nodiscard]] std::int64_t SteadyMilliseconds() const override { return steady; }
     [[nodiscard]] std::string TodayDDMM() const override { return ddmm; }
 };
 
@@ -210,6 +210,7 @@ struct FakeMainView final : MainView {
     std::vector<std::string> log;
     int selectedLine = -1;
     bool gameTextTimer = false;
+    int recheckIn = 0; ///< the last re-check asked for, in milliseconds
     std::string status = "Checking if GTA:VC is running...";
     std::optional<GameVersion> version;
     std::string replayFolder;
@@ -220,6 +221,7 @@ struct FakeMainView final : MainView {
         selectedLine = static_cast<int>(log.size()) - 1;
     }
     void RunGameTextTimer(bool running) override { gameTextTimer = running; }
+    void RecheckCaptureIn(int milliseconds) override { recheckIn = milliseconds; }
     void SetStatusText(const std::string& text) override { status = text; }
     void ShowReplayFolder(const std::string& folder) override { replayFolder = folder; }
     void ShowVersion(GameVersion shown) override { version = shown; }

@@ -35,6 +35,10 @@ public:
         return real_.CommitTemporary(t, d, r, e);
     }
     void DiscardTemporary(const std::string& t) override { real_.DiscardTemporary(t); }
+    bool SameContents(const std::string& a, const std::string& b, std::error_code& e) override {
+        return real_.SameContents(a, b, e);
+    }
+    void RemoveStaleTemporaries(const std::string& f) override { real_.RemoveStaleTemporaries(f); }
     std::string ResolveName(const std::string& f, const std::string& n) override {
         return real_.ResolveName(f, n);
     }

@@ -23,7 +23,7 @@ struct ReplayHarness {
     PosixFileSystem files;
     Notifier notifier{view, gameText, echo};
     ReplayLibrary library{files, clock};
-    RecordingCapture capture{files, clock, library, notifier};
+    RecordingCapture capture{files, clock, library, notifier, view};
     ReplaySelection selection{files, clock, library, notifier, capture};
     long long now = 1'700'000'000;    ///< stamps of recordings, rising
     long long stored = 1'600'000'000; ///< stamps of stored files, apart from every recording
@@ -40,11 +40,19 @@ struct ReplayHarness {
     /** The game writes a new recording: new bytes and a new stamp. */
     void Record(const std::string& content) { WriteFileAt(Path("replay.rep"), content, now += 5); }
 
-    /** Takes the stamp of replay.rep as accounted for, as start-up does. */
+    /** Takes the recording in replay.rep as stored already. */
     void AccountForSlot() {
         std::error_code error;
-        const auto stamp = files.Stamp(Path("replay.rep"), error);
-        library.cursor().AccountForSlot(stamp ? stamp->text : "start-up time");
+        if (const auto stamp = files.Stamp(Path("replay.rep"), error)) {
+            library.cursor().AccountForSlot(*stamp);
+        }
+    }
+
+    /** A capture tick that sees replay.rep, then one after it has had time to settle. */
+    void Tick() {
+        capture.CaptureTick();
+        clock.steady += kSettleMilliseconds;
+        capture.CaptureTick();
     }
 
     /** The game text of the last notification that had one; "" when none had. */

@@ -1,6 +1,8 @@
 // The main window's start-up, clicks and shutdown, against a plain view.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "ServiceRig.h"
 #include "core/presenters/MainPresenter.h"
@@ -23,8 +25,7 @@ TEST_F(MainWindow, FirstStartWithoutSettings) {
     EXPECT_EQ(presenter.library().folder(), view.replayFolder);
     EXPECT_EQ(view.version, GameVersion::V1_1);
     EXPECT_EQ(view.status, "Checking if GTA:VC is running...");
-    EXPECT_EQ(cursor().accountedSlotStamp(), "06/12/26 14:03:27")
-        << "no replay.rep: the time of start";
+    EXPECT_FALSE(cursor().accountedSlot()) << "no replay.rep: nothing to account for";
     EXPECT_EQ(cursor().currentReplay(), "");
     EXPECT_EQ(settings.writes, 0) << "nothing is stored before the user changes something";
     EXPECT_TRUE(launcher.launches.empty());
@@ -37,17 +38,72 @@ TEST_F(MainWindow, WithoutADocumentsFolderTheDefaultIsTheBareFolderName) {
     EXPECT_EQ(presenter.library().folder(), "/GTA Vice City User Files");
 }
 
-TEST_F(MainWindow, StartUpTakesTheSlotsStampAndTheLastStoredReplay) {
+TEST_F(MainWindow, ARecordingLeftInTheSlotIsStoredAtStartUpOnceSettled) {
     UseReplayFolder();
     WriteFileAt(dir / "a.rep", "a", 1'600'000'000);
     WriteFileAt(dir / "b.rep", "b", 1'600'000'000);
-    WriteFileAt(dir / "replay.rep", "slot", 1'650'000'000);
+    WriteFileAt(dir / "replay.rep", "made while Clipwarden was closed", 1'650'000'000);
     presenter.Start();
-    std::error_code error;
-    EXPECT_EQ(cursor().accountedSlotStamp(), files.Stamp(dir / "replay.rep", error)->text);
     EXPECT_EQ(cursor().currentReplay(), "b.rep");
+    EXPECT_TRUE(view.log.empty()) << "not before it has settled";
+    EXPECT_EQ(view.recheckIn, 500);
+    keys.Key(Key::F5, true);
+    keys.Key(Key::F5, false);
+    EXPECT_EQ(ReadFile(dir / "replay.rep"), "made while Clipwarden was closed");
+    clock.steady += 500;
     presenter.CaptureTick();
-    EXPECT_TRUE(view.log.empty()) << "the recording present at start-up is not captured";
+    ASSERT_FALSE(view.log.empty());
+    EXPECT_EQ(view.log.back(), "[14:03:27] replay0612-0.rep saved!");
+    EXPECT_EQ(ReadFile(dir / "replay0612-0.rep"), "made while Clipwarden was closed");
+    keys.Key(Key::F5, true);
+    EXPECT_EQ(ReadFile(dir / "replay.rep"), "b") << "F5 now walks from the stored recording";
+}
+
+TEST_F(MainWindow, ASlotTheLibraryHoldsIsNotStoredAgainAtTheNextStart) {
+    UseReplayFolder();
+    WriteFileAt(dir / "replay.rep", "recording", 1'650'000'000);
+    presenter.Start();
+    clock.steady += 500;
+    presenter.CaptureTick();
+    ASSERT_TRUE(std::filesystem::exists(dir / "replay0612-0.rep"));
+
+    FakeMainView again;
+    MainPresenter restarted{services, again};
+    restarted.Start();
+    clock.steady += 500;
+    restarted.CaptureTick();
+    EXPECT_TRUE(again.log.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "replay0612-1.rep"));
+}
+
+TEST_F(MainWindow, AtStartUpOnlyASlotWithTheSameBytesCountsAsStored) {
+    UseReplayFolder();
+    // Same size and time as the slot, other bytes: another recording, as a copy of an older
+    // one touched to the same second would be.
+    WriteFileAt(dir / "a.rep", "recordinX", 1'650'000'000);
+    WriteFileAt(dir / "replay.rep", "recording", 1'650'000'000);
+    presenter.Start();
+    clock.steady += 500;
+    presenter.CaptureTick();
+    EXPECT_EQ(ReadFile(dir / "replay0612-0.rep"), "recording");
+}
+
+TEST_F(MainWindow, StartUpRemovesOnlyTheTemporariesOfProcessesThatAreGone) {
+    UseReplayFolder();
+    pid_t gone = fork();
+    if (gone == 0) {
+        _exit(0);
+    }
+    waitpid(gone, nullptr, 0);
+    const std::string stale = dir / (".clipwarden-" + std::to_string(gone) + "-a1b2c3");
+    const std::string live = dir / (".clipwarden-" + std::to_string(getpid()) + "-d4e5f6");
+    WriteFile(stale, "half a copy");
+    WriteFile(live, "a copy in progress");
+    WriteFile(dir / ".clipwarden-notes", "not ours");
+    presenter.Start();
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    EXPECT_TRUE(std::filesystem::exists(dir / ".clipwarden-notes"));
 }
 
 TEST_F(MainWindow, Version11OnlyWhenTheStoredNumberIsExactlyOne) {
@@ -158,8 +214,7 @@ TEST_F(Autorun, StartsTheGameOnceAfterTheWindowHasLoaded) {
     settings.values["GTAVC-autorun"] = "1";
     bool loadedAtLaunch = false;
     launcher.onOpen = [&] {
-        loadedAtLaunch = keys.subscribed != 0 && !presenter.library().folder().empty() &&
-                         !cursor().accountedSlotStamp().empty();
+        loadedAtLaunch = keys.subscribed != 0 && !presenter.library().folder().empty();
     };
     presenter.Start();
     ASSERT_EQ(launcher.launches.size(), 1U);

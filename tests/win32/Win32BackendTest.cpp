@@ -106,13 +106,45 @@ TEST(Win32Files, CopiesThroughATemporaryAndNeverOverwritesUnlessAsked) {
     temporary = files->CopyToTemporary(dir / "replay.rep", dir / "new.rep", error);
     ASSERT_TRUE(files->CommitTemporary(temporary, dir / "new.rep", false, error));
     EXPECT_EQ(Read(dir / "new.rep"), "recording");
-    EXPECT_EQ(files->Stamp(dir / "new.rep", error)->text, stamp->text) << "the time is kept";
+    const auto copied = files->Stamp(dir / "new.rep", error);
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(copied->modified, stamp->modified) << "the time is kept";
+    EXPECT_NE(copied->fileId, stamp->fileId) << "another file";
+    EXPECT_FALSE(*copied == *stamp);
+    EXPECT_TRUE(files->SameContents(dir / "new.rep", dir / "replay.rep", error));
+    EXPECT_FALSE(files->SameContents(dir / "new.rep", dir / "taken.rep", error));
 
     temporary = files->CopyToTemporary(dir / "taken.rep", dir / "replay.rep", error);
     ASSERT_TRUE(files->CommitTemporary(temporary, dir / "replay.rep", true, error));
     EXPECT_EQ(Read(dir / "replay.rep"), "stored");
     EXPECT_TRUE(files->CopyToTemporary(dir / "gone.rep", dir / "x.rep", error).empty());
     EXPECT_TRUE(error);
+}
+
+TEST(Win32Files, AStampTellsRewritesApartAndLeftoverTemporariesOfGoneProcessesGo) {
+    WinFolder dir;
+    const auto files = CreateFileSystem();
+    Write(dir / "replay.rep", "first");
+    std::error_code error;
+    const auto first = files->Stamp(dir / "replay.rep", error);
+    Sleep(20);
+    Write(dir / "replay.rep", "again"); // same size, in place
+    const auto second = files->Stamp(dir / "replay.rep", error);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->fileId, second->fileId);
+    EXPECT_NE(first->modified, second->modified);
+    EXPECT_FALSE(*first == *second);
+
+    const std::string live =
+        dir / (".clipwarden-" + std::to_string(GetCurrentProcessId()) + "-0.tmp");
+    const std::string gone = dir / ".clipwarden-4000000000-0.tmp";
+    Write(live, "mine");
+    Write(gone, "left by a crash");
+    Write(dir / ".clipwarden-notes", "not ours");
+    files->RemoveStaleTemporaries(dir.path);
+    EXPECT_TRUE(files->Exists(live));
+    EXPECT_FALSE(files->Exists(gone));
+    EXPECT_TRUE(files->Exists(dir / ".clipwarden-notes"));
 }
 
 TEST(Win32Clock, GivesDayAndMonthAndLocaleTexts) {
@@ -123,7 +155,9 @@ TEST(Win32Clock, GivesDayAndMonthAndLocaleTexts) {
     std::snprintf(ddmm, sizeof(ddmm), "%02u%02u", unsigned(now.wDay), unsigned(now.wMonth));
     EXPECT_EQ(clock->TodayDDMM(), ddmm);
     EXPECT_FALSE(clock->TimeOfDayText().empty());
-    EXPECT_NE(clock->DateTimeText().find(clock->TimeOfDayText().substr(0, 2)), std::string::npos);
+    const std::int64_t before = clock->SteadyMilliseconds();
+    Sleep(20);
+    EXPECT_GE(clock->SteadyMilliseconds(), before + 10) << "the steady clock moves on";
 }
 
 TEST(Registry, StoresTextValuesUnderTheUsersKey) {

@@ -119,6 +119,14 @@ void MainWindow::RunGameTextTimer(bool running) {
     }
 }
 
+void MainWindow::RecheckCaptureIn(int milliseconds) {
+    QTimer::singleShot(milliseconds, this, [this] {
+        if (captureTimer_->isActive()) { // nothing is captured once the window has closed
+            presenter_.CaptureTick();
+        }
+    });
+}
+
 void MainWindow::SetStatusText(const std::string& text) {
     statusLabel_->setText(QString::fromStdString(text));
 }

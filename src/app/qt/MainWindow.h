@@ -38,6 +38,7 @@ public:
     // MainView
     void AddLogLine(const std::string& line) override;
     void RunGameTextTimer(bool running) override;
+    void RecheckCaptureIn(int milliseconds) override;
     void SetStatusText(const std::string& text) override;
     void ShowReplayFolder(const std::string& folder) override;
     void ShowVersion(GameVersion version) override;

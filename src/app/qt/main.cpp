@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 
@@ -9,6 +10,9 @@
 using namespace clipwarden;
 
 int main(int argc, char** argv) {
+    // A log reader that goes away (clipwarden | head -1) must not end the program: writing
+    // to it then fails, and the log stops being echoed.
+    std::signal(SIGPIPE, SIG_IGN);
     // Without any display the program still captures, selects and logs; it just has no window.
     const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") &&
                           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&

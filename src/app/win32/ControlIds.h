@@ -22,5 +22,6 @@ inline constexpr int kIdAutorunBox = 203;
 inline constexpr int kCaptureTimer = 1;
 inline constexpr int kGameLinkTimer = 2;
 inline constexpr int kGameTextTimer = 3;
+inline constexpr int kCaptureRecheckTimer = 4;
 
 } // namespace clipwarden::win32

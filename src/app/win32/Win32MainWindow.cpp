@@ -56,7 +56,10 @@ bool Win32MainWindow::Start() {
 LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_TIMER:
-        if (wParam == kCaptureTimer) {
+        if (wParam == kCaptureRecheckTimer) {
+            KillTimer(hwnd_, kCaptureRecheckTimer); // once
+            presenter_.CaptureTick();
+        } else if (wParam == kCaptureTimer) {
             presenter_.CaptureTick();
         } else if (wParam == kGameLinkTimer) {
             presenter_.GameLinkTick();
@@ -97,6 +100,7 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         KillTimer(hwnd_, kCaptureTimer);
         KillTimer(hwnd_, kGameLinkTimer);
         KillTimer(hwnd_, kGameTextTimer);
+        KillTimer(hwnd_, kCaptureRecheckTimer);
         return 0;
     default:
         break;
@@ -118,6 +122,12 @@ void Win32MainWindow::RunGameTextTimer(bool running) {
         KillTimer(hwnd_, kGameTextTimer);
     }
     gameTextTimerRunning_ = running;
+}
+
+void Win32MainWindow::RecheckCaptureIn(int milliseconds) {
+    if (hwnd_ != nullptr) {
+        SetTimer(hwnd_, kCaptureRecheckTimer, static_cast<UINT>(milliseconds), nullptr);
+    }
 }
 
 void Win32MainWindow::SetStatusText(const std::string& text) {

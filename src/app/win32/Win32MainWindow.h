@@ -25,6 +25,7 @@ public:
 
     void AddLogLine(const std::string& line) override;
     void RunGameTextTimer(bool running) override;
+    void RecheckCaptureIn(int milliseconds) override;
     void SetStatusText(const std::string& text) override;
     void ShowReplayFolder(const std::string& folder) override;
     void ShowVersion(GameVersion version) override;

@@ -14,7 +14,10 @@ std::string Token(char letter) {
 void Notifier::PostNotification(const std::string& logText, const std::string& gameText) {
     if (!logText.empty()) {
         view_.AddLogLine(logText);
-        echo_ << logText << '\n' << std::flush;
+        if (echoing_) {
+            echo_ << logText << '\n' << std::flush;
+            echoing_ = static_cast<bool>(echo_);
+        }
     }
     if (!gameText.empty()) {
         game_.Show(gameText);

@@ -10,11 +10,14 @@ namespace clipwarden {
 
 inline constexpr const char* kSuffixSaved = " saved!";
 inline constexpr const char* kSuffixSelected = " has been selected for replay!";
+inline constexpr const char* kSuffixStillWriting =
+    ": the game is still writing it, so nothing was selected; press the key again in a moment!";
 
 /** The one way every event is reported: a log line and a text for display in the game. */
 class Notifier {
 public:
-    /** Log lines also go to `echo` (standard output in the program), one per line. */
+    /** Log lines also go to `echo` (standard output in the program), one per line, until
+     *  writing there fails (a reader that went away); the log itself goes on. */
     Notifier(LogView& view, GameTextSink& game, std::ostream& echo)
         : view_(view), game_(game), echo_(echo) {}
 
@@ -25,6 +28,7 @@ private:
     LogView& view_;
     GameTextSink& game_;
     std::ostream& echo_;
+    bool echoing_ = true;
 };
 
 /** "[" time "] " body */

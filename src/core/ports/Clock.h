@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,8 +19,9 @@ public:
     /** Time of day with seconds in the locale's form; never fails. */
     [[nodiscard]] virtual std::string TimeOfDayText() const = 0;
 
-    /** Date, a space and the time of day, in the same form as a file stamp; never fails. */
-    [[nodiscard]] virtual std::string DateTimeText() const = 0;
+    /** Milliseconds on a clock that only moves forward, for telling how long something has
+     *  lasted; unrelated to the date. Never fails. */
+    [[nodiscard]] virtual std::int64_t SteadyMilliseconds() const = 0;
 
     /** Today as "DDMM" (day and month, two digits each); never fails. */
     [[nodiscard]] virtual std::string TodayDDMM() const = 0;

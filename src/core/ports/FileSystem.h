@@ -9,12 +9,20 @@
 
 namespace clipwarden {
 
-/** A file's last-modified date-time as locale text (to the second) and its size in bytes. */
+/** What tells one recording in a file from another: the file's identity, its size and its
+ *  last-modified time to the platform's finest unit. Two stamps are the same recording only
+ *  when all of these agree; the text is for display and takes no part. */
 struct FileStamp {
-    std::string text;
+    std::int64_t modified = 0; ///< last-modified time in nanoseconds since the epoch
     std::uint64_t size = 0;
+    std::uint64_t device = 0; ///< the file system (volume serial number on Windows)
+    std::uint64_t fileId = 0; ///< the file on it (inode, or the NTFS file index)
+    std::string text;         ///< the last-modified date-time as the user's locale writes it
 
-    bool operator==(const FileStamp&) const = default;
+    bool operator==(const FileStamp& other) const {
+        return modified == other.modified && size == other.size && device == other.device &&
+               fileId == other.fileId;
+    }
 };
 
 /** The file operations the replay library and the game-folder test rely on. */
@@ -43,8 +51,9 @@ public:
     /** True when anything (file, folder, link) exists under the path. */
     virtual bool Exists(const std::string& path) = 0;
 
-    /** Copies `source` into a hidden temporary beside `destination` and returns its path;
-     *  on failure removes what it wrote, sets `error` and returns "". */
+    /** Copies `source` into a hidden temporary beside `destination`, named after this process,
+     *  and returns its path; keeps the source's last-modified time. On failure removes what it
+     *  wrote, sets `error` and returns "". */
     virtual std::string CopyToTemporary(const std::string& source, const std::string& destination,
                                         std::error_code& error) = 0;
 
@@ -55,6 +64,16 @@ public:
 
     /** Removes a temporary made by CopyToTemporary; failures are ignored. */
     virtual void DiscardTemporary(const std::string& temporary) = 0;
+
+    /** True when both files hold the same bytes; false when they differ or either cannot be
+     *  read (with `error` set then). */
+    virtual bool SameContents(const std::string& a, const std::string& b,
+                              std::error_code& error) = 0;
+
+    /** Removes the temporaries CopyToTemporary left in `folder` for processes that are gone
+     *  (a copy cut short by a crash or a kill); those of live processes stay. Failures are
+     *  ignored. */
+    virtual void RemoveStaleTemporaries(const std::string& folder) = 0;
 
     /** The name of an existing entry of `folder` that equals `name` ignoring letter case when
      *  `name` itself does not exist there; otherwise `name` unchanged. */

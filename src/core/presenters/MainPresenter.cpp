@@ -6,7 +6,7 @@ MainPresenter::MainPresenter(Services& services, MainView& view)
     : services_(services), view_(view), settings_(services.settings),
       inGameText_(services.processes, view), notifier_(view, inGameText_, services.logEcho),
       library_(services.files, services.clock),
-      capture_(services.files, services.clock, library_, notifier_),
+      capture_(services.files, services.clock, library_, notifier_, view),
       selection_(services.files, services.clock, library_, notifier_, capture_),
       watch_(library_.cursor(), services.clock, notifier_),
       gameLink_(services.processes, services.clock, watch_, view, notifier_),
@@ -44,14 +44,11 @@ void MainPresenter::OpenSession() {
         Log(why);
     }
 
-    // The recording in replay.rep at start-up counts as stored; when there is none, the
-    // first one the game writes differs from this stamp.
-    std::error_code error;
-    std::string stamp;
-    if (const auto slot = services_.files.Stamp(library_.PathOf(kReplaySlot), error)) {
-        stamp = slot->text;
-    }
-    library_.cursor().AccountForSlot(stamp.empty() ? services_.clock.DateTimeText() : stamp);
+    // A copy cut short by a crash or a kill leaves a temporary; the recording it was
+    // copying is still in the slot, and is stored like any other that is not in the library.
+    services_.files.RemoveStaleTemporaries(library_.folder());
+    capture_.TakeSlotAtStartUp();
+    capture_.CaptureTick();
 }
 
 void MainPresenter::LaunchGame() {

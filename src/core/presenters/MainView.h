@@ -7,11 +7,12 @@
 #include "core/game/StatusView.h"
 #include "core/notify/LogView.h"
 #include "core/ports/ShellFolders.h"
+#include "core/replays/CaptureTimer.h"
 
 namespace clipwarden {
 
 /** What the main window shows and does when the presenter tells it to. */
-class MainView : public LogView, public StatusView, public GameTextTimer {
+class MainView : public LogView, public StatusView, public GameTextTimer, public CaptureTimer {
 public:
     virtual void ShowReplayFolder(const std::string& folder) = 0;
 

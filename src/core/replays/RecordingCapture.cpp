@@ -2,9 +2,17 @@
 
 namespace clipwarden {
 
+void RecordingCapture::TakeSlotAtStartUp() {
+    std::error_code error;
+    const auto slot = files_.Stamp(library_.PathOf(kReplaySlot), error);
+    if (slot && slot->size > 0 && library_.HoldsCopyOf(*slot)) {
+        library_.cursor().AccountForSlot(*slot);
+    }
+}
+
 void RecordingCapture::CaptureTick() {
     const CaptureResult result = CaptureIfNew();
-    if (result.outcome != CaptureOutcome::Failed) {
+    if (result.outcome != CaptureOutcome::Failed && result.outcome != CaptureOutcome::Gone) {
         return;
     }
     // The same failure would otherwise fill the log once a second.
@@ -20,17 +28,20 @@ CaptureResult RecordingCapture::CaptureIfNew() {
     std::error_code error;
     const std::optional<FileStamp> before = files_.Stamp(slot, error);
     if (before) {
-        newReplayStamp_ = before->text;
+        lastSeen_ = before;
     }
-    if (newReplayStamp_.empty()) {
-        newReplayStamp_ = library_.cursor().accountedSlotStamp();
-    }
-    if (library_.cursor().accountedSlotStamp() == newReplayStamp_) {
+    if (!lastSeen_ || lastSeen_ == library_.cursor().accountedSlot() || lastSeen_->size == 0) {
         return {};
     }
     if (!before) {
         // A recording not yet stored has become unreadable: say why, keep trying.
-        return Fail(kReplaySlot, files_.Describe(error));
+        const CaptureOutcome outcome = error == std::errc::no_such_file_or_directory
+                                           ? CaptureOutcome::Gone
+                                           : CaptureOutcome::Failed;
+        return {outcome, kReplaySlot, files_.Describe(error)};
+    }
+    if (!Settled(*before)) {
+        return {CaptureOutcome::Settling, kReplaySlot, "the game is still writing it"};
     }
 
     ReplayName next = library_.NextReplayName();
@@ -52,9 +63,10 @@ CaptureResult RecordingCapture::CaptureIfNew() {
     }
     const std::optional<FileStamp> after = files_.Stamp(slot, error);
     if (!after || *after != *before) {
-        // The game was still writing; the next tick copies the finished file.
+        // The game wrote again while we copied; the finished file is copied once it settles.
         files_.DiscardTemporary(temporary);
-        return {CaptureOutcome::StillWriting, kReplaySlot, "the game is still writing it"};
+        Settled(after.value_or(*before));
+        return {CaptureOutcome::Settling, kReplaySlot, "the game is still writing it"};
     }
     if (!files_.CommitTemporary(temporary, destination, false, error)) {
         return Fail(next.name, files_.Describe(error));
@@ -62,9 +74,24 @@ CaptureResult RecordingCapture::CaptureIfNew() {
 
     PostNamed(notifier_, clock_.TimeOfDayText(), next.name, kSuffixSaved);
     library_.cursor().SetCurrentReplay(next.name);
-    library_.cursor().AccountForSlot(newReplayStamp_);
+    library_.cursor().AccountForSlot(*before);
+    settling_.reset();
     lastReportedFailure_.reset();
     return {CaptureOutcome::Saved, next.name, {}};
+}
+
+bool RecordingCapture::Settled(const FileStamp& slot) {
+    const std::int64_t now = clock_.SteadyMilliseconds();
+    if (settling_ != slot) {
+        settling_ = slot;
+        settlingSince_ = now;
+    }
+    const std::int64_t waited = now - settlingSince_;
+    if (waited >= kSettleMilliseconds) {
+        return true;
+    }
+    timer_.RecheckCaptureIn(static_cast<int>(kSettleMilliseconds - waited));
+    return false;
 }
 
 void RecordingCapture::PostFailure(const CaptureResult& result) {

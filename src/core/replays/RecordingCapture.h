@@ -1,20 +1,26 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "core/notify/Notifier.h"
 #include "core/ports/Clock.h"
 #include "core/ports/FileSystem.h"
+#include "core/replays/CaptureTimer.h"
 #include "core/replays/ReplayLibrary.h"
 
 namespace clipwarden {
 
+/** How long replay.rep must keep one stamp before it counts as a finished recording. */
+inline constexpr std::int64_t kSettleMilliseconds = 500;
+
 enum class CaptureOutcome {
-    NothingNew,   ///< replay.rep holds what is already accounted for
-    Saved,        ///< a new recording was stored and reported
-    StillWriting, ///< replay.rep changed while it was copied; the copy was dropped
-    Failed,       ///< the recording could not be stored; it stays unaccounted for
+    NothingNew, ///< replay.rep holds what is already accounted for, or nothing at all
+    Saved,      ///< a new recording was stored and reported
+    Settling,   ///< replay.rep changed too lately to be a finished recording; not copied yet
+    Gone,       ///< a recording not yet stored has vanished from replay.rep
+    Failed,     ///< the recording could not be stored; it stays unaccounted for
 };
 
 struct CaptureResult {
@@ -24,19 +30,26 @@ struct CaptureResult {
 };
 
 /** Copies each new recording of replay.rep into the library under the next capture name.
- *  A recording counts as stored only once a complete, unchanged copy sits under a name that
- *  held nothing before; until then it stays unaccounted for and is tried again. */
+ *  A recording is copied only once it has settled (the same stamp seen at two moments at
+ *  least kSettleMilliseconds apart on the program's own clock), and counts as stored only once
+ *  a complete, unchanged copy sits under a name that held nothing before; until then it stays
+ *  unaccounted for and is tried again. An empty replay.rep is never a recording. */
 class RecordingCapture {
 public:
-    RecordingCapture(FileSystem& files, Clock& clock, ReplayLibrary& library, Notifier& notifier)
-        : files_(files), clock_(clock), library_(library), notifier_(notifier) {}
+    RecordingCapture(FileSystem& files, Clock& clock, ReplayLibrary& library, Notifier& notifier,
+                     CaptureTimer& timer)
+        : files_(files), clock_(clock), library_(library), notifier_(notifier), timer_(timer) {}
 
-    /** The once-a-second tick. A failure is reported once until it changes or a capture
-     *  succeeds. */
+    /** At start-up: replay.rep counts as accounted for when the library already holds its
+     *  recording; otherwise it is a new recording, which the capture ticks store. */
+    void TakeSlotAtStartUp();
+
+    /** The once-a-second tick (and the re-checks it asks for). A failure is reported once
+     *  until it changes or a capture succeeds. */
     void CaptureTick();
 
-    /** Stores the recording in replay.rep when it is not accounted for yet. Reports a save;
-     *  leaves reporting a failure to the caller. */
+    /** Stores the recording in replay.rep when it is settled and not accounted for yet.
+     *  Reports a save; leaves reporting anything else to the caller. */
     CaptureResult CaptureIfNew();
 
     /** Posts the failure of a capture ("replay.rep" when no name could be formed). */
@@ -45,11 +58,17 @@ public:
 private:
     CaptureResult Fail(const std::string& name, const std::string& description);
 
+    /** Whether `slot` has kept its stamp for the settle time; asks for a re-check if not. */
+    bool Settled(const FileStamp& slot);
+
     FileSystem& files_;
     Clock& clock_;
     ReplayLibrary& library_;
     Notifier& notifier_;
-    std::string newReplayStamp_;
+    CaptureTimer& timer_;
+    std::optional<FileStamp> lastSeen_; ///< replay.rep as last read, kept when it vanishes
+    std::optional<FileStamp> settling_; ///< the stamp being watched for settling
+    std::int64_t settlingSince_ = 0;
     std::optional<std::string> lastReportedFailure_;
 };
 

@@ -1,24 +1,28 @@
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "core/ports/FileSystem.h"
 
 namespace clipwarden {
 
 /** Where the library stands: the replay the F5/F6 walks start from, and the recording of
- *  replay.rep already accounted for (stored, selected, or there at start-up). */
+ *  replay.rep already accounted for (stored, selected, or found stored at start-up). */
 class ReplayCursor {
 public:
     /** File name (no folder) of the replay last captured or selected; "" before the first. */
     [[nodiscard]] const std::string& currentReplay() const { return currentReplay_; }
     void SetCurrentReplay(std::string name) { currentReplay_ = std::move(name); }
 
-    /** The stamp text of replay.rep already accounted for; a different one is a new recording. */
-    [[nodiscard]] const std::string& accountedSlotStamp() const { return accountedSlotStamp_; }
-    void AccountForSlot(std::string stamp) { accountedSlotStamp_ = std::move(stamp); }
+    /** The stamp of replay.rep already accounted for; nothing before the first. A slot with
+     *  another stamp holds a new recording. */
+    [[nodiscard]] const std::optional<FileStamp>& accountedSlot() const { return accountedSlot_; }
+    void AccountForSlot(FileStamp stamp) { accountedSlot_ = std::move(stamp); }
 
 private:
     std::string currentReplay_;
-    std::string accountedSlotStamp_;
+    std::optional<FileStamp> accountedSlot_;
 };
 
 } // namespace clipwarden

@@ -11,9 +11,10 @@ namespace {
 constexpr std::size_t kPrefixLength = 11; // "replay" + DDMM + "-"
 constexpr std::size_t kFixedLength = 15;  // prefix + ".rep"
 
-std::string OverflowText(const std::string& ddmm) {
-    return "Overflow: no capture name is left for today after replay" + ddmm + "-" +
-           std::to_string(kHighestReplayNumber) + ".rep";
+std::string OverflowText(const std::string& holder) {
+    return "Overflow: " + holder +
+           " holds the highest number a capture name can have today; rename it or move it out "
+           "of the replay folder";
 }
 
 } // namespace
@@ -43,6 +44,7 @@ ReplayName ReplayLibrary::NextReplayName() {
         return result;
     }
     int highest = 0;
+    std::string holder; // the name with the highest number
     bool found = false;
     for (const std::string& name : names) {
         found = true;
@@ -55,19 +57,39 @@ ReplayName ReplayLibrary::NextReplayName() {
         if (value > static_cast<double>(highest)) {
             const double rounded = std::nearbyint(value); // halves go to the even neighbour
             if (rounded > kHighestReplayNumber) {
-                result.failure = OverflowText(result.ddmm);
+                result.failure = OverflowText(name);
                 return result;
             }
             highest = static_cast<int>(rounded);
+            holder = name;
         }
     }
     if (found && highest == kHighestReplayNumber) {
-        result.failure = OverflowText(result.ddmm);
+        result.failure = OverflowText(holder);
         return result;
     }
     result.number = found ? highest + 1 : 0;
     result.name = CaptureName(result.ddmm, result.number);
     return result;
+}
+
+bool ReplayLibrary::HoldsCopyOf(const FileStamp& slot) {
+    std::error_code error;
+    const std::string slotPath = PathOf(kReplaySlot);
+    for (const std::string& name : ListReplays(error)) {
+        if (name == kReplaySlot) {
+            continue;
+        }
+        // Copies keep the slot's modification time, so only a file of the same size and time
+        // can hold the same recording; only those are read.
+        const std::string path = PathOf(name);
+        const auto stored = files_.Stamp(path, error);
+        if (stored && stored->size == slot.size && stored->modified == slot.modified &&
+            files_.SameContents(slotPath, path, error)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string ReplayLibrary::CaptureName(const std::string& ddmm, int number) {

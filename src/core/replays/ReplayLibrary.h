@@ -43,6 +43,10 @@ public:
     /** The name for the next capture made today, one above today's highest number. */
     ReplayName NextReplayName();
 
+    /** Whether a stored replay holds the same bytes as replay.rep, whose stamp is `slot`.
+     *  Reads only stored replays of the slot's size and modification time. */
+    bool HoldsCopyOf(const FileStamp& slot);
+
     /** The same day's name with the given number. */
     static std::string CaptureName(const std::string& ddmm, int number);
 

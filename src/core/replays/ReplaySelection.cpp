@@ -59,12 +59,21 @@ void ReplaySelection::SelectPreviousReplay() {
 
 bool ReplaySelection::SecureSlot() {
     const CaptureResult result = capture_.CaptureIfNew();
-    if (result.outcome == CaptureOutcome::Failed ||
-        result.outcome == CaptureOutcome::StillWriting) {
+    switch (result.outcome) {
+    case CaptureOutcome::Failed:
         capture_.PostFailure(result);
         return false;
+    case CaptureOutcome::Settling:
+        // Never wait in a key press: the recording is stored once it settles, and the key
+        // can be pressed again then.
+        PostNamed(notifier_, clock_.TimeOfDayText(), kReplaySlot, kSuffixStillWriting);
+        return false;
+    case CaptureOutcome::Gone: // nothing left in the slot to protect
+    case CaptureOutcome::NothingNew:
+    case CaptureOutcome::Saved:
+        return true;
     }
-    return true;
+    return false;
 }
 
 void ReplaySelection::Apply(const std::string& chosen) {
@@ -88,7 +97,7 @@ void ReplaySelection::Apply(const std::string& chosen) {
         fail(error);
         return;
     }
-    library_.cursor().AccountForSlot(stamp->text);
+    library_.cursor().AccountForSlot(*stamp);
 }
 
 } // namespace clipwarden

@@ -102,7 +102,12 @@ public:
         posix_spawn_file_actions_addchdir_np(&actions, folder.empty() ? "/" : folder.c_str());
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+        // Clipwarden ignores SIGPIPE; the game and Wine get the usual default back.
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
         pid_t child = 0;
         // A launch that fails otherwise is passed over, as the shell's "open" would be.
         posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), envp.data());

@@ -15,7 +15,11 @@ std::string FormatNow(const char* format) {
 class PosixClock final : public Clock {
 public:
     [[nodiscard]] std::string TimeOfDayText() const override { return FormatNow("%X"); }
-    [[nodiscard]] std::string DateTimeText() const override { return FormatNow(kStampFormat); }
+    [[nodiscard]] std::int64_t SteadyMilliseconds() const override {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
+    }
     [[nodiscard]] std::string TodayDDMM() const override { return FormatNow("%d%m"); }
 };
 

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
+#include <cstring>
 #include <ctime>
 #include <memory>
 
@@ -115,6 +118,25 @@ bool CopyContents(int from, int to) {
     }
 }
 
+/** Reads until `size` bytes or the end of the file; the count, or -1 on an error. */
+ssize_t ReadFull(int fd, char* data, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = read(fd, data + done, size - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
 void SyncFolderOf(const std::string& path) {
     const Fd dir(open(SplitPath(path).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) {
@@ -169,8 +191,14 @@ std::optional<FileStamp> PosixFileSystem::Stamp(const std::string& path, std::er
         error = std::make_error_code(std::errc::is_a_directory);
         return std::nullopt;
     }
-    return FileStamp{FormatLocalTime(info.st_mtim.tv_sec, kStampFormat),
-                     static_cast<std::uint64_t>(info.st_size)};
+    FileStamp stamp;
+    stamp.modified =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    stamp.size = static_cast<std::uint64_t>(info.st_size);
+    stamp.device = static_cast<std::uint64_t>(info.st_dev);
+    stamp.fileId = static_cast<std::uint64_t>(info.st_ino);
+    stamp.text = FormatLocalTime(info.st_mtim.tv_sec, kStampFormat);
+    return stamp;
 }
 
 bool PosixFileSystem::Exists(const std::string& path) {
@@ -194,7 +222,8 @@ std::string PosixFileSystem::CopyToTemporary(const std::string& source,
     }
     // Hidden, in the destination's folder, so that the final rename never crosses devices
     // and the listing never shows a half copy.
-    std::string temporary = Join(SplitPath(destination).first, ".clipwarden-XXXXXX");
+    std::string temporary =
+        Join(SplitPath(destination).first, kTemporaryPrefix + std::to_string(getpid()) + "-XXXXXX");
     const Fd to(mkostemp(temporary.data(), O_CLOEXEC));
     if (to.get() < 0) {
         error = LastError();
@@ -241,6 +270,63 @@ bool PosixFileSystem::CommitTemporary(const std::string& temporary, const std::s
 
 void PosixFileSystem::DiscardTemporary(const std::string& temporary) {
     unlink(temporary.c_str());
+}
+
+bool PosixFileSystem::SameContents(const std::string& a, const std::string& b,
+                                   std::error_code& error) {
+    error.clear();
+    const Fd first(open(a.c_str(), O_RDONLY | O_CLOEXEC));
+    const Fd second(open(b.c_str(), O_RDONLY | O_CLOEXEC));
+    if (first.get() < 0 || second.get() < 0) {
+        error = LastError();
+        return false;
+    }
+    std::array<char, 1 << 16> one{};
+    std::array<char, 1 << 16> two{};
+    for (;;) {
+        const ssize_t gotOne = ReadFull(first.get(), one.data(), one.size());
+        const ssize_t gotTwo = ReadFull(second.get(), two.data(), two.size());
+        if (gotOne < 0 || gotTwo < 0) {
+            error = LastError();
+            return false;
+        }
+        if (gotOne != gotTwo ||
+            std::memcmp(one.data(), two.data(), static_cast<std::size_t>(gotOne)) != 0) {
+            return false;
+        }
+        if (gotOne == 0) {
+            return true;
+        }
+    }
+}
+
+void PosixFileSystem::RemoveStaleTemporaries(const std::string& folder) {
+    const DirPtr dir(opendir(folder.empty() ? "/" : folder.c_str()));
+    if (!dir) {
+        return;
+    }
+    const std::string prefix = kTemporaryPrefix;
+    std::vector<std::string> stale;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name.rfind(prefix, 0) != 0) {
+            continue;
+        }
+        pid_t writer = 0;
+        const char* begin = name.c_str() + prefix.size();
+        const char* end = name.c_str() + name.size();
+        const auto [next, ec] = std::from_chars(begin, end, writer);
+        if (ec != std::errc() || next == end || *next != '-' || writer <= 0) {
+            continue; // not one of ours
+        }
+        // Only a process that is gone leaves its copy behind for good.
+        if (kill(writer, 0) != 0 && errno == ESRCH) {
+            stale.push_back(name);
+        }
+    }
+    for (const std::string& name : stale) {
+        unlinkat(dirfd(dir.get()), name.c_str(), 0);
+    }
 }
 
 std::string PosixFileSystem::ResolveName(const std::string& folder, const std::string& name) {

@@ -19,9 +19,14 @@ public:
     bool CommitTemporary(const std::string& temporary, const std::string& destination, bool replace,
                          std::error_code& error) override;
     void DiscardTemporary(const std::string& temporary) override;
+    bool SameContents(const std::string& a, const std::string& b, std::error_code& error) override;
+    void RemoveStaleTemporaries(const std::string& folder) override;
     std::string ResolveName(const std::string& folder, const std::string& name) override;
     [[nodiscard]] std::string Describe(const std::error_code& error) const override;
 };
+
+/** The beginning of every temporary's name; the writing process's id follows, then "-". */
+inline constexpr const char* kTemporaryPrefix = ".clipwarden-";
 
 /** `*` matches any run of characters; letters match ignoring ASCII case. */
 bool WildcardMatch(const std::string& pattern, const std::string& name);

@@ -19,11 +19,8 @@ public:
                        static_cast<int>(text.size()));
         return FromAnsi(text.data());
     }
-    [[nodiscard]] std::string DateTimeText() const override {
-        std::array<char, 128> text{};
-        GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text.data(),
-                       static_cast<int>(text.size()));
-        return FromAnsi(text.data()) + " " + TimeOfDayText();
+    [[nodiscard]] std::int64_t SteadyMilliseconds() const override {
+        return static_cast<std::int64_t>(GetTickCount64());
     }
     [[nodiscard]] std::string TodayDDMM() const override {
         SYSTEMTIME now{};

@@ -1,6 +1,9 @@
 #include <windows.h>
 
 #include <array>
+#include <charconv>
+#include <cstring>
+#include <vector>
 
 #include "core/ports/FileSystem.h"
 #include "platform/win32/AnsiText.h"
@@ -15,6 +18,20 @@ constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+constexpr const char* kTemporaryPrefix = ".clipwarden-";
+
+/** True when no process with this id runs any more. */
+bool ProcessGone(DWORD id) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (process == nullptr) {
+        return GetLastError() == ERROR_INVALID_PARAMETER; // no such process
+    }
+    DWORD code = 0;
+    const bool ended = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+    CloseHandle(process);
+    return ended;
 }
 
 std::string StampText(const FILETIME& utc) {
@@ -67,18 +84,41 @@ public:
 
     std::optional<FileStamp> Stamp(const std::string& path, std::error_code& error) override {
         error.clear();
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (!GetFileAttributesExA(ToAnsi(path).c_str(), GetFileExInfoStandard, &data)) {
+        HANDLE file = CreateFileA(ToAnsi(path).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
             error = LastWin32Error();
             return std::nullopt;
         }
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        const BOOL got = GetFileInformationByHandle(file, &info);
+        if (!got) {
+            error = LastWin32Error();
+        }
+        CloseHandle(file);
+        if (!got) {
+            return std::nullopt;
+        }
+        if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             error = {ERROR_ACCESS_DENIED, std::system_category()};
             return std::nullopt;
         }
-        const std::uint64_t size =
-            (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        return FileStamp{StampText(data.ftLastWriteTime), size};
+        const auto join = [](DWORD high, DWORD low) {
+            return (static_cast<std::uint64_t>(high) << 32) | low;
+        };
+        // FILETIME counts 100 ns from 1601; the stamp counts nanoseconds from 1970.
+        constexpr std::int64_t kFrom1601To1970 = 116'444'736'000'000'000;
+        FileStamp stamp;
+        stamp.modified = (static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
+                                                         info.ftLastWriteTime.dwLowDateTime)) -
+                          kFrom1601To1970) *
+                         100;
+        stamp.size = join(info.nFileSizeHigh, info.nFileSizeLow);
+        stamp.device = info.dwVolumeSerialNumber;
+        stamp.fileId = join(info.nFileIndexHigh, info.nFileIndexLow);
+        stamp.text = StampText(info.ftLastWriteTime);
+        return stamp;
     }
 
     bool Exists(const std::string& path) override {
@@ -88,20 +128,33 @@ public:
     std::string CopyToTemporary(const std::string& source, const std::string& destination,
                                 std::error_code& error) override {
         error.clear();
-        std::array<char, MAX_PATH> temporary{};
-        if (GetTempFileNameA(ToAnsi(FolderOf(destination)).c_str(), "cw", 0, temporary.data()) ==
-            0) {
-            error = LastWin32Error();
-            return {};
+        // Named after this process, so that a later start can tell a copy cut short.
+        std::string temporary;
+        for (unsigned attempt = 0;; ++attempt) {
+            temporary = Join(FolderOf(destination), kTemporaryPrefix +
+                                                        std::to_string(GetCurrentProcessId()) +
+                                                        "-" + std::to_string(attempt) + ".tmp");
+            HANDLE created = CreateFileA(ToAnsi(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
+                                         CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+            if (created != INVALID_HANDLE_VALUE) {
+                CloseHandle(created);
+                break;
+            }
+            if (GetLastError() != ERROR_FILE_EXISTS || attempt == 10000) {
+                error = LastWin32Error();
+                return {};
+            }
         }
         // The copy keeps the source's last-write time; hidden, so no listing shows it.
-        if (!CopyFileA(ToAnsi(source).c_str(), temporary.data(), FALSE)) {
+        const std::string ansi = ToAnsi(temporary);
+        SetFileAttributesA(ansi.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!CopyFileA(ToAnsi(source).c_str(), ansi.c_str(), FALSE)) {
             error = LastWin32Error();
-            DeleteFileA(temporary.data());
+            DeleteFileA(ansi.c_str());
             return {};
         }
-        SetFileAttributesA(temporary.data(), FILE_ATTRIBUTE_HIDDEN);
-        return FromAnsi(temporary.data());
+        SetFileAttributesA(ansi.c_str(), FILE_ATTRIBUTE_HIDDEN);
+        return temporary;
     }
 
     bool CommitTemporary(const std::string& temporary, const std::string& destination, bool replace,
@@ -122,6 +175,70 @@ public:
         const std::string path = ToAnsi(temporary);
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path.c_str());
+    }
+
+    bool SameContents(const std::string& a, const std::string& b, std::error_code& error) override {
+        error.clear();
+        const auto open = [](const std::string& path) {
+            return CreateFileA(ToAnsi(path).c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        };
+        HANDLE first = open(a);
+        HANDLE second = open(b);
+        bool same = first != INVALID_HANDLE_VALUE && second != INVALID_HANDLE_VALUE;
+        if (!same) {
+            error = LastWin32Error();
+        }
+        std::vector<char> one(1 << 16);
+        std::vector<char> two(1 << 16);
+        while (same) {
+            DWORD gotOne = 0;
+            DWORD gotTwo = 0;
+            if (!ReadFile(first, one.data(), static_cast<DWORD>(one.size()), &gotOne, nullptr) ||
+                !ReadFile(second, two.data(), static_cast<DWORD>(two.size()), &gotTwo, nullptr)) {
+                error = LastWin32Error();
+                same = false;
+            } else if (gotOne != gotTwo || std::memcmp(one.data(), two.data(), gotOne) != 0) {
+                same = false;
+            } else if (gotOne == 0) {
+                break;
+            }
+        }
+        if (first != INVALID_HANDLE_VALUE) {
+            CloseHandle(first);
+        }
+        if (second != INVALID_HANDLE_VALUE) {
+            CloseHandle(second);
+        }
+        return same;
+    }
+
+    void RemoveStaleTemporaries(const std::string& folder) override {
+        const std::string prefix = kTemporaryPrefix;
+        WIN32_FIND_DATAA data{};
+        HANDLE find = FindFirstFileA(ToAnsi(Join(folder, prefix + "*")).c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        std::vector<std::string> stale;
+        do {
+            const std::string name = data.cFileName;
+            DWORD writer = 0;
+            const char* begin = name.c_str() + prefix.size();
+            const char* end = name.c_str() + name.size();
+            const auto [next, ec] = std::from_chars(begin, end, writer);
+            if (ec != std::errc() || next == end || *next != '-' || !ProcessGone(writer)) {
+                continue;
+            }
+            stale.push_back(name);
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+        for (const std::string& name : stale) {
+            const std::string path = ToAnsi(Join(folder, "")) + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        }
     }
 
     std::string ResolveName(const std::string&, const std::string& name) override {

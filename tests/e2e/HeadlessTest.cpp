@@ -14,6 +14,15 @@ namespace {
 
 constexpr long long kEarlier = 1'600'000'000; ///< a modification time long before any start
 
+std::string TodayDDMM() {
+    const time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    char text[8];
+    strftime(text, sizeof(text), "%d%m", &local);
+    return text;
+}
+
 struct Headless : ::testing::Test {
     TempDir home;
     std::string replays = home / "replays";
@@ -65,37 +74,56 @@ struct Headless : ::testing::Test {
     }
 };
 
-TEST_F(Headless, StoresEachRecordingByteForByteUnderTheNextName) {
-    WriteFileAt(slot, "present at start-up", kEarlier);
+TEST_F(Headless, StoresTheSlotFoundAtStartUpAndEachRecordingAfterItOnce) {
+    WriteFileAt(slot, "made while Clipwarden was closed", kEarlier);
     Start();
+    const std::string day = TodayDDMM();
+    Expect("replay" + day + "-0.rep saved!");
+    EXPECT_EQ(ReadFile(replays + "/replay" + day + "-0.rep"), "made while Clipwarden was closed");
+
     const std::string first("first\0recording", 15);
     RecordAt(slot, first, kEarlier + 60);
-    Expect("saved!");
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(replays)) {
-        if (entry.path().filename() != "replay.rep") {
-            names.push_back(entry.path().filename().string());
-        }
-    }
-    ASSERT_EQ(names.size(), 1U);
-    EXPECT_EQ(names[0].substr(0, 6), "replay");
-    EXPECT_EQ(names[0].substr(names[0].size() - 6), "-0.rep");
-    EXPECT_EQ(ReadFile(replays + "/" + names[0]), first);
-    RecordAt(slot, "second", kEarlier + 120);
     const auto lines = Expect("-1.rep saved!");
     EXPECT_EQ(lines.back().front(), '[');
-    EXPECT_EQ(ReadFile(replays + "/" + names[0].substr(0, names[0].size() - 6) + "-1.rep"),
-              "second");
+    EXPECT_EQ(ReadFile(replays + "/replay" + day + "-1.rep"), first);
+    // A full buffer again, in the same second: another recording all the same.
+    const std::string second("secondrecording", 15);
+    RecordAt(slot, second, kEarlier + 60);
+    Expect("-2.rep saved!");
+    EXPECT_EQ(ReadFile(replays + "/replay" + day + "-2.rep"), second);
+
+    // The next start finds the slot in the library and does not store it again.
+    app.reset();
+    Start();
+    RecordAt(slot, "third", kEarlier + 120);
+    Expect("-3.rep saved!");
+    EXPECT_FALSE(std::filesystem::exists(replays + "/replay" + day + "-4.rep"));
 }
 
-std::string TodayDDMM() {
-    const time_t now = time(nullptr);
-    tm local{};
-    localtime_r(&now, &local);
-    char text[8];
-    strftime(text, sizeof(text), "%d%m", &local);
-    return text;
+TEST_F(Headless, AReaderOfItsLogThatGoesAwayDoesNotStopIt) {
+    Isolate();
+    WriteFileAt(slot, "first", kEarlier);
+    const char* bin = std::getenv("CLIPWARDEN_BIN");
+    ASSERT_NE(bin, nullptr);
+    // clipwarden | head -n 1: the pipe closes after the first line.
+    app = std::make_unique<ChildProcess>(sandbox->Wrap(
+        {"/bin/sh", "-c",
+         "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=\"$1\" "
+         "XDG_CONFIG_HOME=\"$1/config\" LC_ALL=C \"$0\" 2>/dev/null | head -n 1",
+         bin, home.str()}));
+    const auto first = app->ReadLine(std::chrono::seconds(60));
+    EXPECT_EQ(first.rfind("[", 0), 0U) << "the first log line came through: " << first;
+    const std::string day = TodayDDMM();
+    for (int i = 0; i <= 2; ++i) {
+        if (i > 0) {
+            RecordAt(slot, "recording " + std::to_string(i), kEarlier + 60 * i);
+        }
+        const std::string stored = replays + "/replay" + day + "-" + std::to_string(i) + ".rep";
+        EXPECT_TRUE(Eventually([&] { return std::filesystem::exists(stored); }))
+            << "Clipwarden stopped storing once its log reader had gone";
+    }
 }
+
 
 TEST_F(Headless, AFailureIsLoggedOnceAndTheRecordingIsStoredLater) {
     const std::string spent = replays + "/replay" + TodayDDMM() + "-32767.rep";

@@ -31,6 +31,17 @@ TEST_F(Posting, ALogTextIsAddedSelectedAndEchoed) {
     EXPECT_TRUE(game.shown.empty());
 }
 
+TEST_F(Posting, AnEchoThatFailsIsGivenUpAndTheLogGoesOn) {
+    notifier.PostNotification("first", "");
+    echo.setstate(std::ios::badbit); // the reader of standard output has gone away
+    notifier.PostNotification("second", "");
+    echo.clear();
+    notifier.PostNotification("third", "shown");
+    EXPECT_EQ(echo.str(), "first\n") << "no more writing once a write has failed";
+    EXPECT_EQ(view.log, (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_EQ(game.shown, (std::vector<std::string>{"shown"}));
+}
+
 TEST_F(Posting, OnlyAGameTextGoesToTheGame) {
     notifier.PostNotification("log", "shown");
     notifier.PostNotification("playback started", "");

@@ -106,11 +106,11 @@ TEST_F(Headless, AReaderOfItsLogThatGoesAwayDoesNotStopIt) {
     const char* bin = std::getenv("CLIPWARDEN_BIN");
     ASSERT_NE(bin, nullptr);
     // clipwarden | head -n 1: the pipe closes after the first line.
-    app = std::make_unique<ChildProcess>(sandbox->Wrap(
-        {"/bin/sh", "-c",
-         "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=\"$1\" "
-         "XDG_CONFIG_HOME=\"$1/config\" LC_ALL=C \"$0\" 2>/dev/null | head -n 1",
-         bin, home.str()}));
+    app = std::make_unique<ChildProcess>(
+        sandbox->Wrap({"/bin/sh", "-c",
+                       "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=\"$1\" "
+                       "XDG_CONFIG_HOME=\"$1/config\" LC_ALL=C \"$0\" 2>/dev/null | head -n 1",
+                       bin, home.str()}));
     const auto first = app->ReadLine(std::chrono::seconds(60));
     EXPECT_EQ(first.rfind("[", 0), 0U) << "the first log line came through: " << first;
     const std::string day = TodayDDMM();
@@ -123,7 +123,6 @@ TEST_F(Headless, AReaderOfItsLogThatGoesAwayDoesNotStopIt) {
             << "Clipwarden stopped storing once its log reader had gone";
     }
 }
-
 
 TEST_F(Headless, AFailureIsLoggedOnceAndTheRecordingIsStoredLater) {
     const std::string spent = replays + "/replay" + TodayDDMM() + "-32767.rep";
@@ -145,9 +144,30 @@ TEST_F(Headless, WritesNoSettingsFileOfItsOwn) {
     Start();
     EXPECT_TRUE(app->Alive());
     app->Kill();
-    EXPECT_FALSE(std::filesystem::exists(home / "config/Clipwarden"));
-    EXPECT_TRUE(std::filesystem::is_empty(home.str()) ||
-                !std::filesystem::exists(home / ".config/Clipwarden"));
+    EXPECT_FALSE(std::filesystem::exists(home / "config/Clipwarden/Clipwarden.conf"));
+    EXPECT_FALSE(std::filesystem::exists(home / ".config/Clipwarden/Clipwarden.conf"));
+}
+
+TEST_F(Headless, ASecondStartLeavesTheWorkToTheFirst) {
+    Start();
+    const char* bin = std::getenv("CLIPWARDEN_BIN");
+    ChildProcess second({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                         "QT_QPA_PLATFORM", "HOME=" + home.str(),
+                         "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C", bin},
+                        {}, true);
+    const auto lines = second.ReadUntil("already running", std::chrono::seconds(60));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Clipwarden is already running (process " + std::to_string(app->pid()) +
+                                "); its window has been brought forward.");
+    EXPECT_TRUE(Eventually([&] { return !second.Alive(); }));
+    EXPECT_EQ(second.ExitStatus(), 0);
+
+    // The first one still stores each recording, and only once.
+    RecordAt(slot, "one recording", kEarlier);
+    Expect("-0.rep saved!");
+    RecordAt(slot, "the next", kEarlier + 60);
+    Expect("-1.rep saved!");
+    EXPECT_EQ(ReadFile(replays + "/replay" + TodayDDMM() + "-1.rep"), "the next");
 }
 
 TEST_F(Headless, ShowsCapturesInsideTheStandInGameAndLogsItsPlayback) {

@@ -153,10 +153,15 @@ public:
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = 0;
+            exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             return false;
         }
         return true;
     }
+
+    /** How the process ended, once Alive() has said it did: its exit status, or 128 plus
+     *  the signal that ended it; -1 before. */
+    [[nodiscard]] int ExitStatus() const { return exitStatus_; }
 
     /** Ends the process and collects it, so that it leaves no zombie. */
     void Kill() {
@@ -169,6 +174,7 @@ public:
 
 private:
     pid_t pid_ = 0;
+    int exitStatus_ = -1;
     int toChild_ = -1;
     int fromChild_ = -1;
     std::string buffer_;

@@ -162,6 +162,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     gameLinkTimer_->stop();
     gameTextTimer_->stop();
     event->accept();
+    if (closed_) {
+        closed_();
+    }
+}
+
+void MainWindow::BringForward() {
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 } // namespace clipwarden

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "core/presenters/MainPresenter.h"
 #include "core/presenters/MainView.h"
@@ -32,6 +33,12 @@ public:
     /** The program's start-up, then the ticks and the window shown. */
     void Start();
 
+    /** `closed` runs once the window has closed and captures nothing more. */
+    void OnClosed(std::function<void()> closed) { closed_ = std::move(closed); }
+
+    /** Shows the window in front of the others, as when another start asks for it. */
+    void BringForward();
+
     MainPresenter& presenter() { return presenter_; }
     OptionsWindow* optionsWindow();
 
@@ -60,6 +67,7 @@ private:
     QTimer* gameLinkTimer_ = nullptr;
     QTimer* gameTextTimer_ = nullptr;
     QPointer<OptionsWindow> options_;
+    std::function<void()> closed_;
 };
 
 } // namespace clipwarden

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/qt/MainWindow.h"
+#include "core/ports/SingleInstance.h"
 #include "platform/qt/QtSettingsStore.h"
 
 using namespace clipwarden;
@@ -21,6 +22,21 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+
+    // One Clipwarden per settings file: a second start brings the first one forward.
+    const auto instance = CreateSingleInstance(DefaultSettingsPath().toStdString());
+    std::string holder;
+    std::string whyNoInstance;
+    const SingleInstance::Claim claim = instance->TryClaim(holder, whyNoInstance);
+    if (claim == SingleInstance::Claim::Taken) {
+        instance->AskToRaise();
+        std::fprintf(stderr,
+                     "Clipwarden is already running%s; its window has been brought "
+                     "forward.\n",
+                     holder.empty() ? "" : (" (process " + holder + ")").c_str());
+        return 0;
+    }
+
     QApplication::setApplicationName(QStringLiteral("Clipwarden"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/clipwarden-32.png")));
     std::setlocale(LC_ALL, ""); // dates and times as the user's locale writes them
@@ -37,7 +53,15 @@ int main(int argc, char** argv) {
                       *launcher, std::cout, DefaultGameFolder()};
 
     MainWindow mainWindow(services);
+    instance->OnRaiseRequest([&mainWindow] { mainWindow.BringForward(); });
+    mainWindow.OnClosed([&instance] { instance->Release(); });
     mainWindow.Start();
+    if (claim == SingleInstance::Claim::Failed) {
+        mainWindow.presenter().Log(
+            "Clipwarden cannot make sure it runs only once: " + whyNoInstance +
+            ". Start it only once, or two copies will store every "
+            "recording twice.");
+    }
     if (headless) {
         // Said once start-up is done, so that whoever waits for it knows Clipwarden is watching.
         std::fprintf(stderr, "Clipwarden: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "

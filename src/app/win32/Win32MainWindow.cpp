@@ -101,6 +101,9 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         KillTimer(hwnd_, kGameLinkTimer);
         KillTimer(hwnd_, kGameTextTimer);
         KillTimer(hwnd_, kCaptureRecheckTimer);
+        if (closed_) {
+            closed_();
+        }
         return 0;
     default:
         break;
@@ -122,6 +125,11 @@ void Win32MainWindow::RunGameTextTimer(bool running) {
         KillTimer(hwnd_, kGameTextTimer);
     }
     gameTextTimerRunning_ = running;
+}
+
+void Win32MainWindow::BringForward() {
+    ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd_);
 }
 
 void Win32MainWindow::RecheckCaptureIn(int milliseconds) {

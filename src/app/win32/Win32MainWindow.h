@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "app/win32/Win32Form.h"
@@ -23,6 +24,14 @@ public:
     /** Creates the window, runs the program's start-up, starts the ticks and shows it. */
     bool Start();
 
+    /** `closed` runs once the window is gone and captures nothing more. */
+    void OnClosed(std::function<void()> closed) { closed_ = std::move(closed); }
+
+    /** Shows the window in front of the others, as when another start asks for it. */
+    void BringForward();
+
+    MainPresenter& presenter() { return presenter_; }
+
     void AddLogLine(const std::string& line) override;
     void RunGameTextTimer(bool running) override;
     void RecheckCaptureIn(int milliseconds) override;
@@ -40,6 +49,7 @@ private:
     std::unique_ptr<Win32OptionsWindow> options_;
     HBRUSH background_ = nullptr;
     bool gameTextTimerRunning_ = false;
+    std::function<void()> closed_;
 };
 
 } // namespace clipwarden::win32

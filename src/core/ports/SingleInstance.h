@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace clipwarden {
+
+/** One Clipwarden per settings file: the first start holds the instance while its main window
+ *  is open; a later start asks it to come forward instead of running beside it. The system
+ *  frees the instance when its holder dies, however it dies. */
+class SingleInstance {
+public:
+    enum class Claim {
+        Ours,   ///< this process is the instance now
+        Taken,  ///< another process is; `holder` says which
+        Failed, ///< neither could be told; `why` says why
+    };
+
+    SingleInstance() = default;
+    virtual ~SingleInstance() = default;
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+    SingleInstance(SingleInstance&&) = delete;
+    SingleInstance& operator=(SingleInstance&&) = delete;
+
+    /** Tries to become the instance. On Taken, `holder` is the running one's process id (or
+     *  "" when it cannot be told); on Failed, `why` is one line for the user. */
+    virtual Claim TryClaim(std::string& holder, std::string& why) = 0;
+
+    /** While the instance is ours, `raise` runs on the GUI thread whenever another start asks
+     *  the running Clipwarden to come forward. */
+    virtual void OnRaiseRequest(std::function<void()> raise) = 0;
+
+    /** Asks the running instance to come forward; false when it could not be reached. Does
+     *  not wait for it to do so. */
+    virtual bool AskToRaise() = 0;
+
+    /** Gives the instance up; another start may take it from now on. */
+    virtual void Release() = 0;
+};
+
+/** The instance of the settings file at `settingsPath` (on Windows: of the user's session). */
+std::unique_ptr<SingleInstance> CreateSingleInstance(const std::string& settingsPath);
+
+} // namespace clipwarden

@@ -1,0 +1,217 @@
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "core/ports/SingleInstance.h"
+
+namespace clipwarden {
+
+namespace {
+
+// The instance's messages: one line each, "<version> <verb>[ <argument>...]". Version 1 knows
+// the verb "raise"; later versions add verbs, and a receiver ignores a line it does not know.
+constexpr const char* kRaiseMessage = "1 raise\n";
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+/** A short, stable name for a settings file, so that each has a socket of its own. */
+std::string NameOf(const std::string& settingsPath) {
+    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
+    for (const unsigned char c : settingsPath) {
+        hash = (hash ^ c) * 1099511628211ULL;
+    }
+    std::array<char, 17> text{};
+    for (int i = 15; i >= 0; --i, hash >>= 4) {
+        text[static_cast<std::size_t>(i)] = "0123456789abcdef"[hash & 15];
+    }
+    return std::string("clipwarden-") + text.data() + ".sock";
+}
+
+bool MakeFolders(const std::string& folder) {
+    std::string path;
+    std::size_t start = 0;
+    while (start <= folder.size()) {
+        const std::size_t end = std::min(folder.find('/', start + 1), folder.size());
+        path = folder.substr(0, end);
+        if (!path.empty() && mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+bool AddressOf(const std::string& path, sockaddr_un& address) {
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path)) {
+        return false;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+/** flock on a lock file beside the settings file (the kernel drops it with the process), and a
+ *  Unix domain socket in $XDG_RUNTIME_DIR (else beside the lock) for the requests. Every
+ *  descriptor is close-on-exec, so that the game, Wine or Steam never hold the lock. */
+class LinuxSingleInstance final : public SingleInstance {
+public:
+    explicit LinuxSingleInstance(const std::string& settingsPath)
+        : lockPath_(FolderOf(settingsPath) + "/Clipwarden.lock") {
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        const std::string folder =
+            runtime != nullptr && *runtime == '/' && access(runtime, W_OK | X_OK) == 0
+                ? std::string(runtime)
+                : FolderOf(settingsPath);
+        socketPath_ = folder + "/" + NameOf(settingsPath);
+    }
+    ~LinuxSingleInstance() override { Release(); }
+    LinuxSingleInstance(const LinuxSingleInstance&) = delete;
+    LinuxSingleInstance& operator=(const LinuxSingleInstance&) = delete;
+    LinuxSingleInstance(LinuxSingleInstance&&) = delete;
+    LinuxSingleInstance& operator=(LinuxSingleInstance&&) = delete;
+
+    Claim TryClaim(std::string& holder, std::string& why) override {
+        if (!MakeFolders(FolderOf(lockPath_))) {
+            why = "the folder " + FolderOf(lockPath_) + " cannot be created (" +
+                  std::strerror(errno) + ")";
+            return Claim::Failed;
+        }
+        lock_ = open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (lock_ < 0) {
+            why = "the file " + lockPath_ + " cannot be opened (" + std::strerror(errno) + ")";
+            return Claim::Failed;
+        }
+        if (flock(lock_, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            std::array<char, 32> text{};
+            const ssize_t got = pread(lock_, text.data(), text.size() - 1, 0);
+            holder.assign(text.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+            close(lock_);
+            lock_ = -1;
+            if (error == EWOULDBLOCK) {
+                return Claim::Taken;
+            }
+            why = "the file " + lockPath_ + " cannot be locked (" + std::strerror(error) + ")";
+            return Claim::Failed;
+        }
+        const std::string pid = std::to_string(getpid());
+        if (ftruncate(lock_, 0) != 0 || pwrite(lock_, pid.data(), pid.size(), 0) < 0) {
+            // The pid is only for telling the user; the lock is what counts.
+        }
+        Listen();
+        return Claim::Ours;
+    }
+
+    void OnRaiseRequest(std::function<void()> raise) override { raise_ = std::move(raise); }
+
+    bool AskToRaise() override {
+        sockaddr_un address{};
+        if (!AddressOf(socketPath_, address)) {
+            return false;
+        }
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            return false;
+        }
+        const bool sent =
+            connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 &&
+            send(fd, kRaiseMessage, std::strlen(kRaiseMessage), MSG_NOSIGNAL) ==
+                static_cast<ssize_t>(std::strlen(kRaiseMessage));
+        close(fd);
+        return sent;
+    }
+
+    void Release() override {
+        notifier_.reset();
+        if (listener_ >= 0) {
+            close(listener_);
+            unlink(socketPath_.c_str());
+            listener_ = -1;
+        }
+        if (lock_ >= 0) {
+            close(lock_); // drops the lock; the file stays, for the next start to lock
+            lock_ = -1;
+        }
+    }
+
+private:
+    void Listen() {
+        sockaddr_un address{};
+        if (!AddressOf(socketPath_, address)) {
+            return; // no requests then; the lock still keeps a second start out
+        }
+        listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (listener_ < 0) {
+            return;
+        }
+        unlink(socketPath_.c_str()); // left by an instance that died; the lock is ours now
+        const mode_t mask = umask(0077);
+        const bool bound =
+            bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+        umask(mask);
+        if (!bound || listen(listener_, 8) != 0) {
+            close(listener_);
+            listener_ = -1;
+            return;
+        }
+        notifier_ = std::make_unique<QSocketNotifier>(listener_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Accept(); });
+    }
+
+    void Accept() {
+        for (;;) {
+            const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0) {
+                return;
+            }
+            // A request is one short line, sent at once; a peer that says nothing for a
+            // moment is dropped, so that nobody can hold up the GUI thread.
+            std::string message;
+            std::array<char, 256> buffer{};
+            pollfd ready{client, POLLIN, 0};
+            while (message.find('\n') == std::string::npos && message.size() < 4096 &&
+                   poll(&ready, 1, 200) > 0) {
+                const ssize_t got = recv(client, buffer.data(), buffer.size(), 0);
+                if (got <= 0) {
+                    break;
+                }
+                message.append(buffer.data(), static_cast<std::size_t>(got));
+            }
+            close(client);
+            if (message.rfind(kRaiseMessage, 0) == 0 && raise_) {
+                raise_();
+            }
+        }
+    }
+
+    std::string lockPath_;
+    std::string socketPath_;
+    int lock_ = -1;
+    int listener_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::function<void()> raise_;
+};
+
+} // namespace
+
+std::unique_ptr<SingleInstance> CreateSingleInstance(const std::string& settingsPath) {
+    return std::make_unique<LinuxSingleInstance>(settingsPath);
+}
+
+} // namespace clipwarden

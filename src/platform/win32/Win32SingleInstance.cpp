@@ -1,0 +1,115 @@
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+
+#include "core/ports/SingleInstance.h"
+
+namespace clipwarden {
+
+namespace {
+
+constexpr const char* kWindowClass = "ClipwardenInstance";
+constexpr UINT kBringForward = WM_APP + 7;
+
+std::string NameOf(const std::string& key) {
+    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
+    for (const unsigned char c : key) {
+        hash = (hash ^ c) * 1099511628211ULL;
+    }
+    std::array<char, 17> text{};
+    for (int i = 15; i >= 0; --i, hash >>= 4) {
+        text[static_cast<std::size_t>(i)] = "0123456789abcdef"[hash & 15];
+    }
+    return std::string("Clipwarden-") + text.data();
+}
+
+/** A named mutex of the session (Windows drops it with its holder) and a message-only window
+ *  named like it, which later starts find and post their requests to. */
+class Win32SingleInstance final : public SingleInstance {
+public:
+    explicit Win32SingleInstance(const std::string& key) : name_(NameOf(key)) {}
+    ~Win32SingleInstance() override { Release(); }
+    Win32SingleInstance(const Win32SingleInstance&) = delete;
+    Win32SingleInstance& operator=(const Win32SingleInstance&) = delete;
+    Win32SingleInstance(Win32SingleInstance&&) = delete;
+    Win32SingleInstance& operator=(Win32SingleInstance&&) = delete;
+
+    Claim TryClaim(std::string& holder, std::string& why) override {
+        // "Local\" and then no backslash: the mutex of this session.
+        mutex_ = CreateMutexA(nullptr, TRUE, ("Local\\" + name_).c_str());
+        if (mutex_ == nullptr) {
+            why = "Windows refused the mutex " + name_;
+            return Claim::Failed;
+        }
+        if (GetLastError() == ERROR_ALREADY_EXISTS) {
+            CloseHandle(mutex_);
+            mutex_ = nullptr;
+            if (HWND other = Find()) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(other, &pid);
+                holder = std::to_string(pid);
+            }
+            return Claim::Taken;
+        }
+        HINSTANCE module = GetModuleHandleA(nullptr);
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = &Win32SingleInstance::WindowProc;
+        windowClass.hInstance = module;
+        windowClass.lpszClassName = kWindowClass;
+        RegisterClassA(&windowClass);
+        window_ = CreateWindowExA(0, kWindowClass, name_.c_str(), 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                  nullptr, module, nullptr);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        return Claim::Ours;
+    }
+
+    void OnRaiseRequest(std::function<void()> raise) override { raise_ = std::move(raise); }
+
+    bool AskToRaise() override {
+        HWND other = Find();
+        if (other == nullptr) {
+            return false;
+        }
+        AllowSetForegroundWindow(ASFW_ANY); // we were just started: lend the first one the focus
+        return PostMessageA(other, kBringForward, 0, 0) != 0;
+    }
+
+    void Release() override {
+        if (window_ != nullptr) {
+            DestroyWindow(window_);
+            window_ = nullptr;
+        }
+        if (mutex_ != nullptr) {
+            ReleaseMutex(mutex_);
+            CloseHandle(mutex_);
+            mutex_ = nullptr;
+        }
+    }
+
+private:
+    HWND Find() const { return FindWindowExA(HWND_MESSAGE, nullptr, kWindowClass, name_.c_str()); }
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self =
+            reinterpret_cast<Win32SingleInstance*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (message == kBringForward && self != nullptr && self->raise_) {
+            self->raise_();
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    std::string name_;
+    HANDLE mutex_ = nullptr;
+    HWND window_ = nullptr;
+    std::function<void()> raise_;
+};
+
+} // namespace
+
+std::unique_ptr<SingleInstance> CreateSingleInstance(const std::string& key) {
+    return std::make_unique<Win32SingleInstance>(key);
+}
+
+} // namespace clipwarden

@@ -1,0 +1,106 @@
+// One Clipwarden per settings file: the lock, the request to come forward, and what frees it.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <filesystem>
+
+#include "ChildProcess.h"
+#include "TempDir.h"
+#include "core/ports/SingleInstance.h"
+
+namespace clipwarden::test {
+namespace {
+
+struct Instance : ::testing::Test {
+    TempDir dir;
+    std::string settings = dir / "config/Clipwarden/Clipwarden.conf";
+    std::string holder;
+    std::string why;
+
+    SingleInstance::Claim Claim(SingleInstance& instance) {
+        holder.clear();
+        return instance.TryClaim(holder, why);
+    }
+};
+
+TEST_F(Instance, TheFirstHoldsItASecondIsToldWhoAndAsksItToComeForward) {
+    const auto first = CreateSingleInstance(settings);
+    ASSERT_EQ(Claim(*first), SingleInstance::Claim::Ours) << why;
+    int raised = 0;
+    first->OnRaiseRequest([&] { ++raised; });
+
+    const auto second = CreateSingleInstance(settings);
+    EXPECT_EQ(Claim(*second), SingleInstance::Claim::Taken);
+    EXPECT_EQ(holder, std::to_string(getpid()));
+    EXPECT_TRUE(second->AskToRaise());
+    EXPECT_TRUE(Eventually([&] {
+        QCoreApplication::processEvents();
+        return raised == 1;
+    }));
+    EXPECT_FALSE(std::filesystem::exists(settings)) << "a lock is not a settings file";
+
+    first->Release();
+    EXPECT_FALSE(second->AskToRaise()) << "nobody listens any more";
+    EXPECT_EQ(Claim(*second), SingleInstance::Claim::Ours) << "given up, it can be taken";
+}
+
+TEST_F(Instance, AnotherSettingsFileIsAnotherInstance) {
+    const auto first = CreateSingleInstance(settings);
+    const auto other = CreateSingleInstance(dir / "elsewhere/Clipwarden/Clipwarden.conf");
+    EXPECT_EQ(Claim(*first), SingleInstance::Claim::Ours);
+    EXPECT_EQ(Claim(*other), SingleInstance::Claim::Ours);
+}
+
+TEST_F(Instance, AHolderKilledMidwayLeavesNothingInTheWay) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const auto held = CreateSingleInstance(settings);
+        std::string h;
+        std::string w;
+        if (held->TryClaim(h, w) != SingleInstance::Claim::Ours) {
+            _exit(1);
+        }
+        pause(); // until killed
+        _exit(0);
+    }
+    const auto probe = CreateSingleInstance(settings);
+    ASSERT_TRUE(Eventually([&] {
+        const auto claim = Claim(*probe);
+        if (claim == SingleInstance::Claim::Ours) {
+            probe->Release(); // the child had not got it yet
+        }
+        return claim == SingleInstance::Claim::Taken;
+    }));
+    EXPECT_EQ(holder, std::to_string(child));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(Claim(*probe), SingleInstance::Claim::Ours) << "the system freed it";
+    int raised = 0;
+    probe->OnRaiseRequest([&] { ++raised; });
+    const auto asker = CreateSingleInstance(settings);
+    EXPECT_TRUE(asker->AskToRaise()) << "the dead holder's socket was replaced";
+    EXPECT_TRUE(Eventually([&] {
+        QCoreApplication::processEvents();
+        return raised == 1;
+    }));
+}
+
+TEST_F(Instance, AProgramStartedMeanwhileDoesNotKeepIt) {
+    const auto first = CreateSingleInstance(settings);
+    ASSERT_EQ(Claim(*first), SingleInstance::Claim::Ours);
+    // As the game or Wine would be started while Clipwarden runs.
+    ChildProcess game({"/bin/sh", "-c", "echo started; exec sleep 60"});
+    ASSERT_EQ(game.ReadLine(), "started"); // running its own program now
+    first->Release();
+    const auto next = CreateSingleInstance(settings);
+    EXPECT_EQ(Claim(*next), SingleInstance::Claim::Ours)
+        << "the lock went along to a program Clipwarden started (held by " << holder << ")";
+}
+
+} // namespace
+} // namespace clipwarden::test

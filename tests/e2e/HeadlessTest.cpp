@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <random>
+#include <set>
+#include <thread>
 
 #include "ChildProcess.h"
 #include "PidSandbox.h"
@@ -122,6 +127,101 @@ TEST_F(Headless, AReaderOfItsLogThatGoesAwayDoesNotStopIt) {
         EXPECT_TRUE(Eventually([&] { return std::filesystem::exists(stored); }))
             << "Clipwarden stopped storing once its log reader had gone";
     }
+}
+
+/** The .rep files of the folder other than the slot, with what they hold. */
+std::map<std::string, std::string> StoredReplays(const std::string& folder) {
+    std::map<std::string, std::string> stored;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "replay.rep" && entry.path().extension() == ".rep") {
+            stored[name] = ReadFile(entry.path().string());
+        }
+    }
+    return stored;
+}
+
+bool HasTemporary(const std::string& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename().string().rfind(".clipwarden-", 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(Headless, ARecordingWrittenWithAPauseIsStoredWholeAndOnlyWhole) {
+    Start();
+    std::set<std::string> whole;
+    for (int i = 0; i < 8; ++i) {
+        const std::string recording = "recording " + std::to_string(i) + std::string(4096, '#');
+        whole.insert(recording);
+        // The game writes the first half, pauses, then the rest.
+        WriteFile(slot, recording.substr(0, recording.size() / 2));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        WriteFile(slot, recording);
+        Expect("-" + std::to_string(i) + ".rep saved!");
+    }
+    const auto stored = StoredReplays(replays);
+    EXPECT_EQ(stored.size(), 8U);
+    for (const auto& [name, content] : stored) {
+        EXPECT_TRUE(whole.count(content)) << name << " holds a part of a recording";
+    }
+}
+
+TEST_F(Headless, KilledWhileCopyingItLosesNothingAndLeavesNothingBehind) {
+    std::mt19937 random(20261207);
+    std::vector<std::string> recordings;
+    constexpr int kKills = 20;
+    int cutShort = 0; // kills that left a temporary behind
+    for (int i = 0; i < kKills; ++i) {
+        Start();
+        // What the slot held when the last run was killed is stored by this start.
+        EXPECT_TRUE(Eventually([&] {
+            std::set<std::string> held;
+            for (const auto& [name, content] : StoredReplays(replays)) {
+                held.insert(content);
+            }
+            return std::all_of(recordings.begin(), recordings.end(),
+                               [&](const std::string& r) { return held.count(r) != 0; });
+        })) << "a recording was lost after kill "
+            << i;
+        for (const auto& entry : std::filesystem::directory_iterator(replays)) {
+            EXPECT_NE(entry.path().filename().string().front(), '.')
+                << "left behind by a killed run: " << entry.path();
+        }
+        std::string recording = "recording " + std::to_string(i) + " ";
+        recording.resize(8 << 20, static_cast<char>('a' + i));
+        recordings.push_back(recording);
+        RecordAt(slot, recording, kEarlier + 60 * i);
+        if (i % 2 == 0) {
+            // Killed in the middle of the copy, as soon as its temporary shows.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (!HasTemporary(replays) && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        } else {
+            // Killed at a random moment: before it settles, while it is copied, or after.
+            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 1500));
+        }
+        app->Kill();
+        cutShort += HasTemporary(replays) ? 1 : 0;
+    }
+    RecordProperty("kills", kKills);
+    RecordProperty("copies cut short", cutShort);
+    std::cout << kKills << " kills, " << cutShort << " of them in the middle of a copy\n";
+    EXPECT_GE(cutShort, kKills / 4) << "too few kills hit a copy to tell anything";
+    Start();
+    EXPECT_TRUE(Eventually([&] { return StoredReplays(replays).size() == recordings.size(); }));
+    const auto stored = StoredReplays(replays);
+    std::set<std::string> contents;
+    for (const auto& [name, content] : stored) {
+        EXPECT_TRUE(std::find(recordings.begin(), recordings.end(), content) != recordings.end())
+            << name << " holds a partial copy (" << content.size() << " bytes)";
+        contents.insert(content);
+    }
+    EXPECT_EQ(contents.size(), recordings.size()) << "a recording was lost, or stored twice";
+    EXPECT_EQ(stored.size(), recordings.size());
 }
 
 TEST_F(Headless, AFailureIsLoggedOnceAndTheRecordingIsStoredLater) {

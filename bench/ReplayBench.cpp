@@ -48,6 +48,29 @@ void BM_FindLastReplay(benchmark::State& state) {
 }
 BENCHMARK(BM_FindLastReplay)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// Start-up's look for the slot's recording in the library, when it is not there: every stored
+// replay is stat'ed, none is read. Beside it, the plain listing every start does anyway.
+void BM_StartUpSlotNotInLibrary(benchmark::State& state) {
+    ReplayHarness h;
+    FillLibrary(h, static_cast<int>(state.range(0)), 1024);
+    std::error_code error;
+    const auto slot = h.files.Stamp(h.Path("replay.rep"), error);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(h.library.HoldsCopyOf(*slot));
+    }
+}
+BENCHMARK(BM_StartUpSlotNotInLibrary)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_PlainListing(benchmark::State& state) {
+    ReplayHarness h;
+    FillLibrary(h, static_cast<int>(state.range(0)), 1024);
+    std::error_code error;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(h.library.ListReplays(error));
+    }
+}
+BENCHMARK(BM_PlainListing)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 void BM_SelectNextReplay(benchmark::State& state) {
     ReplayHarness h;
     FillLibrary(h, static_cast<int>(state.range(0)), 1 << 20);

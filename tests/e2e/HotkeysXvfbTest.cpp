@@ -63,5 +63,46 @@ TEST(HotkeysOnX, F5AndF6SelectFromAnyWindowAndStillReachIt) {
     EXPECT_NE(seen.back().find("F6"), std::string::npos) << "F6 did not reach the focused window";
 }
 
+TEST(HotkeysOnX, F5RightAfterStartUpNeverDestroysTheRecordingLeftInTheSlot) {
+    if (!Xvfb::Installed()) {
+        if (std::getenv("CI") != nullptr) {
+            FAIL() << "Xvfb is not installed";
+        }
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    Xvfb x;
+    ASSERT_TRUE(x.ready());
+    TempDir home;
+    const std::string replays = home / "replays";
+    std::filesystem::create_directories(replays);
+    std::filesystem::create_directories(home / "config/Clipwarden");
+    WriteFile(home / "config/Clipwarden/Clipwarden.conf",
+              "[Main]\nGTAVC-replays=" + replays + "\n");
+    WriteFile(replays + "/a.rep", "bytes of a.rep");
+    WriteFile(replays + "/b.rep", "bytes of b.rep");
+    WriteFile(replays + "/replay.rep", "made while Clipwarden was closed");
+
+    ChildProcess app({"/usr/bin/env", "DISPLAY=" + x.display(), "QT_QPA_PLATFORM=xcb",
+                      "HOME=" + home.str(), "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C",
+                      std::getenv("CLIPWARDEN_BIN")});
+    ASSERT_EQ(RunOn(x.display(), "timeout 30 xdotool search --sync --onlyvisible --name "
+                                 "'^Clipwarden$'"),
+              0);
+    ASSERT_EQ(RunOn(x.display(), "xdotool key F5"), 0);
+    // Either the recording is stored first and F5 then selects, or F5 waits for nothing and
+    // says the game is still writing; never is the slot overwritten with it unstored.
+    const auto lines = app.ReadUntil("saved!", std::chrono::seconds(30));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("-0.rep saved!"), std::string::npos) << lines.back();
+    std::string stored;
+    for (const auto& entry : std::filesystem::directory_iterator(replays)) {
+        if (entry.path().filename().string().rfind("replay", 0) == 0 &&
+            entry.path().filename() != "replay.rep") {
+            stored = ReadFile(entry.path().string());
+        }
+    }
+    EXPECT_EQ(stored, "made while Clipwarden was closed");
+}
+
 } // namespace
 } // namespace clipwarden::test

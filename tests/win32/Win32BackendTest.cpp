@@ -94,7 +94,6 @@ TEST(Win32Files, CopiesThroughATemporaryAndNeverOverwritesUnlessAsked) {
     const auto stamp = files->Stamp(dir / "replay.rep", error);
     ASSERT_TRUE(stamp);
     EXPECT_EQ(stamp->size, 9U);
-    EXPECT_FALSE(stamp->text.empty());
 
     std::string temporary = files->CopyToTemporary(dir / "replay.rep", dir / "taken.rep", error);
     ASSERT_FALSE(temporary.empty()) << files->Describe(error);
@@ -156,8 +155,12 @@ TEST(Win32Clock, GivesDayAndMonthAndLocaleTexts) {
     EXPECT_EQ(clock->TodayDDMM(), ddmm);
     EXPECT_FALSE(clock->TimeOfDayText().empty());
     const std::int64_t before = clock->SteadyMilliseconds();
-    Sleep(20);
-    EXPECT_GE(clock->SteadyMilliseconds(), before + 10) << "the steady clock moves on";
+    std::int64_t later = before;
+    for (int i = 0; i < 1000 && later == before; ++i) {
+        Sleep(5);
+        later = clock->SteadyMilliseconds();
+    }
+    EXPECT_GT(later, before) << "the steady clock moves on, and never back";
 }
 
 TEST(Registry, StoresTextValuesUnderTheUsersKey) {

@@ -11,18 +11,14 @@ namespace clipwarden {
 
 /** What tells one recording in a file from another: the file's identity, its size and its
  *  last-modified time to the platform's finest unit. Two stamps are the same recording only
- *  when all of these agree; the text is for display and takes no part. */
+ *  when all of these agree. */
 struct FileStamp {
     std::int64_t modified = 0; ///< last-modified time in nanoseconds since the epoch
     std::uint64_t size = 0;
     std::uint64_t device = 0; ///< the file system (volume serial number on Windows)
     std::uint64_t fileId = 0; ///< the file on it (inode, or the NTFS file index)
-    std::string text;         ///< the last-modified date-time as the user's locale writes it
 
-    bool operator==(const FileStamp& other) const {
-        return modified == other.modified && size == other.size && device == other.device &&
-               fileId == other.fileId;
-    }
+    bool operator==(const FileStamp&) const = default;
 };
 
 /** The file operations the replay library and the game-folder test rely on. */

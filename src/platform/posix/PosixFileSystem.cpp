@@ -197,7 +197,6 @@ std::optional<FileStamp> PosixFileSystem::Stamp(const std::string& path, std::er
     stamp.size = static_cast<std::uint64_t>(info.st_size);
     stamp.device = static_cast<std::uint64_t>(info.st_dev);
     stamp.fileId = static_cast<std::uint64_t>(info.st_ino);
-    stamp.text = FormatLocalTime(info.st_mtim.tv_sec, kStampFormat);
     return stamp;
 }
 

@@ -31,9 +31,6 @@ inline constexpr const char* kTemporaryPrefix = ".clipwarden-";
 /** `*` matches any run of characters; letters match ignoring ASCII case. */
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 
-/** Date and time of day in the user's locale, to the second: the form of every stamp. */
-inline constexpr const char* kStampFormat = "%x %X";
-
 /** A moment as local time, formatted by strftime under the user's locale. */
 std::string FormatLocalTime(long long secondsSinceEpoch, const char* format);
 

@@ -34,20 +34,6 @@ bool ProcessGone(DWORD id) {
     return ended;
 }
 
-std::string StampText(const FILETIME& utc) {
-    FILETIME local{};
-    SYSTEMTIME time{};
-    FileTimeToLocalFileTime(&utc, &local);
-    FileTimeToSystemTime(&local, &time);
-    std::array<char, 128> date{};
-    std::array<char, 128> clock{};
-    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date.data(),
-                   static_cast<int>(date.size()));
-    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, clock.data(),
-                   static_cast<int>(clock.size()));
-    return FromAnsi(std::string(date.data()) + " " + clock.data());
-}
-
 /** Files through the ANSI Win32 calls: listings in the order the file system keeps, copies
  *  through a hidden temporary that is moved into place with write-through. */
 class Win32FileSystem final : public FileSystem {
@@ -117,7 +103,6 @@ public:
         stamp.size = join(info.nFileSizeHigh, info.nFileSizeLow);
         stamp.device = info.dwVolumeSerialNumber;
         stamp.fileId = join(info.nFileIndexHigh, info.nFileIndexLow);
-        stamp.text = StampText(info.ftLastWriteTime);
         return stamp;
     }
 

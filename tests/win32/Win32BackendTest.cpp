@@ -10,6 +10,7 @@
 #include "core/ports/Clock.h"
 #include "core/ports/FileSystem.h"
 #include "core/ports/ProcessService.h"
+#include "core/ports/SingleInstance.h"
 #include "core/settings/Settings.h"
 #include "platform/win32/AnsiText.h"
 #include "platform/win32/RegistrySettingsStore.h"
@@ -144,6 +145,33 @@ TEST(Win32Files, AStampTellsRewritesApartAndLeftoverTemporariesOfGoneProcessesGo
     EXPECT_TRUE(files->Exists(live));
     EXPECT_FALSE(files->Exists(gone));
     EXPECT_TRUE(files->Exists(dir / ".clipwarden-notes"));
+}
+
+TEST(Win32Instance, OnePerSessionASecondAsksTheFirstToComeForward) {
+    const std::string key = "clipwarden test " + std::to_string(GetCurrentProcessId());
+    const auto first = CreateSingleInstance(key);
+    std::string holder;
+    std::string why;
+    ASSERT_EQ(first->TryClaim(holder, why), SingleInstance::Claim::Ours) << why;
+    int raised = 0;
+    first->OnRaiseRequest([&] { ++raised; });
+
+    const auto second = CreateSingleInstance(key);
+    EXPECT_EQ(second->TryClaim(holder, why), SingleInstance::Claim::Taken);
+    EXPECT_EQ(holder, std::to_string(GetCurrentProcessId()));
+    EXPECT_TRUE(second->AskToRaise());
+    MSG message{};
+    for (int i = 0; i < 200 && raised == 0; ++i) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&message);
+        }
+        Sleep(5);
+    }
+    EXPECT_EQ(raised, 1);
+
+    first->Release();
+    EXPECT_FALSE(second->AskToRaise());
+    EXPECT_EQ(second->TryClaim(holder, why), SingleInstance::Claim::Ours);
 }
 
 TEST(Win32Clock, GivesDayAndMonthAndLocaleTexts) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "ChildProcess.h"
@@ -12,47 +13,61 @@
 namespace clipwarden::test {
 namespace {
 
-TEST(HotkeysOnX, F5AndF6SelectFromAnyWindowAndStillReachIt) {
-    if (!Xvfb::Installed()) {
-        if (std::getenv("CI") != nullptr) {
-            FAIL() << "Xvfb is not installed";
-        }
-        GTEST_SKIP() << "Xvfb is not installed";
-    }
-    Xvfb x;
-    ASSERT_TRUE(x.ready());
+/** Clipwarden on an X server of the test's own, with a replay folder of its own. */
+struct HotkeysOnX : ::testing::Test {
+    std::unique_ptr<Xvfb> x;
     TempDir home;
-    const std::string replays = home / "replays";
-    std::filesystem::create_directories(replays);
-    std::filesystem::create_directories(home / "config/Clipwarden");
-    WriteFile(home / "config/Clipwarden/Clipwarden.conf",
-              "[Main]\nGTAVC-replays=" + replays + "\n");
+    std::string replays = home / "replays";
+    std::unique_ptr<ChildProcess> app;
+
+    void SetUp() override {
+        if (!Xvfb::Installed()) {
+            if (std::getenv("CI") != nullptr) {
+                FAIL() << "Xvfb is not installed";
+            }
+            GTEST_SKIP() << "Xvfb is not installed";
+        }
+        x = std::make_unique<Xvfb>();
+        ASSERT_TRUE(x->ready());
+        std::filesystem::create_directories(replays);
+        std::filesystem::create_directories(home / "config/Clipwarden");
+        WriteFile(home / "config/Clipwarden/Clipwarden.conf",
+                  "[Main]\nGTAVC-replays=" + replays + "\n");
+    }
+    /** Starts Clipwarden and waits for its window, shown once start-up is done. */
+    void Start() {
+        app = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "/usr/bin/env", "DISPLAY=" + x->display(), "QT_QPA_PLATFORM=xcb", "HOME=" + home.str(),
+            "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C", std::getenv("CLIPWARDEN_BIN")});
+        ASSERT_EQ(RunOn(x->display(), "timeout 30 xdotool search --sync --onlyvisible --name "
+                                      "'^Clipwarden$'"),
+                  0);
+    }
+};
+
+TEST_F(HotkeysOnX, F5AndF6SelectFromAnyWindowAndStillReachIt) {
     for (const char* name : {"a.rep", "b.rep", "c.rep"}) {
         WriteFile(replays + "/" + name, std::string("bytes of ") + name);
     }
-
-    ChildProcess app({"/usr/bin/env", "DISPLAY=" + x.display(), "QT_QPA_PLATFORM=xcb",
-                      "HOME=" + home.str(), "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C",
-                      std::getenv("CLIPWARDEN_BIN")});
-    ASSERT_EQ(RunOn(x.display(), "timeout 30 xdotool search --sync --name '^Clipwarden$'"), 0);
+    Start();
 
     // Another X client holds the focus and reports the keys it receives.
-    ChildProcess keylog({"/usr/bin/env", "DISPLAY=" + x.display(), "/usr/bin/xev", "-event",
+    ChildProcess keylog({"/usr/bin/env", "DISPLAY=" + x->display(), "/usr/bin/xev", "-event",
                          "keyboard", "-name", "keylog"});
-    ASSERT_EQ(
-        RunOn(x.display(), "timeout 30 xdotool search --sync --name '^keylog$' windowfocus --sync"),
-        0);
+    ASSERT_EQ(RunOn(x->display(),
+                    "timeout 30 xdotool search --sync --name '^keylog$' windowfocus --sync"),
+              0);
 
-    ASSERT_EQ(RunOn(x.display(), "xdotool key F5"), 0);
-    auto lines = app.ReadUntil("has been selected", std::chrono::seconds(20));
+    ASSERT_EQ(RunOn(x->display(), "xdotool key F5"), 0);
+    auto lines = app->ReadUntil("has been selected", std::chrono::seconds(20));
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines.back().find("] b.rep has been selected for replay!"), std::string::npos)
         << lines.back();
     EXPECT_EQ(ReadFile(replays + "/replay.rep"), "bytes of b.rep");
 
-    ASSERT_EQ(RunOn(x.display(), "xdotool key alt+F5"), 0); // would select a.rep
-    ASSERT_EQ(RunOn(x.display(), "xdotool key F6"), 0);
-    lines = app.ReadUntil("has been selected", std::chrono::seconds(20));
+    ASSERT_EQ(RunOn(x->display(), "xdotool key alt+F5"), 0); // would select a.rep
+    ASSERT_EQ(RunOn(x->display(), "xdotool key F6"), 0);
+    lines = app->ReadUntil("has been selected", std::chrono::seconds(20));
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines.back().find("] c.rep has been selected for replay!"), std::string::npos)
         << lines.back();
@@ -63,35 +78,15 @@ TEST(HotkeysOnX, F5AndF6SelectFromAnyWindowAndStillReachIt) {
     EXPECT_NE(seen.back().find("F6"), std::string::npos) << "F6 did not reach the focused window";
 }
 
-TEST(HotkeysOnX, F5RightAfterStartUpNeverDestroysTheRecordingLeftInTheSlot) {
-    if (!Xvfb::Installed()) {
-        if (std::getenv("CI") != nullptr) {
-            FAIL() << "Xvfb is not installed";
-        }
-        GTEST_SKIP() << "Xvfb is not installed";
-    }
-    Xvfb x;
-    ASSERT_TRUE(x.ready());
-    TempDir home;
-    const std::string replays = home / "replays";
-    std::filesystem::create_directories(replays);
-    std::filesystem::create_directories(home / "config/Clipwarden");
-    WriteFile(home / "config/Clipwarden/Clipwarden.conf",
-              "[Main]\nGTAVC-replays=" + replays + "\n");
+TEST_F(HotkeysOnX, F5RightAfterStartUpNeverDestroysTheRecordingLeftInTheSlot) {
     WriteFile(replays + "/a.rep", "bytes of a.rep");
     WriteFile(replays + "/b.rep", "bytes of b.rep");
     WriteFile(replays + "/replay.rep", "made while Clipwarden was closed");
-
-    ChildProcess app({"/usr/bin/env", "DISPLAY=" + x.display(), "QT_QPA_PLATFORM=xcb",
-                      "HOME=" + home.str(), "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C",
-                      std::getenv("CLIPWARDEN_BIN")});
-    ASSERT_EQ(RunOn(x.display(), "timeout 30 xdotool search --sync --onlyvisible --name "
-                                 "'^Clipwarden$'"),
-              0);
-    ASSERT_EQ(RunOn(x.display(), "xdotool key F5"), 0);
+    Start();
+    ASSERT_EQ(RunOn(x->display(), "xdotool key F5"), 0);
     // Either the recording is stored first and F5 then selects, or F5 waits for nothing and
     // says the game is still writing; never is the slot overwritten with it unstored.
-    const auto lines = app.ReadUntil("saved!", std::chrono::seconds(30));
+    const auto lines = app->ReadUntil("saved!", std::chrono::seconds(30));
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines.back().find("-0.rep saved!"), std::string::npos) << lines.back();
     std::string stored;

@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "app/qt/MainWindow.h"
-#include "core/ports/SingleInstance.h"
+#include "core/presenters/InstanceClaim.h"
 #include "platform/qt/QtSettingsStore.h"
 
 using namespace clipwarden;
@@ -25,15 +25,8 @@ int main(int argc, char** argv) {
 
     // One Clipwarden per settings file: a second start brings the first one forward.
     const auto instance = CreateSingleInstance(DefaultSettingsPath().toStdString());
-    std::string holder;
-    std::string whyNoInstance;
-    const SingleInstance::Claim claim = instance->TryClaim(holder, whyNoInstance);
-    if (claim == SingleInstance::Claim::Taken) {
-        instance->AskToRaise();
-        std::fprintf(stderr,
-                     "Clipwarden is already running%s; its window has been brought "
-                     "forward.\n",
-                     holder.empty() ? "" : (" (process " + holder + ")").c_str());
+    std::string noInstance;
+    if (!ClaimInstance(*instance, std::cerr, noInstance)) {
         return 0;
     }
 
@@ -56,11 +49,8 @@ int main(int argc, char** argv) {
     instance->OnRaiseRequest([&mainWindow] { mainWindow.BringForward(); });
     mainWindow.OnClosed([&instance] { instance->Release(); });
     mainWindow.Start();
-    if (claim == SingleInstance::Claim::Failed) {
-        mainWindow.presenter().Log(
-            "Clipwarden cannot make sure it runs only once: " + whyNoInstance +
-            ". Start it only once, or two copies will store every "
-            "recording twice.");
+    if (!noInstance.empty()) {
+        mainWindow.presenter().Log(noInstance);
     }
     if (headless) {
         // Said once start-up is done, so that whoever waits for it knows Clipwarden is watching.

@@ -8,7 +8,7 @@
 #include <iostream>
 
 #include "app/win32/Win32MainWindow.h"
-#include "core/ports/SingleInstance.h"
+#include "core/presenters/InstanceClaim.h"
 #include "platform/win32/RegistrySettingsStore.h"
 
 using namespace clipwarden;
@@ -27,15 +27,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     // One Clipwarden per session: a second start brings the first one forward.
     const auto instance = CreateSingleInstance("HKEY_CURRENT_USER\\Software\\Clipwarden");
-    std::string holder;
-    std::string whyNoInstance;
-    const SingleInstance::Claim claim = instance->TryClaim(holder, whyNoInstance);
-    if (claim == SingleInstance::Claim::Taken) {
-        instance->AskToRaise();
-        std::fprintf(stderr,
-                     "Clipwarden is already running%s; its window has been brought "
-                     "forward.\n",
-                     holder.empty() ? "" : (" (process " + holder + ")").c_str());
+    std::string noInstance;
+    if (!ClaimInstance(*instance, std::cerr, noInstance)) {
         return 0;
     }
 
@@ -47,9 +40,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                     MB_OK | MB_ICONSTOP);
         return 1;
     }
-    if (claim == SingleInstance::Claim::Failed) {
-        mainWindow.presenter().Log("Clipwarden cannot make sure it runs only once: " +
-                                   whyNoInstance + ". Start it only once.");
+    if (!noInstance.empty()) {
+        mainWindow.presenter().Log(noInstance);
     }
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

@@ -1,0 +1,26 @@
+#include "core/presenters/InstanceClaim.h"
+
+namespace clipwarden {
+
+bool ClaimInstance(SingleInstance& instance, std::ostream& err, std::string& failure) {
+    std::string holder;
+    std::string why;
+    failure.clear();
+    switch (instance.TryClaim(holder, why)) {
+    case SingleInstance::Claim::Taken:
+        instance.AskToRaise();
+        err << "Clipwarden is already running"
+            << (holder.empty() ? std::string() : " (process " + holder + ")")
+            << "; its window has been brought forward." << std::endl;
+        return false;
+    case SingleInstance::Claim::Failed:
+        failure = "Clipwarden cannot make sure it runs only once: " + why +
+                  ". Start it only once, or two copies will store every recording twice.";
+        return true;
+    case SingleInstance::Claim::Ours:
+        break;
+    }
+    return true;
+}
+
+} // namespace clipwarden

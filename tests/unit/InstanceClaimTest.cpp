@@ -1,0 +1,58 @@
+// What a start does when Clipwarden runs already, or cannot tell.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "core/presenters/InstanceClaim.h"
+
+namespace clipwarden::test {
+namespace {
+
+struct ScriptedInstance final : SingleInstance {
+    Claim answer = Claim::Ours;
+    std::string holder;
+    std::string why;
+    int asked = 0;
+    Claim TryClaim(std::string& h, std::string& w) override {
+        h = holder;
+        w = why;
+        return answer;
+    }
+    void OnRaiseRequest(std::function<void()>) override {}
+    bool AskToRaise() override {
+        ++asked;
+        return true;
+    }
+    void Release() override {}
+};
+
+TEST(ClaimInstance, ASecondStartAsksTheFirstForwardSaysWhoAndEnds) {
+    ScriptedInstance instance;
+    instance.answer = SingleInstance::Claim::Taken;
+    instance.holder = "4242";
+    std::ostringstream err;
+    std::string failure;
+    EXPECT_FALSE(ClaimInstance(instance, err, failure));
+    EXPECT_EQ(instance.asked, 1);
+    EXPECT_EQ(err.str(), "Clipwarden is already running (process 4242); its window has been "
+                         "brought forward.\n");
+}
+
+TEST(ClaimInstance, AnInstanceThatCannotBeToldStillRunsAndSaysWhy) {
+    ScriptedInstance instance;
+    instance.answer = SingleInstance::Claim::Failed;
+    instance.why = "the folder /ro cannot be created";
+    std::ostringstream err;
+    std::string failure;
+    EXPECT_TRUE(ClaimInstance(instance, err, failure));
+    EXPECT_NE(failure.find("the folder /ro cannot be created"), std::string::npos) << failure;
+    EXPECT_EQ(instance.asked, 0);
+    instance.answer = SingleInstance::Claim::Ours;
+    EXPECT_TRUE(ClaimInstance(instance, err, failure));
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(err.str(), "");
+}
+
+} // namespace
+} // namespace clipwarden::test

@@ -73,6 +73,7 @@ struct GameProcess : ::testing::Test, GameLinkRig {
     /** Opens this test's own game, whatever else runs on the machine. */
     void Attach(const FakeGame& game) {
         ASSERT_TRUE(link.OpenGameProcess(static_cast<ProcessId>(game.pid())));
+        link.GameLinkTick(); // recognises it
     }
     void DisplayTick() {
         if (view.gameTextTimer) {
@@ -98,15 +99,15 @@ TEST_F(GameProcess, LogsPlaybackStartedAndStopped) {
     cursor.SetCurrentReplay("replay0612-3.rep");
     game.Command("playback 1"); // already playing when attached
     ASSERT_TRUE(link.OpenGameProcess(static_cast<ProcessId>(game.pid())));
-    EXPECT_TRUE(view.log.empty());
+    EXPECT_TRUE(Events().empty());
     link.GameLinkTick();
-    ASSERT_EQ(view.log.size(), 1U);
-    EXPECT_EQ(view.log[0], "[14:03:27] Playback of replay0612-3.rep started!");
+    ASSERT_EQ(Events().size(), 1U);
+    EXPECT_EQ(Events()[0], "[14:03:27] Playback of replay0612-3.rep started!");
     link.GameLinkTick();
     game.Command("playback 2");
     link.GameLinkTick();
-    ASSERT_EQ(view.log.size(), 2U);
-    EXPECT_EQ(view.log[1], "[14:03:27] Playback of replay0612-3.rep stopped!");
+    ASSERT_EQ(Events().size(), 2U);
+    EXPECT_EQ(Events()[1], "[14:03:27] Playback of replay0612-3.rep stopped!");
 }
 
 TEST_F(GameProcess, ACapturesTextIsShownInAllThreeBuffersForFiveTicksThenCleared) {
@@ -137,20 +138,56 @@ TEST_F(GameProcess, ACapturesTextIsShownInAllThreeBuffersForFiveTicksThenCleared
     EXPECT_FALSE(view.gameTextTimer);
 }
 
-TEST_F(GameProcess, Version10WritesEightLowerAndStillReadsThePlaybackFlagInPlace) {
-    FakeGame game;
-    Attach(game);
-    notifier.PostNotification("", "Hi");
-    inGameText.GameTextTick(link.handle(), GameVersion::V1_0);
-    const auto at10 = game.Command("show 1.0");
-    EXPECT_EQ(at10[0].substr(0, 17), "flag1=31 flag2=31");
-    EXPECT_EQ(at10[1], "text1=Hi");
-    EXPECT_EQ(at10[3], "text3=Hi");
-    const auto at11 = game.Command("show 1.1");
-    EXPECT_EQ(at11[0].substr(0, 17), "flag1=00 flag2=00");
-    game.Command("playback 1");
-    link.GameLinkTick();
-    EXPECT_EQ(view.log.size(), 1U);
+TEST_F(GameProcess, EachRecognisedVersionGetsItsTextAndItsPlaybackWatchInItsOwnPlaces) {
+    for (const std::string version : {"1.0", "steam"}) {
+        FakeGame game({FakeGame::Binary(), "--version", version});
+        view.log.clear();
+        Attach(game);
+        ASSERT_FALSE(view.log.empty());
+        EXPECT_EQ(view.log[0], std::string("[14:03:27] GTA:VC ") +
+                                   (version == "1.0" ? "1.0" : "Steam") + " recognised.");
+        notifier.PostNotification("", "Hi");
+        DisplayTick();
+        const auto there = game.Command("show " + version);
+        EXPECT_EQ(there[0].substr(0, 17), "flag1=31 flag2=31") << version;
+        EXPECT_EQ(there[1], "text1=Hi");
+        EXPECT_EQ(there[3], "text3=Hi");
+        EXPECT_EQ(game.Command("show 1.1")[0].substr(0, 17), "flag1=00 flag2=00")
+            << "nothing at 1.1's places";
+        game.Command("playback 1"); // at this version's playback flag
+        link.GameLinkTick();
+        EXPECT_EQ(Events().size(), 1U) << version;
+        while (view.gameTextTimer) {
+            DisplayTick();
+        }
+        game.Command("playback 0");
+        link.GameLinkTick();
+    }
+}
+
+TEST_F(GameProcess, NothingIsWrittenIntoAnExecutableThatIsNotRecognised) {
+    for (const std::string version : {"none", "0badc0de", "steam-packed"}) {
+        FakeGame game({FakeGame::Binary(), "--version", version});
+        view.log.clear();
+        Attach(game);
+        EXPECT_EQ(link.layout(), nullptr) << version;
+        notifier.PostNotification("", "Hi");
+        while (view.gameTextTimer) {
+            DisplayTick();
+        }
+        for (const std::string at : {"1.0", "1.1", "steam"}) {
+            const auto shown = game.Command("show " + at);
+            EXPECT_EQ(shown[0].substr(0, 17), "flag1=00 flag2=00") << version << " at " << at;
+            EXPECT_EQ(shown[1], "text1=") << version << " at " << at;
+        }
+        ASSERT_EQ(view.log.size(), 1U) << version;
+        if (version == "steam-packed") {
+            game.Command("signature steam");
+            link.GameLinkTick();
+            EXPECT_EQ(link.layout(), &kLayoutSteam);
+            EXPECT_EQ(view.log.back(), "[14:03:27] GTA:VC Steam recognised.");
+        }
+    }
 }
 
 TEST_F(GameProcess, ASecondNotificationThreeTicksInShowsForFiveMoreTicks) {
@@ -185,8 +222,8 @@ TEST_F(GameProcess, TheGameExitingLogsStoppedAndReleasesTheHandle) {
         }
         link.GameLinkTick();
     }
-    ASSERT_EQ(view.log.size(), 2U);
-    EXPECT_NE(view.log[1].find("stopped!"), std::string::npos);
+    ASSERT_EQ(Events().size(), 2U);
+    EXPECT_NE(Events()[1].find("stopped!"), std::string::npos);
     EXPECT_FALSE(HoldsMemoryOf(pid));
     if (GamesRunning().empty()) {
         EXPECT_EQ(view.status, "GTA:VC is NOT running!");

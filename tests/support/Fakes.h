@@ -127,6 +127,7 @@ public:
         bool refuse = false;
         std::map<std::uint64_t, unsigned char> memory;
         bool zombie = false;
+        std::set<std::uint64_t> unreadable = {}; ///< addresses a read fails at
     };
     std::map<ProcessId, Process> processes; ///< in id order, as the system lists them
     std::map<ProcessHandle, ProcessId> open;
@@ -173,6 +174,9 @@ public:
             return 0;
         }
         for (std::size_t i = 0; i < buffer.size(); ++i) {
+            if (p->unreadable.count(address + i) != 0) {
+                return 0;
+            }
             buffer[i] = std::byte{p->memory[address + i]};
         }
         return buffer.size();

@@ -25,8 +25,19 @@ struct GameLinkRig {
     PlaybackWatch watch{cursor, clock, notifier};
     GameLink link{*processes, clock, watch, view, notifier};
 
-    /** A game-text tick at the 1.1 locations. */
-    void GameTextTick() { inGameText.GameTextTick(link.handle(), GameVersion::V1_1); }
+    /** The log without the lines that name the game's version. */
+    [[nodiscard]] std::vector<std::string> Events() const {
+        std::vector<std::string> events;
+        for (const auto& line : view.log) {
+            if (line.find(" recognised.") == std::string::npos) {
+                events.push_back(line);
+            }
+        }
+        return events;
+    }
+
+    /** A game-text tick at the locations of the game as recognised. */
+    void GameTextTick() { inGameText.GameTextTick(link.handle(), link.layout()); }
 };
 
 } // namespace clipwarden::test

@@ -6,6 +6,8 @@
 #include "core/game/GameLink.h"
 #include "core/game/GameMemoryLayout.h"
 
+#include <optional>
+
 namespace clipwarden::test {
 namespace {
 
@@ -20,11 +22,36 @@ struct Linking : ::testing::Test {
     PlaybackWatch watch{cursor, clock, notifier};
     GameLink link{processes, clock, watch, view, notifier};
 
-    void Start(ProcessId id, const std::string& name = "gta-vc.exe") {
+    /** A process of that name; a game with the signature of 1.1 unless told otherwise. */
+    void Start(ProcessId id, const std::string& name = "gta-vc.exe",
+               std::optional<std::uint32_t> signature = kSignature11) {
         processes.processes[id] = {name, false, {}};
+        Sign(id, signature);
     }
-    void Flag(ProcessId id, unsigned char value) {
-        processes.processes[id].memory[kPlaybackFlag] = value;
+    void Sign(ProcessId id, std::optional<std::uint32_t> signature) {
+        auto& process = processes.processes[id];
+        for (std::uint64_t i = 0; i < 4; ++i) {
+            if (signature) {
+                process.memory[kSignatureAddress + i] =
+                    static_cast<unsigned char>(*signature >> (8 * i));
+                process.unreadable.erase(kSignatureAddress + i);
+            } else {
+                process.unreadable.insert(kSignatureAddress + i);
+            }
+        }
+    }
+    void Flag(ProcessId id, unsigned char value, const GameLayout& layout = kLayout11) {
+        processes.processes[id].memory[layout.playbackFlag] = value;
+    }
+    /** The log without the lines that name the game's version. */
+    std::vector<std::string> Events() const {
+        std::vector<std::string> events;
+        for (const auto& line : view.log) {
+            if (line.find(" recognised.") == std::string::npos) {
+                events.push_back(line);
+            }
+        }
+        return events;
     }
 };
 
@@ -36,7 +63,7 @@ TEST_F(Linking, WithoutTheGameEveryTickScansAndSaysNotRunning) {
     EXPECT_EQ(view.status, "GTA:VC is NOT running!");
     EXPECT_EQ(processes.snapshots, 2);
     EXPECT_EQ(link.handle(), 0);
-    EXPECT_TRUE(view.log.empty());
+    EXPECT_TRUE(Events().empty());
 }
 
 TEST_F(Linking, AttachesOnTheFirstTickAndProbesFromTheNext) {
@@ -92,14 +119,14 @@ TEST_F(Linking, ARefusedGameIsNotRunningAndSaidOncePerProcess) {
     }
     EXPECT_EQ(view.status, "GTA:VC is NOT running!");
     EXPECT_TRUE(processes.open.empty());
-    ASSERT_EQ(view.log.size(), 1U);
-    EXPECT_NE(view.log[0].find("process 30"), std::string::npos);
-    EXPECT_NE(view.log[0].find("Memory access"), std::string::npos);
+    ASSERT_EQ(Events().size(), 1U);
+    EXPECT_NE(Events()[0].find("process 30"), std::string::npos);
+    EXPECT_NE(Events()[0].find("Memory access"), std::string::npos);
     processes.processes.erase(30);
     Start(31);
     processes.processes[31].refuse = true;
     link.GameLinkTick();
-    EXPECT_EQ(view.log.size(), 2U);
+    EXPECT_EQ(Events().size(), 2U);
 }
 
 TEST_F(Linking, PlaybackLinesFollowTheFlag) {
@@ -107,20 +134,20 @@ TEST_F(Linking, PlaybackLinesFollowTheFlag) {
     Start(40);
     Flag(40, 1); // already playing when attached
     link.GameLinkTick();
-    EXPECT_TRUE(view.log.empty()) << "the attaching tick's read had failed";
+    EXPECT_TRUE(Events().empty()) << "the attaching tick's read had failed";
     link.GameLinkTick();
     link.GameLinkTick();
-    ASSERT_EQ(view.log.size(), 1U);
-    EXPECT_EQ(view.log[0], "[14:03:27] Playback of replay0612-3.rep started!");
+    ASSERT_EQ(Events().size(), 1U);
+    EXPECT_EQ(Events()[0], "[14:03:27] Playback of replay0612-3.rep started!");
     EXPECT_TRUE(gameText.shown.empty()) << "playback lines put no text into the game";
     cursor.SetCurrentReplay("other.rep");
     Flag(40, 2);
     link.GameLinkTick();
-    ASSERT_EQ(view.log.size(), 2U);
-    EXPECT_EQ(view.log[1], "[14:03:27] Playback of other.rep stopped!");
+    ASSERT_EQ(Events().size(), 2U);
+    EXPECT_EQ(Events()[1], "[14:03:27] Playback of other.rep stopped!");
     Flag(40, 0);
     link.GameLinkTick();
-    EXPECT_EQ(view.log.size(), 2U);
+    EXPECT_EQ(Events().size(), 2U);
 }
 
 TEST_F(Linking, TheGameExitingDuringPlaybackLogsStoppedThenNotRunning) {
@@ -130,20 +157,61 @@ TEST_F(Linking, TheGameExitingDuringPlaybackLogsStoppedThenNotRunning) {
     link.GameLinkTick();
     processes.processes.erase(50);
     link.GameLinkTick();
-    ASSERT_EQ(view.log.size(), 2U);
-    EXPECT_NE(view.log[1].find("stopped!"), std::string::npos);
+    ASSERT_EQ(Events().size(), 2U);
+    EXPECT_NE(Events()[1].find("stopped!"), std::string::npos);
     EXPECT_EQ(view.status, "GTA:VC is NOT running!");
 }
 
-TEST_F(Linking, ThePlaybackFlagIsReadAt0xA10AFEOnly) {
-    Start(60);
-    processes.processes[60].memory[kPlaybackFlag - 8] = 1;
+TEST_F(Linking, EachVersionsPlaybackFlagIsWatchedWhereItKeepsIt) {
+    for (const GameLayout* layout : {&kLayout10, &kLayout11, &kLayoutSteam}) {
+        view.log.clear();
+        const std::uint32_t signature = layout == &kLayout10   ? kSignature10
+                                        : layout == &kLayout11 ? kSignature11
+                                                               : kSignatureSteam;
+        Start(60, "gta-vc.exe", signature);
+        link.GameLinkTick();
+        ASSERT_EQ(view.log.size(), 1U);
+        EXPECT_EQ(view.log[0], std::string("[14:03:27] GTA:VC ") + layout->name + " recognised.");
+        Flag(60, 1, *layout);
+        link.GameLinkTick();
+        EXPECT_EQ(Events().size(), 1U) << layout->name;
+        processes.processes.erase(60);
+        link.GameLinkTick();
+    }
+}
+
+TEST_F(Linking, AnExecutableThatIsNotRecognisedIsRunningButNeitherWatchedNorTold) {
+    Start(70, "gta-vc.exe", 0x12345678);
+    Flag(70, 1);
     link.GameLinkTick();
     link.GameLinkTick();
-    EXPECT_TRUE(view.log.empty());
-    Flag(60, 1);
+    EXPECT_EQ(view.status, "GTA:VC is running!");
+    EXPECT_EQ(link.layout(), nullptr);
+    ASSERT_EQ(view.log.size(), 1U) << "said once per attach, and no playback line";
+    EXPECT_NE(view.log[0].find("signature 0x12345678"), std::string::npos) << view.log[0];
+    EXPECT_NE(view.log[0].find("in-game messages and the replay watch are off"), std::string::npos);
+
+    Start(71, "gta-vc.exe", std::nullopt); // the signature's page cannot be read
+    processes.processes.erase(70);
     link.GameLinkTick();
-    EXPECT_EQ(view.log.size(), 1U);
+    link.GameLinkTick();
+    EXPECT_EQ(view.status, "GTA:VC is running!");
+    ASSERT_EQ(view.log.size(), 2U);
+    EXPECT_NE(view.log[1].find("cannot be read"), std::string::npos) << view.log[1];
+}
+
+TEST_F(Linking, ThePackedSteamEditionIsRecognisedOnceItHasUnpacked) {
+    Start(80, "gta-vc.exe", kSignatureSteamPacked);
+    link.GameLinkTick();
+    link.GameLinkTick();
+    EXPECT_EQ(link.layout(), nullptr);
+    ASSERT_EQ(view.log.size(), 1U);
+    EXPECT_NE(view.log[0].find("still unpacking"), std::string::npos) << view.log[0];
+    Sign(80, kSignatureSteam);
+    link.GameLinkTick();
+    EXPECT_EQ(link.layout(), &kLayoutSteam);
+    ASSERT_EQ(view.log.size(), 2U);
+    EXPECT_EQ(view.log[1], "[14:03:27] GTA:VC Steam recognised.");
 }
 
 } // namespace

@@ -43,7 +43,7 @@ struct Display : ::testing::Test {
     FakeProcesses processes;
     InGameText text{processes, view};
     ProcessHandle game = 0;
-    GameVersion version = GameVersion::V1_1;
+    const GameLayout* layout = &kLayout11;
 
     void SetUp() override {
         processes.processes[10] = {"gta-vc.exe", false, {}};
@@ -55,7 +55,7 @@ struct Display : ::testing::Test {
     }
     void Tick() {
         if (view.gameTextTimer) {
-            text.GameTextTick(game, version);
+            text.GameTextTick(game, layout);
         }
     }
 };
@@ -64,17 +64,17 @@ TEST_F(Display, FiveShowTicksThenOneClearTickThenOff) {
     text.Show("Hi");
     for (int tick = 0; tick < 5; ++tick) {
         Tick();
-        EXPECT_EQ(At(kMessageFlag1, 1), "\x31");
-        EXPECT_EQ(At(kMessageFlag2, 1), "\x31");
-        for (auto address : kMessageTexts) {
+        EXPECT_EQ(At(kLayout11.messageFlag1, 1), "\x31");
+        EXPECT_EQ(At(kLayout11.messageFlag2, 1), "\x31");
+        for (auto address : kLayout11.messageTexts) {
             EXPECT_EQ(At(address, 512), AsString(BuildTextBlock("Hi")));
         }
         EXPECT_TRUE(view.gameTextTimer);
     }
     Tick();
-    EXPECT_EQ(At(kMessageFlag1, 1), "\x30");
-    EXPECT_EQ(At(kMessageFlag2, 1), "\x30");
-    for (auto address : kMessageTexts) {
+    EXPECT_EQ(At(kLayout11.messageFlag1, 1), "\x30");
+    EXPECT_EQ(At(kLayout11.messageFlag2, 1), "\x30");
+    for (auto address : kLayout11.messageTexts) {
         EXPECT_EQ(At(address, 512), std::string(512, ' '));
     }
     EXPECT_FALSE(view.gameTextTimer);
@@ -82,12 +82,12 @@ TEST_F(Display, FiveShowTicksThenOneClearTickThenOff) {
 }
 
 TEST_F(Display, Version10WritesEveryLocationEightLower) {
-    version = GameVersion::V1_0;
+    layout = &kLayout10;
     text.Show("Hi");
     Tick();
     EXPECT_EQ(At(0x94DBCC, 1), "\x31");
     EXPECT_EQ(At(0x97F83B, 1), "\x31");
-    EXPECT_EQ(At(kMessageFlag1, 1), std::string(1, '\0'));
+    EXPECT_EQ(At(kLayout11.messageFlag1, 1), std::string(1, '\0'));
     for (auto address : {0x78C5F8, 0x7D3E40, 0x939028}) {
         EXPECT_EQ(At(address, 4), std::string("H\0i\0", 4));
     }
@@ -98,15 +98,27 @@ TEST_F(Display, Version10WritesEveryLocationEightLower) {
     EXPECT_EQ(At(0x78C5F8, 512), std::string(512, ' '));
 }
 
-TEST_F(Display, AVersionChosenDuringAShowMovesTheFollowingTicks) {
+TEST_F(Display, TheSteamEditionGetsItsOwnLocations) {
+    layout = &kLayoutSteam;
     text.Show("Hi");
     Tick();
-    version = GameVersion::V1_0;
-    processes.processes[10].memory.clear();
-    Tick();
-    EXPECT_EQ(At(0x78C5F8, 2), std::string("H\0", 2));
-    EXPECT_EQ(At(0x94DBCC, 1), "\x31");
-    EXPECT_EQ(At(kMessageFlag1, 1), std::string(1, '\0')) << "nothing more at 1.1's place";
+    for (auto address : {0x78B600, 0x7D2E48, 0x938030}) {
+        EXPECT_EQ(At(address, 4), std::string("H\0i\0", 4));
+    }
+    EXPECT_EQ(At(0x94CBD4, 1), "\x31");
+    EXPECT_EQ(At(0x97E843, 1), "\x31");
+}
+
+TEST_F(Display, NothingIsWrittenIntoAGameThatWasNotRecognised) {
+    layout = nullptr;
+    text.Show("Hi");
+    int ticks = 0;
+    while (view.gameTextTimer && ticks < 10) {
+        Tick();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 6) << "the display still runs its course";
+    EXPECT_TRUE(processes.processes[10].memory.empty()) << "not one byte written";
 }
 
 TEST_F(Display, ASecondTextThreeTicksInIsShownForFiveMoreTicks) {
@@ -117,12 +129,12 @@ TEST_F(Display, ASecondTextThreeTicksInIsShownForFiveMoreTicks) {
     text.Show("two");
     for (int tick = 0; tick < 5; ++tick) {
         Tick();
-        EXPECT_EQ(At(kMessageTexts[0], 6), std::string("t\0w\0o\0", 6)) << tick;
-        EXPECT_EQ(At(kMessageFlag1, 1), "\x31");
+        EXPECT_EQ(At(kLayout11.messageTexts[0], 6), std::string("t\0w\0o\0", 6)) << tick;
+        EXPECT_EQ(At(kLayout11.messageFlag1, 1), "\x31");
     }
     Tick();
     EXPECT_FALSE(view.gameTextTimer);
-    EXPECT_EQ(At(kMessageFlag1, 1), "\x30");
+    EXPECT_EQ(At(kLayout11.messageFlag1, 1), "\x30");
 }
 
 TEST_F(Display, WithoutAGameTheCycleStillRunsOutAndStops) {

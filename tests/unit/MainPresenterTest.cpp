@@ -189,17 +189,49 @@ TEST_F(MainWindow, NoKeySourceIsSaidOnce) {
     EXPECT_EQ(view.log[0], "[14:03:27] F5 and F6 are not available");
 }
 
-TEST_F(MainWindow, AGameTextIsShownAtTheChosenVersionsPlaces) {
-    processes.processes[7] = {"gta-vc.exe", false, {}};
-    presenter.Start();
+/** A game process in the fakes with the signature of `signature` at its place. */
+void GameWithSignature(FakeProcesses& processes, ProcessId id, std::uint32_t signature) {
+    processes.processes[id] = {"gta-vc.exe", false, {}};
+    for (std::uint64_t i = 0; i < 4; ++i) {
+        processes.processes[id].memory[kSignatureAddress + i] =
+            static_cast<unsigned char>(signature >> (8 * i));
+    }
+}
+
+TEST_F(MainWindow, TheRecognisedGameDecidesWhereItsTextGoesAndTheOptionFollows) {
+    presenter.Start(); // no settings: the window says 1.1
+    GameWithSignature(processes, 7, kSignature10);
     presenter.GameLinkTick();
-    presenter.OnVersionChosen(GameVersion::V1_0);
+    EXPECT_EQ(view.version, GameVersion::V1_0);
+    EXPECT_EQ(settings.values["GTAVC-version"], "0") << "stored, as it changed the default";
     presenter.notifier().PostNotification("", "Hi");
-    EXPECT_TRUE(view.gameTextTimer);
     presenter.GameTextTick();
     EXPECT_EQ(processes.Bytes(7, 0x78C5F8, 4), std::string("H\0i\0", 4));
     EXPECT_EQ(processes.Bytes(7, 0x94DBCC, 1), "\x31");
-    EXPECT_EQ(processes.Bytes(7, 0x94DBD4, 1), std::string(1, '\0'));
+    presenter.OnVersionChosen(GameVersion::V1_1); // the user insists
+    presenter.GameTextTick();
+    EXPECT_EQ(processes.Bytes(7, 0x94DBD4, 1), std::string(1, '\0'))
+        << "the window's choice never moves the text away from the recognised places";
+}
+
+TEST_F(MainWindow, A11GameWithoutSettingsWritesNoSettingsAndSteamLeavesTheOptionAlone) {
+    presenter.Start();
+    GameWithSignature(processes, 7, kSignature11);
+    presenter.GameLinkTick();
+    EXPECT_EQ(view.version, GameVersion::V1_1);
+    EXPECT_EQ(settings.writes, 0);
+
+    presenter.OnVersionChosen(GameVersion::V1_0);
+    processes.processes.erase(7);
+    presenter.GameLinkTick();
+    GameWithSignature(processes, 8, kSignatureSteam);
+    presenter.GameLinkTick();
+    EXPECT_EQ(view.version, GameVersion::V1_1) << "as shown before the user's click";
+    EXPECT_EQ(presenter.version(), GameVersion::V1_0);
+    EXPECT_EQ(settings.values["GTAVC-version"], "0");
+    presenter.notifier().PostNotification("", "Hi");
+    presenter.GameTextTick();
+    EXPECT_EQ(processes.Bytes(8, 0x78B600, 2), std::string("H\0", 2));
 }
 
 struct Autorun : MainWindow {

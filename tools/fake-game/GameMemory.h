@@ -4,9 +4,10 @@
 
 // What the stand-in game needs of its system.
 
-/** Makes the game's addresses 0x780000 to 0xA11000 readable and writable, and names the
- *  process gta-vc.exe; false (after saying why) when it cannot. */
-bool ProvideGameMemory();
+/** Makes the game's addresses 0x780000 to 0xA11000 readable and writable (and the signature's
+ *  page, where there may be none, `withSignature`), and names the process gta-vc.exe; false
+ *  (after saying why) when it cannot. */
+bool ProvideGameMemory(bool withSignature);
 
 unsigned CurrentProcessId();
 

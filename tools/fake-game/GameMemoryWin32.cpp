@@ -19,7 +19,7 @@ HWND MainWindow() {
 
 } // namespace
 
-bool ProvideGameMemory() {
+bool ProvideGameMemory(bool) { // the image covers the signature either way
     const auto start = reinterpret_cast<std::uintptr_t>(gameImageData);
     const auto end = start + sizeof(gameImageData);
     if (start > 0x780000 || end < 0xA11000) {

@@ -2,9 +2,13 @@
 // addresses, the playback flag, the two message flags and the three message texts. Driven by
 // commands on standard input, one per line; every command answers with lines ending in "ok".
 //
+//   gta-vc.exe [--version 1.0|1.1|steam|steam-packed|none|<hex>]   (1.1 when not given)
+//
 //   record <folder> [size]    write a new recording to <folder>/replay.rep
-//   playback <value>          set the playback flag byte
-//   show [1.0|1.1] [raw]      print the flags and texts at that version's addresses
+//   playback <value>          set the playback flag byte at this version's address
+//   signature <version|hex>   change the executable's signature, as the packed Steam one does
+//   show [1.0|1.1|steam] [raw]  print the flags and texts at that version's addresses
+//                             (those of the running version when not given)
 //   exit                      end the process
 // The Windows build also answers, about the window titled "Clipwarden" of the same desktop:
 //   window-text <id>          print the text of its control <id>
@@ -70,15 +74,47 @@ void Record(const std::string& folder, std::size_t size, std::mt19937& random) {
               << '\n';
 }
 
-void Show(bool version10, bool raw) {
-    const std::int64_t shift = MessageShift(version10 ? GameVersion::V1_0 : GameVersion::V1_1);
-    const auto shifted = [shift](std::uint64_t a) {
-        return At(static_cast<std::uint64_t>(static_cast<std::int64_t>(a) + shift));
-    };
-    std::printf("flag1=%02x flag2=%02x playback=%02x\n", *shifted(kMessageFlag1),
-                *shifted(kMessageFlag2), *At(kPlaybackFlag));
-    for (std::size_t i = 0; i < kMessageTexts.size(); ++i) {
-        const unsigned char* block = shifted(kMessageTexts[i]);
+const GameLayout* LayoutNamed(const std::string& name) {
+    if (name == "1.0") {
+        return &kLayout10;
+    }
+    if (name == "1.1") {
+        return &kLayout11;
+    }
+    if (name == "steam") {
+        return &kLayoutSteam;
+    }
+    return nullptr;
+}
+
+/** The signature value of a version name or a hex number; false for "none". */
+bool SignatureNamed(const std::string& name, std::uint32_t& value) {
+    if (name == "none") {
+        return false;
+    }
+    if (name == "steam-packed") {
+        value = kSignatureSteamPacked;
+    } else if (name == "1.0") {
+        value = kSignature10;
+    } else if (name == "1.1") {
+        value = kSignature11;
+    } else if (name == "steam") {
+        value = kSignatureSteam;
+    } else {
+        value = static_cast<std::uint32_t>(std::stoul(name, nullptr, 16));
+    }
+    return true;
+}
+
+void WriteSignature(std::uint32_t value) {
+    std::memcpy(At(kSignatureAddress), &value, sizeof(value)); // little-endian, as the game
+}
+
+void Show(const GameLayout& layout, bool raw) {
+    std::printf("flag1=%02x flag2=%02x playback=%02x\n", *At(layout.messageFlag1),
+                *At(layout.messageFlag2), *At(layout.playbackFlag));
+    for (std::size_t i = 0; i < layout.messageTexts.size(); ++i) {
+        const unsigned char* block = At(layout.messageTexts[i]);
         std::printf("text%zu=%s\n", i + 1,
                     raw ? Hex(block, kMessageTextBytes).c_str() : Decode(block).c_str());
     }
@@ -86,9 +122,25 @@ void Show(bool version10, bool raw) {
 
 } // namespace
 
-int main() {
-    if (!ProvideGameMemory()) {
+int main(int argc, char** argv) {
+    std::string version = "1.1";
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) == "--version") {
+            version = argv[i + 1];
+        }
+    }
+    std::uint32_t signature = 0;
+    const bool hasSignature = SignatureNamed(version, signature);
+    if (!ProvideGameMemory(hasSignature)) {
         return 1;
+    }
+    if (hasSignature) {
+        WriteSignature(signature);
+    }
+    // What "playback" and a bare "show" use: this version's layout (1.1 for any other).
+    const GameLayout* running = LayoutNamed(version);
+    if (running == nullptr) {
+        running = version == "steam-packed" ? &kLayoutSteam : &kLayout11;
     }
     std::mt19937 random(CurrentProcessId());
     std::cout << "ready " << CurrentProcessId() << std::endl;
@@ -105,16 +157,28 @@ int main() {
         } else if (command == "playback") {
             int value = 0;
             in >> value;
-            *At(kPlaybackFlag) = static_cast<unsigned char>(value);
+            *At(running->playbackFlag) = static_cast<unsigned char>(value);
+        } else if (command == "signature") {
+            std::string name;
+            in >> name;
+            std::uint32_t value = 0;
+            if (hasSignature && SignatureNamed(name, value)) {
+                WriteSignature(value);
+                if (const GameLayout* layout = LayoutNamed(name)) {
+                    running = layout;
+                }
+            }
         } else if (command == "show") {
-            bool version10 = false;
+            const GameLayout* layout = running;
             bool raw = false;
             std::string word;
             while (in >> word) {
-                version10 = version10 || word == "1.0";
+                if (const GameLayout* named = LayoutNamed(word)) {
+                    layout = named;
+                }
                 raw = raw || word == "raw";
             }
-            Show(version10, raw);
+            Show(*layout, raw);
         } else if (command == "window-text" || command == "window-check") {
             int id = 0;
             in >> id;

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
+#include "core/game/GameMemoryLayout.h"
 #include "core/game/PlaybackWatch.h"
 #include "core/game/StatusView.h"
 #include "core/notify/Notifier.h"
@@ -22,13 +26,18 @@ public:
     GameLink(ProcessService& processes, Clock& clock, PlaybackWatch& watch, StatusView& view,
              Notifier& notifier)
         : processes_(processes), clock_(clock), watch_(watch), view_(view), notifier_(notifier) {}
+
+    /** `recognised` runs once per attach, when the game's executable has been recognised. */
+    void OnRecognised(std::function<void(const GameLayout&)> recognised) {
+        recognised_ = std::move(recognised);
+    }
     ~GameLink();
     GameLink(const GameLink&) = delete;
     GameLink& operator=(const GameLink&) = delete;
     GameLink(GameLink&&) = delete;
     GameLink& operator=(GameLink&&) = delete;
 
-    /** Probe, playback step, re-attach when the probe read nothing, status caption. */
+    /** Probe, recognition, playback step, re-attach when the probe read nothing, status. */
     void GameLinkTick();
 
     /** The first live process named gta-vc.exe (any letter case) in system order, else 0. */
@@ -39,6 +48,9 @@ public:
 
     /** The open game, 0 when none. */
     [[nodiscard]] ProcessHandle handle() const { return game_; }
+
+    /** Where the open game keeps its data; nothing until its executable is recognised. */
+    [[nodiscard]] const GameLayout* layout() const { return layout_; }
     [[nodiscard]] bool gameRunning() const { return gameRunning_; }
 
 private:
@@ -50,6 +62,17 @@ private:
     ProcessHandle game_ = 0;
     bool gameRunning_ = false;
     ProcessId refusalReportedFor_ = 0;
+
+    /** Reads the game's signature until it is one Clipwarden knows; says once per attach what
+     *  it found when it is not. */
+    void Recognise();
+    /** The byte of the playback flag at the game's layout, 0 when unknown or unreadable. */
+    std::uint8_t PlaybackFlag(std::optional<std::uint8_t> probed);
+
+    ProcessId gameId_ = 0;
+    const GameLayout* layout_ = nullptr;
+    std::string lastSaid_; ///< what was said about this attach's signature, so it is said once
+    std::function<void(const GameLayout&)> recognised_;
 };
 
 } // namespace clipwarden

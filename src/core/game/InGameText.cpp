@@ -22,29 +22,32 @@ void InGameText::Show(const std::string& text) {
     timer_.RunGameTextTimer(true);
 }
 
-void InGameText::GameTextTick(ProcessHandle game, GameVersion version) {
-    const std::int64_t shift = MessageShift(version);
+void InGameText::GameTextTick(ProcessHandle game, const GameLayout* layout) {
     const auto write = [&](std::uint64_t address, std::span<const std::byte> bytes) {
-        processes_.Write(
-            game, static_cast<std::uint64_t>(static_cast<std::int64_t>(address) + shift), bytes);
+        // Never into a game whose executable was not recognised: the addresses would be guesses.
+        if (layout != nullptr) {
+            processes_.Write(game, address, bytes);
+        }
     };
     const auto flag = [&](std::uint64_t address, const std::byte& value) {
         write(address, std::span<const std::byte>(&value, 1));
     };
+    const GameLayout none{};
+    const GameLayout& at = layout != nullptr ? *layout : none;
     if (ticksLeft_ >= 1) {
-        flag(kMessageFlag1, kFlagShowing);
-        flag(kMessageFlag2, kFlagShowing);
+        flag(at.messageFlag1, kFlagShowing);
+        flag(at.messageFlag2, kFlagShowing);
         const TextBlock block = BuildTextBlock(pendingText_);
-        for (std::uint64_t address : kMessageTexts) {
+        for (std::uint64_t address : at.messageTexts) {
             write(address, block);
         }
         --ticksLeft_;
         return;
     }
-    flag(kMessageFlag2, kFlagCleared);
-    flag(kMessageFlag1, kFlagCleared);
+    flag(at.messageFlag2, kFlagCleared);
+    flag(at.messageFlag1, kFlagCleared);
     const TextBlock blank = BuildTextBlock({});
-    for (std::uint64_t address : kMessageTexts) {
+    for (std::uint64_t address : at.messageTexts) {
         write(address, blank);
     }
     timer_.RunGameTextTimer(false);

@@ -26,8 +26,9 @@ public:
     void Show(const std::string& text) override;
 
     /** A show tick while ticks are left, else the clear tick that stops the timer. Writes into
-     *  `game` at the locations of `version`; with no game the writes simply have no effect. */
-    void GameTextTick(ProcessHandle game, GameVersion version);
+     *  `game` at the locations of `layout`: nothing at all without a recognised layout, and
+     *  with no game the writes simply have no effect. The ticks count down either way. */
+    void GameTextTick(ProcessHandle game, const GameLayout* layout);
 
     [[nodiscard]] const std::string& pendingText() const { return pendingText_; }
     [[nodiscard]] int ticksLeft() const { return ticksLeft_; }

@@ -11,7 +11,9 @@ MainPresenter::MainPresenter(Services& services, MainView& view)
       watch_(library_.cursor(), services.clock, notifier_),
       gameLink_(services.processes, services.clock, watch_, view, notifier_),
       hotkeys_([this] { selection_.SelectPreviousReplay(); },
-               [this] { selection_.SelectNextReplay(); }) {}
+               [this] { selection_.SelectNextReplay(); }) {
+    gameLink_.OnRecognised([this](const GameLayout& layout) { FollowRecognisedVersion(layout); });
+}
 
 MainPresenter::~MainPresenter() {
     Shutdown();
@@ -70,6 +72,23 @@ void MainPresenter::Shutdown() {
 void MainPresenter::OnVersionChosen(GameVersion version) {
     version_ = version;
     WriteSetting(kKeyVersion, version == GameVersion::V1_1 ? "1" : "0");
+}
+
+void MainPresenter::FollowRecognisedVersion(const GameLayout& layout) {
+    if (!layout.option) {
+        return; // the Steam edition has no option of its own; the window keeps its choice
+    }
+    if (version_ != *layout.option) {
+        version_ = *layout.option;
+        view_.ShowVersion(version_);
+    }
+    // Stored only when it changes what is stored (or the default), so a 1.1 game with no
+    // settings file writes none.
+    const GameVersion stored =
+        settings_.ReadSwitch(kKeyVersion, true) ? GameVersion::V1_1 : GameVersion::V1_0;
+    if (stored != version_) {
+        WriteSetting(kKeyVersion, version_ == GameVersion::V1_1 ? "1" : "0");
+    }
 }
 
 void MainPresenter::OnChooseReplayFolder() {

@@ -46,7 +46,7 @@ public:
     /** The once-a-second ticks: capture, game link, and (while a text is on show) game text. */
     void CaptureTick() { capture_.CaptureTick(); }
     void GameLinkTick() { gameLink_.GameLinkTick(); }
-    void GameTextTick() { inGameText_.GameTextTick(gameLink_.handle(), version_); }
+    void GameTextTick() { inGameText_.GameTextTick(gameLink_.handle(), gameLink_.layout()); }
 
     /** Stores a setting, logging a write that failed. */
     void WriteSetting(const std::string& key, const std::string& value);
@@ -63,6 +63,8 @@ public:
 private:
     void OpenSession();
     void LaunchGame();
+    /** The window's option follows the version the running game turned out to be. */
+    void FollowRecognisedVersion(const GameLayout& layout);
 
     Services& services_;
     MainView& view_;

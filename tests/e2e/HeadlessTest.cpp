@@ -292,6 +292,34 @@ TEST_F(Headless, ShowsCapturesInsideTheStandInGameAndLogsItsPlayback) {
     EXPECT_EQ(game.Command("show")[1], "text1=");
 }
 
+TEST_F(Headless, TheGamesOwnVersionDecidesWhereItsTextGoes) {
+    Isolate();
+    WriteFileAt(slot, "present at start-up", kEarlier);
+    Start(); // no settings: the window says 1.1
+    Expect("-0.rep saved!");
+    auto game = std::make_unique<FakeGame>(sandbox->Wrap({FakeGame::Binary(), "--version", "1.0"}));
+    Expect("GTA:VC 1.0 recognised.");
+    game->Command("record " + replays + " 2048");
+    Expect("-1.rep saved!");
+    const auto shown = game->ShownOnce("-1.rep~w~ saved!", "1.0");
+    ASSERT_GT(shown.size(), 1U) << "the text did not land at 1.0's places";
+    game->Command("playback 1"); // at 0xA10AF6
+    Expect("] Playback of replay");
+    game->Send("exit");
+    Expect(" stopped!");
+
+    // An executable it does not know: running, but nothing is ever written into it.
+    game = std::make_unique<FakeGame>(sandbox->Wrap({FakeGame::Binary(), "--version", "0badc0de"}));
+    Expect("signature 0x0BADC0DE");
+    game->Command("record " + replays + " 2048");
+    Expect("-2.rep saved!");
+    game->Command("record " + replays + " 2048"); // meanwhile the in-game text has had its ticks
+    Expect("-3.rep saved!");
+    for (const std::string at : {"1.0", "1.1", "steam"}) {
+        EXPECT_EQ(game->Command("show " + at).at(0).substr(0, 17), "flag1=00 flag2=00") << at;
+    }
+}
+
 TEST_F(Headless, FollowsTheStandInGameExitingAndRestarting) {
     Isolate();
     Start();

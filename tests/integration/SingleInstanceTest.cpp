@@ -57,25 +57,27 @@ TEST_F(Instance, AnotherSettingsFileIsAnotherInstance) {
 }
 
 TEST_F(Instance, AHolderKilledMidwayLeavesNothingInTheWay) {
+    int told[2];
+    ASSERT_EQ(pipe(told), 0);
     const pid_t child = fork();
     if (child == 0) {
         const auto held = CreateSingleInstance(settings);
         std::string h;
         std::string w;
-        if (held->TryClaim(h, w) != SingleInstance::Claim::Ours) {
+        const char claimed = held->TryClaim(h, w) == SingleInstance::Claim::Ours ? 'o' : 'x';
+        if (write(told[1], &claimed, 1) != 1) {
             _exit(1);
         }
         pause(); // until killed
         _exit(0);
     }
+    close(told[1]);
+    char claimed = 0;
+    ASSERT_EQ(read(told[0], &claimed, 1), 1);
+    close(told[0]);
+    ASSERT_EQ(claimed, 'o');
     const auto probe = CreateSingleInstance(settings);
-    ASSERT_TRUE(Eventually([&] {
-        const auto claim = Claim(*probe);
-        if (claim == SingleInstance::Claim::Ours) {
-            probe->Release(); // the child had not got it yet
-        }
-        return claim == SingleInstance::Claim::Taken;
-    }));
+    EXPECT_EQ(Claim(*probe), SingleInstance::Claim::Taken);
     EXPECT_EQ(holder, std::to_string(child));
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);

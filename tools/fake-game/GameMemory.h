@@ -11,6 +11,10 @@ bool ProvideGameMemory(bool withSignature);
 
 unsigned CurrentProcessId();
 
+/** Gives the process another task name, as Wine does once it has started the .exe (where the
+ *  system allows it). */
+void NameProcess(const std::string& name);
+
 /** The text of a control of the window titled "Clipwarden" ("" where there is none). */
 std::string MainWindowControlText(int id);
 

@@ -30,6 +30,10 @@ bool ProvideGameMemory(bool withSignature) {
     return true;
 }
 
+void NameProcess(const std::string& name) {
+    prctl(PR_SET_NAME, name.c_str());
+}
+
 unsigned CurrentProcessId() {
     return static_cast<unsigned>(getpid());
 }

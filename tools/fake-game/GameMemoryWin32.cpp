@@ -29,6 +29,8 @@ bool ProvideGameMemory(bool) { // the image covers the signature either way
     return true;
 }
 
+void NameProcess(const std::string&) {} // a Windows process keeps its image's name
+
 unsigned CurrentProcessId() {
     return static_cast<unsigned>(GetCurrentProcessId());
 }

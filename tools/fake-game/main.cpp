@@ -3,12 +3,14 @@
 // commands on standard input, one per line; every command answers with lines ending in "ok".
 //
 //   gta-vc.exe [--version 1.0|1.1|steam|steam-packed|none|<hex>]   (1.1 when not given)
+//              [--name <task name>]     start under another name (Linux)
 //
 //   record <folder> [size]    write a new recording to <folder>/replay.rep
 //   playback <value>          set the playback flag byte at this version's address
 //   signature <version|hex>   change the executable's signature, as the packed Steam one does
 //   show [1.0|1.1|steam] [raw]  print the flags and texts at that version's addresses
 //                             (those of the running version when not given)
+//   name <task name>          take another name, as Wine renames its process (Linux)
 //   exit                      end the process
 // The Windows build also answers, about the window titled "Clipwarden" of the same desktop:
 //   window-text <id>          print the text of its control <id>
@@ -124,9 +126,12 @@ void Show(const GameLayout& layout, bool raw) {
 
 int main(int argc, char** argv) {
     std::string version = "1.1";
+    std::string taskName;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == "--version") {
             version = argv[i + 1];
+        } else if (std::string(argv[i]) == "--name") {
+            taskName = argv[i + 1];
         }
     }
     std::uint32_t signature = 0;
@@ -136,6 +141,9 @@ int main(int argc, char** argv) {
     }
     if (hasSignature) {
         WriteSignature(signature);
+    }
+    if (!taskName.empty()) {
+        NameProcess(taskName);
     }
     // What "playback" and a bare "show" use: this version's layout (1.1 for any other).
     const GameLayout* running = LayoutNamed(version);
@@ -158,6 +166,10 @@ int main(int argc, char** argv) {
             int value = 0;
             in >> value;
             *At(running->playbackFlag) = static_cast<unsigned char>(value);
+        } else if (command == "name") {
+            std::string newName;
+            in >> newName;
+            NameProcess(newName);
         } else if (command == "signature") {
             std::string name;
             in >> name;

@@ -1,16 +1,15 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
-#include <map>
+#include <chrono>
 #include <memory>
 
-#include "core/ports/ProcessService.h"
+#include "platform/linux/ProcProcessService.h"
 
 namespace clipwarden {
 
@@ -20,12 +19,18 @@ struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
 
-constexpr std::size_t kMaxCachedNames = 8192;
+using std::chrono::steady_clock;
 
-/** The task name from an open /proc/<pid>/comm; false when the process is gone. */
-bool ReadName(int fd, std::string& name) {
+/** The task name of a process from /proc/<pid>/comm; false when the process is gone. */
+bool ReadName(int proc, ProcessId id, std::string& name) {
+    const std::string path = std::to_string(id) + "/comm";
+    const int fd = openat(proc, path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
     std::array<char, 64> buffer{};
     const ssize_t got = pread(fd, buffer.data(), buffer.size(), 0);
+    close(fd);
     if (got <= 0) {
         return false;
     }
@@ -41,19 +46,11 @@ bool ReadName(int fd, std::string& name) {
  *  us attach a debugger, and which stays bound to that one process. */
 class ProcProcessService final : public ProcessService {
 public:
-    ProcProcessService() : proc_(open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        // One descriptor per running process is kept (see Snapshot); make room for them.
-        rlimit limit{};
-        if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-            limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 65536);
-            setrlimit(RLIMIT_NOFILE, &limit);
-        }
-    }
+    ProcProcessService(std::chrono::milliseconds freshFor, std::chrono::milliseconds rereadAll)
+        : proc_(open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC)), freshFor_(freshFor),
+          rereadAll_(rereadAll) {}
 
     ~ProcProcessService() override {
-        for (const auto& [id, fd] : names_) {
-            close(fd);
-        }
         if (proc_ >= 0) {
             close(proc_);
         }
@@ -63,11 +60,10 @@ public:
     ProcProcessService(ProcProcessService&&) = delete;
     ProcProcessService& operator=(ProcProcessService&&) = delete;
 
-    // WORKAROUND: opening /proc/<pid>/comm costs several microseconds per process, which a
-    // scan every second over a thousand processes would feel; reading an open one again costs
-    // well under one. So each name's descriptor stays open while its process lives and is read
-    // afresh on every scan: a renamed process (Wine names itself after its .exe) is seen at
-    // once, and a descriptor of a process that has ended reads nothing and is closed.
+    // At rest this runs once a second over every process of the machine, so it reads as little
+    // as it can: the list of ids on every scan, a name only for a process it has not seen, for
+    // one seen in the last ten seconds, and for all of them once a minute. It keeps no
+    // descriptor per process.
     std::vector<ProcessEntry> Snapshot() override {
         std::vector<ProcessId> ids;
         {
@@ -86,40 +82,34 @@ public:
         }
         std::sort(ids.begin(), ids.end());
 
-        std::map<ProcessId, int> kept;
+        const auto now = steady_clock::now();
+        const bool rereadAll = now - lastFullRead_ >= rereadAll_;
+        if (rereadAll) {
+            lastFullRead_ = now;
+        }
+        std::vector<Known> next;
+        next.reserve(ids.size());
         std::vector<ProcessEntry> entries;
         entries.reserve(ids.size());
-        std::string name;
+        auto old = known_.begin(); // both in ascending id order
         for (ProcessId id : ids) {
-            const auto cached = names_.find(id);
-            if (cached != names_.end()) {
-                const int fd = cached->second;
-                names_.erase(cached);
-                if (ReadName(fd, name)) {
-                    kept.emplace(id, fd);
-                    entries.push_back({id, name});
-                    continue;
-                }
-                close(fd); // an earlier process of that id; look at the new one
+            while (old != known_.end() && old->id < id) {
+                ++old;
             }
-            const std::string path = std::to_string(id) + "/comm";
-            const int fd = openat(proc_, path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0) {
-                continue; // ended meanwhile
+            Known process{id, {}, now};
+            const bool seen = old != known_.end() && old->id == id;
+            if (seen) {
+                process = *old;
             }
-            if (ReadName(fd, name)) {
-                entries.push_back({id, name});
-                if (kept.size() < kMaxCachedNames) {
-                    kept.emplace(id, fd);
-                    continue;
+            if (!seen || rereadAll || now - process.firstSeen < freshFor_) {
+                if (!ReadName(proc_, id, process.name)) {
+                    continue; // ended meanwhile
                 }
             }
-            close(fd);
+            entries.push_back({id, process.name});
+            next.push_back(std::move(process));
         }
-        for (const auto& [id, fd] : names_) {
-            close(fd); // processes that have ended
-        }
-        names_ = std::move(kept);
+        known_ = std::move(next);
         return entries;
     }
 
@@ -176,14 +166,30 @@ public:
     }
 
 private:
+    struct Known {
+        ProcessId id;
+        std::string name;
+        steady_clock::time_point firstSeen;
+    };
+
     int proc_;
-    std::map<ProcessId, int> names_; ///< open /proc/<pid>/comm of the processes last seen
+    std::chrono::milliseconds freshFor_;
+    std::chrono::milliseconds rereadAll_;
+    std::vector<Known> known_; ///< the processes of the last scan, in ascending id order
+    steady_clock::time_point lastFullRead_ = steady_clock::now();
 };
 
 } // namespace
 
+std::unique_ptr<ProcessService> CreateProcProcessService(std::chrono::milliseconds freshFor,
+                                                         std::chrono::milliseconds rereadAll) {
+    return std::make_unique<ProcProcessService>(freshFor, rereadAll);
+}
+
 std::unique_ptr<ProcessService> CreateProcessService() {
-    return std::make_unique<ProcProcessService>();
+    // Wine renames its process after the .exe shortly after start; a process may also take a
+    // new name late in its life.
+    return CreateProcProcessService(std::chrono::seconds(10), std::chrono::minutes(1));
 }
 
 } // namespace clipwarden

@@ -1,6 +1,7 @@
 // The main window's start-up, clicks and shutdown, against a plain view.
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -212,6 +213,51 @@ TEST_F(MainWindow, TheRecognisedGameDecidesWhereItsTextGoesAndTheOptionFollows) 
     presenter.GameTextTick();
     EXPECT_EQ(processes.Bytes(7, 0x94DBD4, 1), std::string(1, '\0'))
         << "the window's choice never moves the text away from the recognised places";
+}
+
+TEST_F(MainWindow, EachSignatureChoosesItsPlacesWhateverTheWindowSays) {
+    struct Case {
+        std::optional<std::uint32_t> signature;
+        const GameLayout* layout; ///< where the text must land; nowhere when null
+    };
+    const std::vector<Case> cases = {{kSignature10, &kLayout10},
+                                     {kSignature11, &kLayout11},
+                                     {kSignatureSteam, &kLayoutSteam},
+                                     {kSignatureSteamPacked, nullptr},
+                                     {0x12345678, nullptr},
+                                     {std::nullopt, nullptr}};
+    ProcessId id = 100;
+    for (const GameVersion option : {GameVersion::V1_0, GameVersion::V1_1}) {
+        for (const Case& c : cases) {
+            FakeMainView fresh;
+            MainPresenter again{services, fresh};
+            settings.values["GTAVC-version"] = option == GameVersion::V1_1 ? "1" : "0";
+            again.Start();
+            processes.processes.clear();
+            if (c.signature) {
+                GameWithSignature(processes, ++id, *c.signature);
+            } else {
+                processes.processes[++id] = {"gta-vc.exe", false, {}};
+                for (std::uint64_t i = 0; i < 4; ++i) {
+                    processes.processes[id].unreadable.insert(kSignatureAddress + i);
+                }
+            }
+            again.GameLinkTick();
+            EXPECT_EQ(fresh.status, "GTA:VC is running!");
+            again.notifier().PostNotification("", "Hi");
+            again.GameTextTick();
+            auto& memory = processes.processes[id].memory;
+            if (c.layout == nullptr) {
+                const std::size_t signatureBytes = c.signature ? 4 : 0;
+                EXPECT_EQ(memory.size(), signatureBytes) << "written into an unknown executable";
+                continue;
+            }
+            EXPECT_EQ(processes.Bytes(id, c.layout->messageTexts[0], 2), std::string("H\0", 2))
+                << c.layout->name;
+            EXPECT_EQ(processes.Bytes(id, c.layout->messageFlag1, 1), "\x31") << c.layout->name;
+            EXPECT_EQ(fresh.version, c.layout->option.value_or(option)) << c.layout->name;
+        }
+    }
 }
 
 TEST_F(MainWindow, A11GameWithoutSettingsWritesNoSettingsAndSteamLeavesTheOptionAlone) {

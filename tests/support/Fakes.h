@@ -194,6 +194,21 @@ public:
     }
     void Close(ProcessHandle h) override { open.erase(h); }
 
+    /** Gives a process the executable signature `signature` at 0x61C11C (little-endian), or
+     *  makes that place unreadable when there is none. */
+    void Sign(ProcessId id, std::optional<std::uint32_t> signature) {
+        constexpr std::uint64_t kAt = 0x61C11C;
+        Process& process = processes[id];
+        for (std::uint64_t i = 0; i < 4; ++i) {
+            if (signature) {
+                process.memory[kAt + i] = static_cast<unsigned char>(*signature >> (8 * i));
+                process.unreadable.erase(kAt + i);
+            } else {
+                process.unreadable.insert(kAt + i);
+            }
+        }
+    }
+
     std::string Bytes(ProcessId id, std::uint64_t address, std::size_t size) {
         std::string out;
         for (std::size_t i = 0; i < size; ++i) {

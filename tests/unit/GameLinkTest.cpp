@@ -29,16 +29,7 @@ struct Linking : ::testing::Test {
         Sign(id, signature);
     }
     void Sign(ProcessId id, std::optional<std::uint32_t> signature) {
-        auto& process = processes.processes[id];
-        for (std::uint64_t i = 0; i < 4; ++i) {
-            if (signature) {
-                process.memory[kSignatureAddress + i] =
-                    static_cast<unsigned char>(*signature >> (8 * i));
-                process.unreadable.erase(kSignatureAddress + i);
-            } else {
-                process.unreadable.insert(kSignatureAddress + i);
-            }
-        }
+        processes.Sign(id, signature);
     }
     void Flag(ProcessId id, unsigned char value, const GameLayout& layout = kLayout11) {
         processes.processes[id].memory[layout.playbackFlag] = value;

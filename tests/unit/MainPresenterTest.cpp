@@ -193,10 +193,7 @@ TEST_F(MainWindow, NoKeySourceIsSaidOnce) {
 /** A game process in the fakes with the signature of `signature` at its place. */
 void GameWithSignature(FakeProcesses& processes, ProcessId id, std::uint32_t signature) {
     processes.processes[id] = {"gta-vc.exe", false, {}};
-    for (std::uint64_t i = 0; i < 4; ++i) {
-        processes.processes[id].memory[kSignatureAddress + i] =
-            static_cast<unsigned char>(signature >> (8 * i));
-    }
+    processes.Sign(id, signature);
 }
 
 TEST_F(MainWindow, TheRecognisedGameDecidesWhereItsTextGoesAndTheOptionFollows) {
@@ -238,9 +235,7 @@ TEST_F(MainWindow, EachSignatureChoosesItsPlacesWhateverTheWindowSays) {
                 GameWithSignature(processes, ++id, *c.signature);
             } else {
                 processes.processes[++id] = {"gta-vc.exe", false, {}};
-                for (std::uint64_t i = 0; i < 4; ++i) {
-                    processes.processes[id].unreadable.insert(kSignatureAddress + i);
-                }
+                processes.Sign(id, std::nullopt);
             }
             again.GameLinkTick();
             EXPECT_EQ(fresh.status, "GTA:VC is running!");

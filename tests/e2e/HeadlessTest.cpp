@@ -270,6 +270,23 @@ TEST_F(Headless, ASecondStartLeavesTheWorkToTheFirst) {
     EXPECT_EQ(ReadFile(replays + "/replay" + TodayDDMM() + "-1.rep"), "the next");
 }
 
+TEST_F(Headless, HelpAndVersionAnswerAndEndEvenWhileClipwardenRuns) {
+    Start();
+    const char* bin = std::getenv("CLIPWARDEN_BIN");
+    for (const std::string option : {"--version", "--help", "--bogus"}) {
+        ChildProcess asked({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                            "QT_QPA_PLATFORM", "HOME=" + home.str(),
+                            "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C", bin, option},
+                           {}, true);
+        const auto lines = asked.ReadUntil(option == "--help" ? "--version" : "lipwarden");
+        ASSERT_FALSE(lines.empty()) << option;
+        EXPECT_EQ(lines.back().find("already running"), std::string::npos) << option;
+        EXPECT_TRUE(Eventually([&] { return !asked.Alive(); })) << option;
+        EXPECT_EQ(asked.ExitStatus(), option == "--bogus" ? 2 : 0) << option;
+    }
+    EXPECT_TRUE(app->Alive());
+}
+
 TEST_F(Headless, ShowsCapturesInsideTheStandInGameAndLogsItsPlayback) {
     Isolate();
     WriteFileAt(slot, "present at start-up", kEarlier); // the game's recording is then new

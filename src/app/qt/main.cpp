@@ -3,8 +3,10 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <vector>
 
 #include "app/qt/MainWindow.h"
+#include "core/presenters/CommandLine.h"
 #include "core/presenters/InstanceClaim.h"
 #include "platform/qt/QtSettingsStore.h"
 
@@ -22,6 +24,27 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+
+    // The command line is answered first: --help and --version never start anything. Qt has
+    // taken its own options (-platform and the like) out of the arguments by now.
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+        arguments.push_back(argument.toStdString());
+    }
+    const CommandLine commandLine = ParseCommandLine(arguments);
+    switch (commandLine.action) {
+    case CommandLine::Action::Help:
+        std::cout << HelpText() << std::flush;
+        return 0;
+    case CommandLine::Action::Version:
+        std::cout << VersionText() << std::flush;
+        return 0;
+    case CommandLine::Action::Error:
+        std::cerr << "clipwarden: " << commandLine.error << std::endl;
+        return kUsageError;
+    case CommandLine::Action::Run:
+        break;
+    }
 
     // One Clipwarden per settings file: a second start brings the first one forward.
     const auto instance = CreateSingleInstance(DefaultSettingsPath().toStdString());

@@ -6,8 +6,11 @@
 
 #include <cstdio>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/win32/Win32MainWindow.h"
+#include "core/presenters/CommandLine.h"
 #include "core/presenters/InstanceClaim.h"
 #include "platform/win32/RegistrySettingsStore.h"
 
@@ -24,6 +27,24 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const auto launcher = CreateGameLauncher();
     Services services{*files,    *clock,    *settings,          *shell, *processes, *keys,
                       *launcher, std::cout, DefaultGameFolder()};
+
+    // The command line is answered first: --help and --version never start anything.
+    std::vector<std::string> arguments;
+    for (int i = 1; i < __argc; ++i) {
+        arguments.emplace_back(__argv[i]);
+    }
+    const CommandLine commandLine = ParseCommandLine(arguments);
+    if (commandLine.action != CommandLine::Action::Run) {
+        const bool error = commandLine.action == CommandLine::Action::Error;
+        const std::string text = commandLine.action == CommandLine::Action::Help ? HelpText()
+                                 : commandLine.action == CommandLine::Action::Version
+                                     ? VersionText()
+                                     : "clipwarden: " + commandLine.error + "\n";
+        (error ? std::cerr : std::cout) << text << std::flush;
+        MessageBoxA(nullptr, text.c_str(), "Clipwarden",
+                    MB_OK | (error ? MB_ICONSTOP : MB_ICONINFORMATION));
+        return error ? kUsageError : 0;
+    }
 
     // One Clipwarden per session: a second start brings the first one forward.
     const auto instance = CreateSingleInstance("HKEY_CURRENT_USER\\Software\\Clipwarden");

@@ -1,0 +1,61 @@
+#include "core/presenters/CommandLine.h"
+
+#include <algorithm>
+
+#ifndef CLIPWARDEN_VERSION
+#define CLIPWARDEN_VERSION "unknown"
+#endif
+
+namespace clipwarden {
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine result;
+    const auto launch = std::find(arguments.begin(), arguments.end(), "--launch");
+    if (launch != arguments.end()) {
+        result.launch = true;
+        result.command.assign(launch + 1, arguments.end());
+    }
+    for (auto it = arguments.begin(); it != launch; ++it) {
+        const std::string& argument = *it;
+        if (argument == "--help" || argument == "-h") {
+            result.action = CommandLine::Action::Help;
+            return result; // asked for help: nothing else matters
+        }
+        if (argument == "--version" || argument == "-V") {
+            result.action = CommandLine::Action::Version;
+        } else {
+            result.action = CommandLine::Action::Error;
+            result.error = (argument.rfind('-', 0) == 0 ? "unknown option " : "unexpected ") +
+                           ("'" + argument + "'") + "; see clipwarden --help";
+            return result;
+        }
+    }
+    if (result.launch && result.action == CommandLine::Action::Run) {
+        result.action = CommandLine::Action::Error;
+        result.error = result.command.empty()
+                           ? std::string("--launch needs the command that starts the game")
+                           : std::string("--launch is not supported by this version of "
+                                         "Clipwarden; start the game and Clipwarden separately");
+    }
+    return result;
+}
+
+std::string HelpText() {
+    return "Usage: clipwarden [--help | --version]\n"
+           "\n"
+           "Keeps every replay GTA:VC records: each new recording of replay.rep is copied to a\n"
+           "dated name beside it (replay0612-3.rep), and F5 and F6, pressed anywhere, copy the\n"
+           "previous or next stored replay back over replay.rep. Without options it starts and\n"
+           "shows its window; a second start brings the running one forward.\n"
+           "\n"
+           "  -h, --help      show this text and exit\n"
+           "  -V, --version   show the version and exit\n"
+           "\n"
+           "Settings: $XDG_CONFIG_HOME/Clipwarden/Clipwarden.conf (on Windows the registry).\n";
+}
+
+std::string VersionText() {
+    return std::string("Clipwarden ") + CLIPWARDEN_VERSION + "\n";
+}
+
+} // namespace clipwarden

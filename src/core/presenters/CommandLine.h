@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace clipwarden {
+
+/** What the command line asks for. */
+struct CommandLine {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    std::string error;                ///< with Error: one line saying what is wrong
+    bool launch = false;              ///< `--launch` was given
+    std::vector<std::string> command; ///< everything after the first `--launch`, verbatim
+};
+
+/** Reads the arguments (without the program's name). Everything after the first `--launch` is
+ *  a command to pass on as it is, options such as `--` and `--verb=…` included, so the
+ *  arguments are split there before anything is parsed. */
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+/** The answer to `--help`. */
+std::string HelpText();
+
+/** The answer to `--version`. */
+std::string VersionText();
+
+/** The exit status of a command line that could not be understood. */
+inline constexpr int kUsageError = 2;
+
+} // namespace clipwarden

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 
 namespace clipwarden {
 
@@ -110,6 +111,18 @@ std::string ToUpperAscii(std::string text) {
         return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
     });
     return text;
+}
+
+std::string StableHexName(const std::string& text) {
+    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
+    for (const unsigned char c : text) {
+        hash = (hash ^ c) * 1099511628211ULL;
+    }
+    std::string hex(16, '0');
+    for (std::size_t i = hex.size(); i > 0; --i, hash >>= 4) {
+        hex[i - 1] = "0123456789abcdef"[hash & 15];
+    }
+    return hex;
 }
 
 LeadingNumber ReadLeadingNumber(std::string_view text) {

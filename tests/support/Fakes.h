@@ -218,6 +218,17 @@ public:
     }
 };
 
+/** A log without the lines that name the game's version, which every attach adds. */
+inline std::vector<std::string> WithoutVersionLines(const std::vector<std::string>& log) {
+    std::vector<std::string> events;
+    for (const auto& line : log) {
+        if (line.find(" recognised.") == std::string::npos) {
+            events.push_back(line);
+        }
+    }
+    return events;
+}
+
 /** Game texts as they were handed over for display. */
 struct FakeGameText final : GameTextSink {
     std::vector<std::string> shown;

@@ -26,15 +26,7 @@ struct GameLinkRig {
     GameLink link{*processes, clock, watch, view, notifier};
 
     /** The log without the lines that name the game's version. */
-    [[nodiscard]] std::vector<std::string> Events() const {
-        std::vector<std::string> events;
-        for (const auto& line : view.log) {
-            if (line.find(" recognised.") == std::string::npos) {
-                events.push_back(line);
-            }
-        }
-        return events;
-    }
+    [[nodiscard]] std::vector<std::string> Events() const { return WithoutVersionLines(view.log); }
 
     /** A game-text tick at the locations of the game as recognised. */
     void GameTextTick() { inGameText.GameTextTick(link.handle(), link.layout()); }

@@ -35,15 +35,7 @@ struct Linking : ::testing::Test {
         processes.processes[id].memory[layout.playbackFlag] = value;
     }
     /** The log without the lines that name the game's version. */
-    std::vector<std::string> Events() const {
-        std::vector<std::string> events;
-        for (const auto& line : view.log) {
-            if (line.find(" recognised.") == std::string::npos) {
-                events.push_back(line);
-            }
-        }
-        return events;
-    }
+    [[nodiscard]] std::vector<std::string> Events() const { return WithoutVersionLines(view.log); }
 };
 
 TEST_F(Linking, WithoutTheGameEveryTickScansAndSaysNotRunning) {

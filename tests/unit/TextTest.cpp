@@ -52,6 +52,13 @@ TEST(Utf8, FirstCharactersCountsCharactersNotBytes) {
               "ab\xff");
 }
 
+TEST(StableHexName, IsTheFnv1aHashOfTheBytes) {
+    EXPECT_EQ(StableHexName(""), "cbf29ce484222325");
+    EXPECT_EQ(StableHexName("a"), "af63dc4c8601ec8c");
+    EXPECT_NE(StableHexName("/home/a/.config/Clipwarden/Clipwarden.conf"),
+              StableHexName("/home/b/.config/Clipwarden/Clipwarden.conf"));
+}
+
 TEST(Settings, AbsentKeysGiveTheirDefaultsAndPresentOnesTheirTextEvenEmpty) {
     FakeSettingsStore store;
     Settings settings(store);

@@ -25,12 +25,12 @@ void GameLink::GameLinkTick() {
     view_.SetStatusText(gameRunning_ ? kStatusRunning : kStatusNotRunning);
 }
 
-std::uint8_t GameLink::PlaybackFlag(std::optional<std::uint8_t> probed) {
+std::uint8_t GameLink::PlaybackFlag(std::uint8_t probed) {
     if (layout_ == nullptr) {
         return 0; // no playback watch in an executable that was not recognised
     }
-    if (layout_->playbackFlag == kLivenessProbe && probed) {
-        return *probed;
+    if (layout_->playbackFlag == kLivenessProbe) {
+        return probed;
     }
     std::array<std::byte, 1> flag{};
     return processes_.Read(game_, layout_->playbackFlag, flag) == 1

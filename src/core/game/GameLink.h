@@ -66,8 +66,9 @@ private:
     /** Reads the game's signature until it is one Clipwarden knows; says once per attach what
      *  it found when it is not. */
     void Recognise();
-    /** The byte of the playback flag at the game's layout, 0 when unknown or unreadable. */
-    std::uint8_t PlaybackFlag(std::optional<std::uint8_t> probed);
+    /** The byte of the playback flag at the game's layout (`probed` when the liveness probe
+     *  read it already), 0 when the layout is unknown or the flag unreadable. */
+    std::uint8_t PlaybackFlag(std::uint8_t probed);
 
     ProcessId gameId_ = 0;
     const GameLayout* layout_ = nullptr;

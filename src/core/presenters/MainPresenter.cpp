@@ -37,7 +37,7 @@ void MainPresenter::OpenSession() {
     library_.SetFolder(settings_.ReadSetting(kKeyReplays, defaultReplays));
     view_.ShowReplayFolder(library_.folder());
     library_.cursor().SetCurrentReplay(library_.FindLastReplay());
-    version_ = settings_.ReadSwitch(kKeyVersion, true) ? GameVersion::V1_1 : GameVersion::V1_0;
+    version_ = StoredVersion();
     view_.ShowVersion(version_);
 
     std::string why;
@@ -71,7 +71,15 @@ void MainPresenter::Shutdown() {
 
 void MainPresenter::OnVersionChosen(GameVersion version) {
     version_ = version;
-    WriteSetting(kKeyVersion, version == GameVersion::V1_1 ? "1" : "0");
+    StoreVersion();
+}
+
+GameVersion MainPresenter::StoredVersion() {
+    return settings_.ReadSwitch(kKeyVersion, true) ? GameVersion::V1_1 : GameVersion::V1_0;
+}
+
+void MainPresenter::StoreVersion() {
+    WriteSetting(kKeyVersion, version_ == GameVersion::V1_1 ? "1" : "0");
 }
 
 void MainPresenter::FollowRecognisedVersion(const GameLayout& layout) {
@@ -84,10 +92,8 @@ void MainPresenter::FollowRecognisedVersion(const GameLayout& layout) {
     }
     // Stored only when it changes what is stored (or the default), so a 1.1 game with no
     // settings file writes none.
-    const GameVersion stored =
-        settings_.ReadSwitch(kKeyVersion, true) ? GameVersion::V1_1 : GameVersion::V1_0;
-    if (stored != version_) {
-        WriteSetting(kKeyVersion, version_ == GameVersion::V1_1 ? "1" : "0");
+    if (StoredVersion() != version_) {
+        StoreVersion();
     }
 }
 

@@ -63,6 +63,10 @@ public:
 private:
     void OpenSession();
     void LaunchGame();
+    /** The version the settings hold (1.1 unless the number stored is other than 1). */
+    GameVersion StoredVersion();
+    /** Stores the chosen version, logging a write that failed. */
+    void StoreVersion();
     /** The window's option follows the version the running game turned out to be. */
     void FollowRecognisedVersion(const GameLayout& layout);
 

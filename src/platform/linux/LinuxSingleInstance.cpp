@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/Text.h"
 #include "core/ports/SingleInstance.h"
 
 namespace clipwarden {
@@ -27,19 +28,6 @@ constexpr const char* kRaiseMessage = "1 raise\n";
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-/** A short, stable name for a settings file, so that each has a socket of its own. */
-std::string NameOf(const std::string& settingsPath) {
-    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
-    for (const unsigned char c : settingsPath) {
-        hash = (hash ^ c) * 1099511628211ULL;
-    }
-    std::array<char, 17> text{};
-    for (int i = 15; i >= 0; --i, hash >>= 4) {
-        text[static_cast<std::size_t>(i)] = "0123456789abcdef"[hash & 15];
-    }
-    return std::string("clipwarden-") + text.data() + ".sock";
 }
 
 bool MakeFolders(const std::string& folder) {
@@ -78,7 +66,7 @@ public:
             runtime != nullptr && *runtime == '/' && access(runtime, W_OK | X_OK) == 0
                 ? std::string(runtime)
                 : FolderOf(settingsPath);
-        socketPath_ = folder + "/" + NameOf(settingsPath);
+        socketPath_ = folder + "/clipwarden-" + StableHexName(settingsPath) + ".sock";
     }
     ~LinuxSingleInstance() override { Release(); }
     LinuxSingleInstance(const LinuxSingleInstance&) = delete;

@@ -1,8 +1,6 @@
 #include <windows.h>
 
-#include <array>
-#include <cstdint>
-
+#include "core/Text.h"
 #include "core/ports/SingleInstance.h"
 
 namespace clipwarden {
@@ -12,23 +10,12 @@ namespace {
 constexpr const char* kWindowClass = "ClipwardenInstance";
 constexpr UINT kBringForward = WM_APP + 7;
 
-std::string NameOf(const std::string& key) {
-    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
-    for (const unsigned char c : key) {
-        hash = (hash ^ c) * 1099511628211ULL;
-    }
-    std::array<char, 17> text{};
-    for (int i = 15; i >= 0; --i, hash >>= 4) {
-        text[static_cast<std::size_t>(i)] = "0123456789abcdef"[hash & 15];
-    }
-    return std::string("Clipwarden-") + text.data();
-}
-
 /** A named mutex of the session (Windows drops it with its holder) and a message-only window
  *  named like it, which later starts find and post their requests to. */
 class Win32SingleInstance final : public SingleInstance {
 public:
-    explicit Win32SingleInstance(const std::string& key) : name_(NameOf(key)) {}
+    explicit Win32SingleInstance(const std::string& key)
+        : name_("Clipwarden-" + StableHexName(key)) {}
     ~Win32SingleInstance() override { Release(); }
     Win32SingleInstance(const Win32SingleInstance&) = delete;
     Win32SingleInstance& operator=(const Win32SingleInstance&) = delete;

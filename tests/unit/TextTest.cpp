@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
+#include "core/TemporaryName.h"
 #include "core/Text.h"
 #include "core/settings/Settings.h"
 
@@ -50,6 +51,15 @@ TEST(Utf8, FirstCharactersCountsCharactersNotBytes) {
                               "cd",
                               3),
               "ab\xff");
+}
+
+TEST(TemporaryName, TellsTheWriterOfOursAndNothingOfOthers) {
+    EXPECT_EQ(TemporaryWriter(TemporaryNamePrefix(4242) + "a1b2c3"), 4242U);
+    EXPECT_EQ(TemporaryWriter(".clipwarden-17-0.tmp"), 17U);
+    for (const char* other : {".clipwarden-notes", ".clipwarden-12", ".clipwarden--3-x",
+                              ".clipwarden-0-x", "clipwarden-12-x", "replay.rep", ""}) {
+        EXPECT_FALSE(TemporaryWriter(other)) << other;
+    }
 }
 
 TEST(StableHexName, IsTheFnv1aHashOfTheBytes) {

@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <memory>
 
+#include "core/TemporaryName.h"
 #include "core/Text.h"
 
 namespace clipwarden {
@@ -222,7 +222,8 @@ std::string PosixFileSystem::CopyToTemporary(const std::string& source,
     // Hidden, in the destination's folder, so that the final rename never crosses devices
     // and the listing never shows a half copy.
     std::string temporary =
-        Join(SplitPath(destination).first, kTemporaryPrefix + std::to_string(getpid()) + "-XXXXXX");
+        Join(SplitPath(destination).first,
+             TemporaryNamePrefix(static_cast<std::uint64_t>(getpid())) + "XXXXXX");
     const Fd to(mkostemp(temporary.data(), O_CLOEXEC));
     if (to.get() < 0) {
         error = LastError();
@@ -304,23 +305,12 @@ void PosixFileSystem::RemoveStaleTemporaries(const std::string& folder) {
     if (!dir) {
         return;
     }
-    const std::string prefix = kTemporaryPrefix;
     std::vector<std::string> stale;
     while (const dirent* entry = readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        if (name.rfind(prefix, 0) != 0) {
-            continue;
-        }
-        pid_t writer = 0;
-        const char* begin = name.c_str() + prefix.size();
-        const char* end = name.c_str() + name.size();
-        const auto [next, ec] = std::from_chars(begin, end, writer);
-        if (ec != std::errc() || next == end || *next != '-' || writer <= 0) {
-            continue; // not one of ours
-        }
+        const auto writer = TemporaryWriter(entry->d_name);
         // Only a process that is gone leaves its copy behind for good.
-        if (kill(writer, 0) != 0 && errno == ESRCH) {
-            stale.push_back(name);
+        if (writer && kill(static_cast<pid_t>(*writer), 0) != 0 && errno == ESRCH) {
+            stale.emplace_back(entry->d_name);
         }
     }
     for (const std::string& name : stale) {

@@ -25,9 +25,6 @@ public:
     [[nodiscard]] std::string Describe(const std::error_code& error) const override;
 };
 
-/** The beginning of every temporary's name; the writing process's id follows, then "-". */
-inline constexpr const char* kTemporaryPrefix = ".clipwarden-";
-
 /** `*` matches any run of characters; letters match ignoring ASCII case. */
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 

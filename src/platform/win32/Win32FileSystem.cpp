@@ -1,10 +1,10 @@
 #include <windows.h>
 
 #include <array>
-#include <charconv>
 #include <cstring>
 #include <vector>
 
+#include "core/TemporaryName.h"
 #include "core/ports/FileSystem.h"
 #include "platform/win32/AnsiText.h"
 
@@ -19,8 +19,6 @@ std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
-
-constexpr const char* kTemporaryPrefix = ".clipwarden-";
 
 /** True when no process with this id runs any more. */
 bool ProcessGone(DWORD id) {
@@ -116,9 +114,8 @@ public:
         // Named after this process, so that a later start can tell a copy cut short.
         std::string temporary;
         for (unsigned attempt = 0;; ++attempt) {
-            temporary = Join(FolderOf(destination), kTemporaryPrefix +
-                                                        std::to_string(GetCurrentProcessId()) +
-                                                        "-" + std::to_string(attempt) + ".tmp");
+            temporary = Join(FolderOf(destination), TemporaryNamePrefix(GetCurrentProcessId()) +
+                                                        std::to_string(attempt) + ".tmp");
             HANDLE created = CreateFileA(ToAnsi(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
                                          CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
             if (created != INVALID_HANDLE_VALUE) {
@@ -200,23 +197,18 @@ public:
     }
 
     void RemoveStaleTemporaries(const std::string& folder) override {
-        const std::string prefix = kTemporaryPrefix;
         WIN32_FIND_DATAA data{};
-        HANDLE find = FindFirstFileA(ToAnsi(Join(folder, prefix + "*")).c_str(), &data);
+        HANDLE find = FindFirstFileA(
+            ToAnsi(Join(folder, std::string(kTemporaryPrefix) + "*")).c_str(), &data);
         if (find == INVALID_HANDLE_VALUE) {
             return;
         }
         std::vector<std::string> stale;
         do {
-            const std::string name = data.cFileName;
-            DWORD writer = 0;
-            const char* begin = name.c_str() + prefix.size();
-            const char* end = name.c_str() + name.size();
-            const auto [next, ec] = std::from_chars(begin, end, writer);
-            if (ec != std::errc() || next == end || *next != '-' || !ProcessGone(writer)) {
-                continue;
+            const auto writer = TemporaryWriter(data.cFileName);
+            if (writer && *writer <= 0xFFFFFFFF && ProcessGone(static_cast<DWORD>(*writer))) {
+                stale.emplace_back(data.cFileName);
             }
-            stale.push_back(name);
         } while (FindNextFileA(find, &data));
         FindClose(find);
         for (const std::string& name : stale) {

@@ -1,6 +1,7 @@
 # The Windows side: Win32 backends and a Win32 frontend over the same core.
 add_library(clipwarden_platform STATIC
     src/platform/win32/AnsiText.cpp
+    src/platform/win32/MessageWindow.cpp
     src/platform/win32/Win32FileSystem.cpp
     src/platform/win32/Win32Clock.cpp
     src/platform/win32/RegistrySettingsStore.cpp

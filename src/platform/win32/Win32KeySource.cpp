@@ -2,6 +2,7 @@
 
 #include <deque>
 
+#include "platform/win32/MessageWindow.h"
 #include "platform/win32/Win32KeySource.h"
 
 namespace clipwarden {
@@ -33,13 +34,7 @@ public:
             return 0;
         }
         HINSTANCE module = GetModuleHandleA(nullptr);
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = &Win32KeySource::WindowProc;
-        windowClass.hInstance = module;
-        windowClass.lpszClassName = kWindowClass;
-        RegisterClassA(&windowClass);
-        window_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module,
-                                  nullptr);
+        window_ = CreateMessageWindow(kWindowClass, &Win32KeySource::WindowProc, "");
         instance_ = this;
         handler_ = std::move(handler);
         hook_ = SetWindowsHookExA(WH_KEYBOARD_LL, &Win32KeySource::LowLevelProc, module, 0);

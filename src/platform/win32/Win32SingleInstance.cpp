@@ -2,6 +2,7 @@
 
 #include "core/Text.h"
 #include "core/ports/SingleInstance.h"
+#include "platform/win32/MessageWindow.h"
 
 namespace clipwarden {
 
@@ -39,14 +40,8 @@ public:
             }
             return Claim::Taken;
         }
-        HINSTANCE module = GetModuleHandleA(nullptr);
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = &Win32SingleInstance::WindowProc;
-        windowClass.hInstance = module;
-        windowClass.lpszClassName = kWindowClass;
-        RegisterClassA(&windowClass);
-        window_ = CreateWindowExA(0, kWindowClass, name_.c_str(), 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                  nullptr, module, nullptr);
+        window_ =
+            CreateMessageWindow(kWindowClass, &Win32SingleInstance::WindowProc, name_.c_str());
         SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         return Claim::Ours;
     }

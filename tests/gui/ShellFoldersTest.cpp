@@ -30,14 +30,16 @@ TEST(SpecialFolder, IsTheXdgDocumentsFolderWithoutATrailingSeparator) {
 }
 
 /** Answers the next folder picker: with `path`, or cancels it when `path` is empty. */
-void AnswerPicker(const QString& path, QString* title, bool* modal, QWidget** parent) {
+void AnswerPicker(const QString& path, QString* title, bool* modal, QWidget** parent,
+                  QString* openedAt) {
     QTimer::singleShot(50, [=] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr) {
-            AnswerPicker(path, title, modal, parent); // not shown yet
+            AnswerPicker(path, title, modal, parent, openedAt); // not shown yet
             return;
         }
         *title = dialog->windowTitle();
+        *openedAt = dialog->directory().absolutePath();
         *modal = dialog->isModal();
         *parent = dialog->parentWidget();
         if (path.isEmpty()) {
@@ -59,10 +61,11 @@ struct Picker : ::testing::Test {
     QString title;
     bool modal = false;
     QWidget* parent = nullptr;
+    QString openedAt;
 
-    std::string Pick(const QString& answer) {
-        AnswerPicker(answer, &title, &modal, &parent);
-        return shell->BrowseForFolder(static_cast<WindowRef>(owner.winId()), "Pick one:");
+    std::string Pick(const QString& answer, const std::string& start = {}) {
+        AnswerPicker(answer, &title, &modal, &parent, &openedAt);
+        return shell->BrowseForFolder(static_cast<WindowRef>(owner.winId()), "Pick one:", start);
     }
 };
 
@@ -73,6 +76,13 @@ TEST_F(Picker, ReturnsTheChosenFolderAsChosenModalToItsOwner) {
     EXPECT_EQ(title.toStdString(), "Pick one:");
     EXPECT_TRUE(modal);
     EXPECT_EQ(parent, &owner);
+}
+
+TEST_F(Picker, OpensAtTheFolderInUse) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "GTA Vice City User Files");
+    EXPECT_EQ(Pick(QString(), dir / "GTA Vice City User Files"), "");
+    EXPECT_EQ(openedAt.toStdString(), dir / "GTA Vice City User Files");
 }
 
 TEST_F(Picker, TheRootStaysTheRootAndACancelGivesNothing) {

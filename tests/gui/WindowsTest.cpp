@@ -45,7 +45,8 @@ struct Windows : ::testing::Test {
     FakeKeys keys;
     FakeLauncher launcher;
     std::ostringstream echo;
-    Services services{files, clock, settings, shell, processes, keys, launcher, echo, "/games/vc"};
+    Services services{files, clock,    settings, shell,       processes,
+                      keys,  launcher, echo,     "/games/vc", SearchPlaces{}};
     std::unique_ptr<MainWindow> main = std::make_unique<MainWindow>(services);
 
     template <typename T> T* Child(QWidget* form, const layout::Control& control) {

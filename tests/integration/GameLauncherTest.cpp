@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -78,6 +79,57 @@ TEST(GameLauncher, WithoutWineItSaysWhatToDo) {
     setenv("PATH", oldPath.c_str(), 1);
     EXPECT_NE(why.find("Wine"), std::string::npos) << why;
     EXPECT_NE(why.find("install"), std::string::npos) << why;
+}
+
+/** Runs `launch` with PATH holding only `bin` (and the shell the stand-ins need). */
+std::string WithPath(const std::string& bin, const std::function<std::string()>& launch) {
+    const std::string oldPath = getenv("PATH");
+    setenv("PATH", (bin + ":/bin:/usr/bin").c_str(), 1);
+    std::string why = launch();
+    setenv("PATH", oldPath.c_str(), 1);
+    return why;
+}
+
+TEST(GameLauncher, ASteamCopyIsHandedToSteamThroughItsUrl) {
+    TempDir dir;
+    const std::string bin = dir / "bin";
+    std::filesystem::create_directory(bin);
+    const std::string folder = dir / "Steam Library/steamapps/common/Grand Theft Auto Vice City";
+    std::filesystem::create_directories(folder);
+    WriteFile(folder + "/gta-vc.exe", "MZ");
+    // Reached through a link, it is still a Steam copy.
+    std::filesystem::create_directory_symlink(folder, dir / "vc");
+    const auto launcher = CreateGameLauncher();
+
+    WriteScript(bin + "/steam", dir / "steam-record");
+    EXPECT_EQ(WithPath(bin, [&] { return launcher->Open(dir / "vc/gta-vc.exe", dir / "vc"); }), "");
+    EXPECT_NE(WaitForFile(dir / "steam-record").find("args=1\narg=steam://rungameid/12110\n"),
+              std::string::npos)
+        << "without xdg-open, Steam's own command opens the URL";
+
+    WriteScript(bin + "/xdg-open", dir / "xdg-record");
+    WriteScript(bin + "/wine", dir / "wine-record");
+    EXPECT_EQ(WithPath(bin, [&] { return launcher->Open(folder + "/gta-vc.exe", folder); }), "");
+    EXPECT_NE(WaitForFile(dir / "xdg-record").find("args=1\narg=steam://rungameid/12110\n"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "wine-record")) << "never Wine in the wrong prefix";
+
+    std::filesystem::remove(bin + "/xdg-open");
+    std::filesystem::remove(bin + "/steam");
+    const std::string why =
+        WithPath(dir / "empty", [&] { return launcher->Open(folder + "/gta-vc.exe", folder); });
+    EXPECT_NE(why.find("xdg-utils"), std::string::npos) << why;
+    EXPECT_NE(why.find("start the game from Steam"), std::string::npos) << why;
+}
+
+TEST(GameLauncher, AGameThatCannotBeRunIsSaidWithTheReason) {
+    TempDir dir;
+    WriteFile(dir / "gta-vc.exe", "#!/no/such/interpreter\n");
+    chmod((dir / "gta-vc.exe").c_str(), 0755);
+    const std::string why = CreateGameLauncher()->Open(dir / "gta-vc.exe", dir.str());
+    EXPECT_EQ(why, "GTA:VC could not be started: " + dir / "gta-vc.exe" +
+                       ": No such file or directory. Check the game folder in the Options, or "
+                       "start the game yourself.");
 }
 
 TEST(GameLauncher, TheGamesDoubleForkedProcessesStayOurDescendants) {

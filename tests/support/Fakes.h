@@ -57,12 +57,18 @@ class FakeShellFolders final : public ShellFolders {
 public:
     std::string documents = "/home/player/Documents";
     std::vector<std::string> answers; ///< picker answers, first first
-    std::vector<std::pair<WindowRef, std::string>> asked;
+    struct Question {
+        WindowRef owner = 0;
+        std::string title;
+        std::string start; ///< the folder the picker opened at
+    };
+    std::vector<Question> asked;
     std::string GetSpecialFolderPath(int folderId) override {
         return folderId == kFolderPersonal ? documents : std::string();
     }
-    std::string BrowseForFolder(WindowRef owner, const std::string& title) override {
-        asked.emplace_back(owner, title);
+    std::string BrowseForFolder(WindowRef owner, const std::string& title,
+                                const std::string& start) override {
+        asked.push_back({owner, title, start});
         if (answers.empty()) {
             return {};
         }

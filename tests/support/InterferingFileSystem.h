@@ -42,6 +42,13 @@ public:
     std::string ResolveName(const std::string& f, const std::string& n) override {
         return real_.ResolveName(f, n);
     }
+    std::vector<std::string> ListFolders(const std::string& f) override {
+        return real_.ListFolders(f);
+    }
+    std::optional<std::string> ReadText(const std::string& p, std::size_t m) override {
+        return real_.ReadText(p, m);
+    }
+    std::string RealPath(const std::string& p) override { return real_.RealPath(p); }
     [[nodiscard]] std::string Describe(const std::error_code& e) const override {
         return real_.Describe(e);
     }

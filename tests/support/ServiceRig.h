@@ -21,7 +21,8 @@ struct ServiceRig {
     FakeKeys keys;
     FakeLauncher launcher;
     std::ostringstream echo;
-    Services services{files, clock, settings, shell, processes, keys, launcher, echo, "/games/vc"};
+    Services services{files, clock,    settings, shell,       processes,
+                      keys,  launcher, echo,     "/games/vc", SearchPlaces{}};
 };
 
 } // namespace clipwarden::test

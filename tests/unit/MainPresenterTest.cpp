@@ -135,17 +135,107 @@ TEST_F(MainWindow, AChosenVersionIsStoredAndUsedAtOnce) {
     EXPECT_EQ(presenter.version(), GameVersion::V1_1);
 }
 
-TEST_F(MainWindow, PickingAReplayFolderChangesTheBoxAndSettingButNotTheFolderInUse) {
+TEST_F(MainWindow, ANewlyChosenFolderCapturesAndSelectsAtOnce) {
     UseReplayFolder();
+    WriteFileAt(dir / "replay.rep", "old folder's slot", 1'600'000'000);
+    WriteFileAt(dir / "replay0612-0.rep", "old folder's slot", 1'600'000'000);
     presenter.Start();
-    shell.answers = {"/elsewhere"};
+    const std::string chosen = dir / "chosen";
+    std::filesystem::create_directory(chosen);
+    WriteFileAt(chosen + "/a.rep", "a", 1'600'000'000);
+    WriteFileAt(chosen + "/replay.rep", "never stored", 1'650'000'000);
+    shell.answers = {chosen};
     presenter.OnChooseReplayFolder();
     ASSERT_EQ(shell.asked.size(), 1U);
-    EXPECT_EQ(shell.asked[0].first, view.Handle());
-    EXPECT_EQ(shell.asked[0].second, "Select the folder which stores your GTA:VC Replays");
-    EXPECT_EQ(view.replayFolder, "/elsewhere");
-    EXPECT_EQ(settings.values["GTAVC-replays"], "/elsewhere");
-    EXPECT_EQ(presenter.library().folder(), dir.str());
+    EXPECT_EQ(shell.asked[0].owner, view.Handle());
+    EXPECT_EQ(shell.asked[0].title, "Select the folder which stores your GTA:VC Replays");
+    EXPECT_EQ(shell.asked[0].start, dir.str()) << "the picker opens at the folder in use";
+    EXPECT_EQ(settings.values["GTAVC-replays"], chosen);
+    EXPECT_EQ(view.replayFolder, chosen);
+    EXPECT_EQ(presenter.library().folder(), chosen);
+    EXPECT_EQ(cursor().currentReplay(), "a.rep");
+
+    // The slot of the new folder is a recording of its own, stored once settled.
+    clock.steady += 500;
+    presenter.CaptureTick();
+    EXPECT_EQ(ReadFile(chosen + "/replay0612-0.rep"), "never stored");
+    EXPECT_FALSE(std::filesystem::exists(dir / "replay0612-1.rep"));
+    keys.Key(Key::F5, true);
+    EXPECT_EQ(ReadFile(chosen + "/replay.rep"), "a") << "F5 walks the new folder";
+    EXPECT_EQ(ReadFile(dir / "replay.rep"), "old folder's slot");
+}
+
+struct FoundFolders : MainWindow {
+    const std::string home = dir / "home";
+    FoundFolders() { services.searchPlaces.home = home; }
+
+    /** A Wine prefix holding the game and its replay folder; returns the replay folder. */
+    static std::string Prefix(const std::string& prefix, long long slotTime) {
+        std::filesystem::create_directories(
+            prefix + "/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City");
+        const std::string replays =
+            prefix + "/drive_c/users/player/Documents/GTA Vice City User Files";
+        std::filesystem::create_directories(replays);
+        WriteFileAt(replays + "/replay.rep", "recording", slotTime);
+        return replays;
+    }
+    static std::string GameOf(const std::string& prefix) {
+        return prefix + "/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City";
+    }
+};
+
+TEST_F(FoundFolders, AreUsedAndSaidButNeverStored) {
+    const std::string replays = Prefix(home + "/.wine", 1'650'000'000);
+    WriteFile(GameOf(home + "/.wine") + "/gta-vc.exe", "MZ");
+    settings.values["GTAVC-autorun"] = "1";
+    presenter.Start();
+    EXPECT_EQ(presenter.library().folder(), replays);
+    EXPECT_EQ(view.replayFolder, replays);
+    ASSERT_FALSE(view.log.empty());
+    EXPECT_EQ(view.log[0], "[14:03:27] Using the replay folder " + replays +
+                               " and the game folder " + GameOf(home + "/.wine") +
+                               ", found in the Wine prefix " + home + "/.wine.");
+    ASSERT_EQ(launcher.launches.size(), 1U) << "autorun starts the game found";
+    EXPECT_EQ(launcher.launches[0].second, GameOf(home + "/.wine"));
+    clock.steady += 500;
+    presenter.CaptureTick();
+    EXPECT_EQ(ReadFile(replays + "/replay0612-0.rep"), "recording");
+    EXPECT_EQ(settings.writes, 0) << "a found folder stays a default";
+    EXPECT_EQ(presenter.GameFolder(), GameOf(home + "/.wine"));
+    presenter.OnChooseReplayFolder();
+    ASSERT_EQ(shell.asked.size(), 1U);
+    EXPECT_EQ(shell.asked[0].start, replays) << "the picker opens where the replays were found";
+}
+
+TEST_F(FoundFolders, WithOneFolderSetTheOtherComesFromTheInstallItLiesIn) {
+    Prefix(home + "/.wine", 1'700'000'000); // newer, but not the one the user chose
+    const std::string mine = Prefix(dir / "my prefix", 1'600'000'000);
+    settings.values["GTAVC-replays"] = mine;
+    presenter.Start();
+    EXPECT_EQ(presenter.library().folder(), mine);
+    EXPECT_EQ(presenter.GameFolder(), GameOf(dir / "my prefix"));
+    ASSERT_FALSE(view.log.empty());
+    EXPECT_EQ(view.log[0], "[14:03:27] Using the game folder " + GameOf(dir / "my prefix") +
+                               ", found in the Wine prefix " + dir / "my prefix" + ".");
+}
+
+TEST_F(FoundFolders, NothingFoundSaysWhereReplaysAreLookedFor) {
+    presenter.Start();
+    EXPECT_EQ(presenter.library().folder(), "/home/player/Documents/GTA Vice City User Files");
+    EXPECT_EQ(presenter.GameFolder(), "/games/vc");
+    ASSERT_EQ(view.log.size(), 1U);
+    EXPECT_EQ(view.log[0], "[14:03:27] No copy of GTA:VC was found in the Wine prefixes or Steam "
+                           "libraries of this user, so replays are looked for in "
+                           "/home/player/Documents/GTA Vice City User Files. If the game keeps "
+                           "them elsewhere, choose that folder.");
+    EXPECT_EQ(settings.writes, 0);
+
+    FakeMainView again;
+    settings.values["GTAVC-replays"] = dir.str();
+    settings.values["GTAVC-path"] = dir.str();
+    MainPresenter withBoth{services, again};
+    withBoth.Start();
+    EXPECT_TRUE(again.log.empty()) << "with both folders set nothing is searched or said";
 }
 
 TEST_F(MainWindow, ACancelledPickChangesNothing) {

@@ -45,8 +45,10 @@ TEST_F(Options, AFolderWithTheGameIsStoredAndShownByTheNextVisit) {
     WriteFile(dir / "gta-vc.exe", "MZ");
     shell.answers = {dir.str()};
     presenter.OnChooseGameFolder();
-    EXPECT_EQ(shell.asked.at(0).second, "Select your GTA:VC folder:");
-    EXPECT_EQ(shell.asked.at(0).first, view.Handle());
+    EXPECT_EQ(shell.asked.at(0).title, "Select your GTA:VC folder:");
+    EXPECT_EQ(shell.asked.at(0).owner, view.Handle());
+    EXPECT_EQ(shell.asked.at(0).start, services.defaultGameFolder)
+        << "it opens at the folder shown";
     EXPECT_EQ(settings.values["GTAVC-path"], dir.str());
     presenter.OnAutorunToggled(true);
 

@@ -65,8 +65,16 @@ int main(int argc, char** argv) {
     const auto processes = CreateProcessService();
     const auto keys = CreateKeySource();
     const auto launcher = CreateGameLauncher();
-    Services services{*files,    *clock,    settings,           *shell, *processes, *keys,
-                      *launcher, std::cout, DefaultGameFolder()};
+    Services services{*files,
+                      *clock,
+                      settings,
+                      *shell,
+                      *processes,
+                      *keys,
+                      *launcher,
+                      std::cout,
+                      DefaultGameFolder(),
+                      DefaultSearchPlaces()};
 
     MainWindow mainWindow(services);
     instance->OnRaiseRequest([&mainWindow] { mainWindow.BringForward(); });

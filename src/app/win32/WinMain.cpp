@@ -25,8 +25,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const auto processes = CreateProcessService();
     const auto keys = CreateKeySource();
     const auto launcher = CreateGameLauncher();
-    Services services{*files,    *clock,    *settings,          *shell, *processes, *keys,
-                      *launcher, std::cout, DefaultGameFolder()};
+    Services services{*files,
+                      *clock,
+                      *settings,
+                      *shell,
+                      *processes,
+                      *keys,
+                      *launcher,
+                      std::cout,
+                      DefaultGameFolder(),
+                      DefaultSearchPlaces()};
 
     // The command line is answered first: --help and --version never start anything.
     std::vector<std::string> arguments;

@@ -75,6 +75,16 @@ public:
      *  `name` itself does not exist there; otherwise `name` unchanged. */
     virtual std::string ResolveName(const std::string& folder, const std::string& name) = 0;
 
+    /** Names of the folders (and links to folders) inside `folder`, "." and ".." left out;
+     *  nothing when it cannot be listed. */
+    virtual std::vector<std::string> ListFolders(const std::string& folder) = 0;
+
+    /** The file's first `maxBytes` bytes, or nothing when it cannot be read. */
+    virtual std::optional<std::string> ReadText(const std::string& path, std::size_t maxBytes) = 0;
+
+    /** The absolute path with every link resolved, or "" when the path does not exist. */
+    virtual std::string RealPath(const std::string& path) = 0;
+
     /** One line of text describing a failed operation, for the log. */
     [[nodiscard]] virtual std::string Describe(const std::error_code& error) const = 0;
 };

@@ -25,4 +25,16 @@ std::unique_ptr<GameLauncher> CreateGameLauncher();
 /** Where the game is installed by default on this platform. */
 std::string DefaultGameFolder();
 
+/** Where players keep their games: the user's home and the variables that move its parts.
+ *  An empty home searches nothing. */
+struct SearchPlaces {
+    std::string home;
+    std::string winePrefix; ///< $WINEPREFIX
+    std::string dataHome;   ///< $XDG_DATA_HOME, or "" for ~/.local/share
+    std::string configHome; ///< $XDG_CONFIG_HOME, or "" for ~/.config
+};
+
+/** Where this platform looks for the game's folders when they are not set. */
+SearchPlaces DefaultSearchPlaces();
+
 } // namespace clipwarden

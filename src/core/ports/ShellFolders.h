@@ -24,9 +24,10 @@ public:
     /** Path of the special folder without a trailing separator; "" when it has none. */
     virtual std::string GetSpecialFolderPath(int folderId) = 0;
 
-    /** Shows a picker of folders only, modal to `owner`; the chosen path exactly as the
-     *  platform gives it, "" on cancel. */
-    virtual std::string BrowseForFolder(WindowRef owner, const std::string& title) = 0;
+    /** Shows a picker of folders only, modal to `owner`, opened at `start` when that
+     *  exists; the chosen path exactly as the platform gives it, "" on cancel. */
+    virtual std::string BrowseForFolder(WindowRef owner, const std::string& title,
+                                        const std::string& start) = 0;
 };
 
 std::unique_ptr<ShellFolders> CreateShellFolders();

@@ -1,5 +1,7 @@
 #include "core/presenters/MainPresenter.h"
 
+#include "core/installs/InstallFinder.h"
+
 namespace clipwarden {
 
 MainPresenter::MainPresenter(Services& services, MainView& view)
@@ -20,9 +22,10 @@ MainPresenter::~MainPresenter() {
 }
 
 void MainPresenter::Start() {
+    FindMissingFolders();
     // The launch is decided on the settings as they are before anything else runs, and
     // happens once the session is open in full.
-    const std::string folder = settings_.ReadSetting(kKeyGamePath, services_.defaultGameFolder);
+    const std::string folder = GameFolder();
     const bool launch =
         settings_.ReadSwitch(kKeyAutorun, false) && GameExecutablePresent(services_.files, folder);
     OpenSession();
@@ -31,12 +34,60 @@ void MainPresenter::Start() {
     }
 }
 
+void MainPresenter::FindMissingFolders() {
+    const auto storedReplays = settings_.Stored(kKeyReplays);
+    const auto storedGame = settings_.Stored(kKeyGamePath);
+    if (storedReplays && storedGame) {
+        return;
+    }
+    InstallFinder finder(services_.files, services_.searchPlaces);
+    // With one folder set, the other comes from the install that one lies in.
+    std::optional<GameInstall> install = finder.InstallOf(storedReplays ? *storedReplays
+                                                          : storedGame  ? *storedGame
+                                                                        : std::string());
+    if (!install || (storedReplays && install->gameFolder.empty())) {
+        install = ChooseInstall(finder.FindInstalls());
+    }
+    if (!install) {
+        if (!storedReplays && !services_.searchPlaces.home.empty()) {
+            Log("No copy of GTA:VC was found in the Wine prefixes or Steam libraries of this "
+                "user, so replays are looked for in " +
+                services_.files.Join(services_.shell.GetSpecialFolderPath(kFolderPersonal),
+                                     kUserFilesFolder) +
+                ". If the game keeps them elsewhere, choose that folder.");
+        }
+        return;
+    }
+    if (!storedReplays) {
+        foundReplayFolder_ = install->replayFolder;
+    }
+    if (!storedGame) {
+        foundGameFolder_ = install->gameFolder;
+    }
+    std::string used;
+    if (!foundReplayFolder_.empty()) {
+        used = "the replay folder " + foundReplayFolder_;
+    }
+    if (!foundGameFolder_.empty()) {
+        used += (used.empty() ? "the game folder " : " and the game folder ") + foundGameFolder_;
+    }
+    if (!used.empty()) {
+        Log("Using " + used + ", found in " + install->foundIn + ".");
+    }
+}
+
+std::string MainPresenter::GameFolder() {
+    return settings_.ReadSetting(
+        kKeyGamePath, foundGameFolder_.empty() ? services_.defaultGameFolder : foundGameFolder_);
+}
+
 void MainPresenter::OpenSession() {
-    const std::string documents = services_.shell.GetSpecialFolderPath(kFolderPersonal);
-    const std::string defaultReplays = services_.files.Join(documents, kUserFilesFolder);
-    library_.SetFolder(settings_.ReadSetting(kKeyReplays, defaultReplays));
-    view_.ShowReplayFolder(library_.folder());
-    library_.cursor().SetCurrentReplay(library_.FindLastReplay());
+    std::string replays = foundReplayFolder_;
+    if (replays.empty()) {
+        replays = services_.files.Join(services_.shell.GetSpecialFolderPath(kFolderPersonal),
+                                       kUserFilesFolder);
+    }
+    OpenLibrary(settings_.ReadSetting(kKeyReplays, replays));
     version_ = StoredVersion();
     view_.ShowVersion(version_);
 
@@ -45,7 +96,12 @@ void MainPresenter::OpenSession() {
     if (keys_ == 0 && !why.empty()) {
         Log(why);
     }
+}
 
+void MainPresenter::OpenLibrary(const std::string& folder) {
+    library_.SetFolder(folder);
+    view_.ShowReplayFolder(library_.folder());
+    library_.cursor().SetCurrentReplay(library_.FindLastReplay());
     // A copy cut short by a crash or a kill leaves a temporary; the recording it was
     // copying is still in the slot, and is stored like any other that is not in the library.
     services_.files.RemoveStaleTemporaries(library_.folder());
@@ -54,7 +110,7 @@ void MainPresenter::OpenSession() {
 }
 
 void MainPresenter::LaunchGame() {
-    const std::string game = settings_.ReadSetting(kKeyGamePath, services_.defaultGameFolder);
+    const std::string game = GameFolder();
     const std::string why =
         services_.launcher.Open(services_.files.Join(game, kGameExecutable), game);
     if (!why.empty()) {
@@ -98,13 +154,14 @@ void MainPresenter::FollowRecognisedVersion(const GameLayout& layout) {
 }
 
 void MainPresenter::OnChooseReplayFolder() {
-    const std::string answer = services_.shell.BrowseForFolder(view_.Handle(), kReplayFolderTitle);
+    const std::string answer =
+        services_.shell.BrowseForFolder(view_.Handle(), kReplayFolderTitle, library_.folder());
     if (answer.empty()) {
         return;
     }
-    // Capture and F5/F6 stay in the folder read at start-up until the next start.
-    view_.ShowReplayFolder(answer);
     WriteSetting(kKeyReplays, answer);
+    // The window and the program never disagree: capture and F5/F6 move along at once.
+    OpenLibrary(answer);
 }
 
 void MainPresenter::OnOptionsClicked() {

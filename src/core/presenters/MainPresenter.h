@@ -31,9 +31,10 @@ public:
     MainPresenter(MainPresenter&&) = delete;
     MainPresenter& operator=(MainPresenter&&) = delete;
 
-    /** Opens the library in the stored replay folder, restores the version, starts watching
-     *  F5/F6, takes replay.rep's stamp as accounted for, and then starts the game when
-     *  autorun is on and the game folder holds gta-vc.exe. Runs once, before the window shows. */
+    /** Looks for the game's folders that are not set, opens the library in the replay folder,
+     *  restores the version, starts watching F5/F6, takes replay.rep's stamp as accounted for,
+     *  and then starts the game when autorun is on and the game folder holds gta-vc.exe. Runs
+     *  once, before the window shows. */
     void Start();
 
     /** The main window is closing: F5 and F6 stop selecting. */
@@ -47,6 +48,9 @@ public:
     void CaptureTick() { capture_.CaptureTick(); }
     void GameLinkTick() { gameLink_.GameLinkTick(); }
     void GameTextTick() { inGameText_.GameTextTick(gameLink_.handle(), gameLink_.layout()); }
+
+    /** The game folder: the stored one, else the one found at start-up, else the default. */
+    std::string GameFolder();
 
     /** Stores a setting, logging a write that failed. */
     void WriteSetting(const std::string& key, const std::string& value);
@@ -62,6 +66,11 @@ public:
 
 private:
     void OpenSession();
+    /** Fills in from the game's installs the folders the settings do not hold, and says where
+     *  it found them. Nothing is written: a found folder stays a default. */
+    void FindMissingFolders();
+    /** Capture and F5/F6 work in `folder` from now on; an unstored slot recording is stored. */
+    void OpenLibrary(const std::string& folder);
     void LaunchGame();
     /** The version the settings hold (1.1 unless the number stored is other than 1). */
     GameVersion StoredVersion();
@@ -82,6 +91,8 @@ private:
     GameLink gameLink_;
     ReplayHotkeys hotkeys_;
     GameVersion version_ = GameVersion::V1_1;
+    std::string foundGameFolder_;
+    std::string foundReplayFolder_;
     KeySubscription keys_ = 0;
 };
 

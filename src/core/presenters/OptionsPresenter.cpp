@@ -3,7 +3,7 @@
 namespace clipwarden {
 
 void OptionsPresenter::ShowStoredValues() {
-    view_.ShowGameFolder(main_.settings().ReadSetting(kKeyGamePath, services_.defaultGameFolder));
+    view_.ShowGameFolder(main_.GameFolder());
     // The box shows exactly what the next start will do.
     view_.ShowAutorun(main_.settings().ReadSwitch(kKeyAutorun, false));
 }
@@ -13,7 +13,8 @@ void OptionsPresenter::OnAutorunToggled(bool on) {
 }
 
 void OptionsPresenter::OnChooseGameFolder() {
-    const std::string answer = services_.shell.BrowseForFolder(view_.Handle(), kGameFolderTitle);
+    const std::string answer =
+        services_.shell.BrowseForFolder(view_.Handle(), kGameFolderTitle, main_.GameFolder());
     // A cancelled picker gives "", which is tested like any other answer.
     if (GameExecutablePresent(services_.files, answer)) {
         view_.ShowGameFolder(answer);

@@ -24,6 +24,7 @@ struct Services {
     GameLauncher& launcher;
     std::ostream& logEcho; ///< every log line is also written here
     std::string defaultGameFolder;
+    SearchPlaces searchPlaces; ///< where to look for the game's folders; empty looks nowhere
 };
 
 } // namespace clipwarden

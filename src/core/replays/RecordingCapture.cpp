@@ -3,6 +3,10 @@
 namespace clipwarden {
 
 void RecordingCapture::TakeSlotAtStartUp() {
+    lastSeen_.reset();
+    settling_.reset();
+    lastReportedFailure_.reset();
+    library_.cursor().ForgetSlot();
     std::error_code error;
     const auto slot = files_.Stamp(library_.PathOf(kReplaySlot), error);
     if (slot && slot->size > 0 && library_.HoldsCopyOf(*slot)) {

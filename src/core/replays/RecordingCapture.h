@@ -40,8 +40,9 @@ public:
                      CaptureTimer& timer)
         : files_(files), clock_(clock), library_(library), notifier_(notifier), timer_(timer) {}
 
-    /** At start-up: replay.rep counts as accounted for when the library already holds its
-     *  recording; otherwise it is a new recording, which the capture ticks store. */
+    /** At start-up and when the library moves to another folder: replay.rep counts as
+     *  accounted for when the library already holds its recording; otherwise it is a new
+     *  recording, which the capture ticks store. What was seen in another folder is forgotten. */
     void TakeSlotAtStartUp();
 
     /** The once-a-second tick (and the re-checks it asks for). A failure is reported once

@@ -19,6 +19,7 @@ public:
      *  another stamp holds a new recording. */
     [[nodiscard]] const std::optional<FileStamp>& accountedSlot() const { return accountedSlot_; }
     void AccountForSlot(FileStamp stamp) { accountedSlot_ = std::move(stamp); }
+    void ForgetSlot() { accountedSlot_.reset(); }
 
 private:
     std::string currentReplay_;

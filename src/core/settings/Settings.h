@@ -17,6 +17,9 @@ class Settings {
 public:
     explicit Settings(SettingsStore& store) : store_(store) {}
 
+    /** The stored text, or nothing when the key is absent. */
+    std::optional<std::string> Stored(const std::string& key) { return store_.Read(key); }
+
     /** The stored text, or `defaultValue` when the key is absent (an empty text is kept). */
     std::string ReadSetting(const std::string& key, const std::string& defaultValue);
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/installs/InstallFinder.h"
 #include "core/ports/GameLauncher.h"
 
 extern char** environ; // NOLINT(readability-redundant-declaration)
@@ -17,6 +18,8 @@ extern char** environ; // NOLINT(readability-redundant-declaration)
 namespace clipwarden {
 
 namespace {
+
+constexpr const char* kSteamRunUrl = "steam://rungameid/12110";
 
 /** True for an executable this system runs itself: an ELF binary or a script. */
 bool IsNativeExecutable(const std::string& path) {
@@ -52,11 +55,18 @@ bool InPath(const std::string& program) {
     return false;
 }
 
-/** Starts gta-vc.exe in its own folder: directly when native, else through Wine in the prefix
- *  the folder lies in. Arguments go as a list, never through a shell. */
+std::string RealPathOf(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    return resolved ? std::string(resolved.get()) : path;
+}
+
+/** Starts gta-vc.exe the way it is installed: a Steam copy through Steam, which gives Proton
+ *  its runtime and the game its own prefix; a copy in a Wine prefix through Wine in that
+ *  prefix; a native one directly. Arguments go as a list, never through a shell. */
 class LinuxGameLauncher final : public GameLauncher {
 public:
-    std::string Open(const std::string& executable, const std::string& folder) override {
+    LinuxGameLauncher() {
         // Stay the parent of everything the game's start forks (Wine double-forks), so that
         // a system allowing debuggers only over descendants still lets us read its memory.
         prctl(PR_SET_CHILD_SUBREAPER, 1);
@@ -65,27 +75,44 @@ public:
         action.sa_handler = SIG_DFL;
         action.sa_flags = SA_NOCLDWAIT;
         sigaction(SIGCHLD, &action, nullptr);
+    }
 
-        std::vector<std::string> args;
+    std::string Open(const std::string& executable, const std::string& folder) override {
         std::vector<std::string> env;
         for (char** e = environ; *e != nullptr; ++e) {
             env.emplace_back(*e);
         }
-        if (IsNativeExecutable(executable)) {
-            args = {executable};
-        } else {
-            if (!InPath("wine")) {
-                return "GTA:VC could not be started: it needs Wine, which is not installed. "
-                       "Install it (apt-get install wine) or start the game yourself.";
+        const InstallRoot root = RootOfFolder(RealPathOf(folder));
+        if (root.kind == InstallKind::SteamLibrary) {
+            // xdg-open reaches whichever Steam handles steam:// links; a Flatpak Steam puts
+            // no steam on the PATH.
+            for (const char* opener : {"xdg-open", "steam"}) {
+                if (InPath(opener)) {
+                    return Spawn({opener, kSteamRunUrl}, env, folder);
+                }
             }
-            args = {"wine", executable};
-            const auto drive = executable.find("/drive_c/");
-            if (drive != std::string::npos) {
-                std::erase_if(env,
-                              [](const std::string& v) { return v.starts_with("WINEPREFIX="); });
-                env.push_back("WINEPREFIX=" + executable.substr(0, drive));
-            }
+            return "GTA:VC could not be started: it is a Steam copy, and neither xdg-open nor "
+                   "steam is installed to hand it to Steam. Install xdg-utils (apt-get install "
+                   "xdg-utils) or start the game from Steam.";
         }
+        if (IsNativeExecutable(executable)) {
+            return Spawn({executable}, env, folder);
+        }
+        if (!InPath("wine")) {
+            return "GTA:VC could not be started: it needs Wine, which is not installed. "
+                   "Install it (apt-get install wine) or start the game yourself.";
+        }
+        const InstallRoot prefix = RootOfFolder(executable);
+        if (prefix.kind == InstallKind::WinePrefix) {
+            std::erase_if(env, [](const std::string& v) { return v.starts_with("WINEPREFIX="); });
+            env.push_back("WINEPREFIX=" + prefix.root);
+        }
+        return Spawn({"wine", executable}, env, folder);
+    }
+
+private:
+    static std::string Spawn(std::vector<std::string> args, std::vector<std::string> env,
+                             const std::string& folder) {
         std::vector<char*> argv;
         for (auto& a : args) {
             argv.push_back(a.data());
@@ -109,13 +136,22 @@ public:
         posix_spawnattr_setsigdefault(&attributes, &defaults);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
         pid_t child = 0;
-        // A launch that fails otherwise is passed over, as the shell's "open" would be.
-        posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), envp.data());
+        const int failed =
+            posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), envp.data());
         posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
+        if (failed != 0) {
+            return "GTA:VC could not be started: " + args.front() + ": " + std::strerror(failed) +
+                   ". Check the game folder in the Options, or start the game yourself.";
+        }
         return {};
     }
 };
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
 
 } // namespace
 
@@ -124,12 +160,14 @@ std::unique_ptr<GameLauncher> CreateGameLauncher() {
 }
 
 std::string DefaultGameFolder() {
-    const char* prefix = std::getenv("WINEPREFIX");
-    const char* home = std::getenv("HOME");
-    std::string base = prefix != nullptr && *prefix != '\0'
-                           ? std::string(prefix)
-                           : std::string(home != nullptr ? home : "") + "/.wine";
+    const std::string prefix = Environment("WINEPREFIX");
+    const std::string base = !prefix.empty() ? prefix : Environment("HOME") + "/.wine";
     return base + "/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City";
+}
+
+SearchPlaces DefaultSearchPlaces() {
+    return {Environment("HOME"), Environment("WINEPREFIX"), Environment("XDG_DATA_HOME"),
+            Environment("XDG_CONFIG_HOME")};
 }
 
 } // namespace clipwarden

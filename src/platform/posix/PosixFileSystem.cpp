@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -337,6 +338,56 @@ std::string PosixFileSystem::ResolveName(const std::string& folder, const std::s
         return name;
     }
     return *std::min_element(matches.begin(), matches.end(), NtfsOrder);
+}
+
+std::vector<std::string> PosixFileSystem::ListFolders(const std::string& folder) {
+    std::vector<std::string> names;
+    const DirPtr dir(opendir(folder.empty() ? "/" : folder.c_str()));
+    if (!dir) {
+        return names;
+    }
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        struct stat info {};
+        if (name != "." && name != ".." && fstatat(dirfd(dir.get()), name.c_str(), &info, 0) == 0 &&
+            S_ISDIR(info.st_mode)) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::optional<std::string> PosixFileSystem::ReadText(const std::string& path,
+                                                     std::size_t maxBytes) {
+    const Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (file.get() < 0 || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    std::string text;
+    std::array<char, 65536> buffer{};
+    while (text.size() < maxBytes) {
+        const ssize_t got =
+            read(file.get(), buffer.data(), std::min(buffer.size(), maxBytes - text.size()));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        text.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    return text;
+}
+
+std::string PosixFileSystem::RealPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
 }
 
 std::string PosixFileSystem::Describe(const std::error_code& error) const {

@@ -23,10 +23,12 @@ public:
         return QFile::encodeName(path).toStdString();
     }
 
-    std::string BrowseForFolder(WindowRef owner, const std::string& title) override {
+    std::string BrowseForFolder(WindowRef owner, const std::string& title,
+                                const std::string& start) override {
         QWidget* parent = owner == 0 ? nullptr : QWidget::find(static_cast<WId>(owner));
         const QString chosen = QFileDialog::getExistingDirectory(
-            parent, QString::fromStdString(title), QString(), QFileDialog::ShowDirsOnly);
+            parent, QString::fromStdString(title), QFile::decodeName(start.c_str()),
+            QFileDialog::ShowDirsOnly);
         return QFile::encodeName(chosen).toStdString();
     }
 };

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -216,6 +217,60 @@ public:
             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(path.c_str());
         }
+    }
+
+    std::vector<std::string> ListFolders(const std::string& folder) override {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found{};
+        HANDLE search = FindFirstFileA(ToAnsi(Join(folder, "*")).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) {
+            return names;
+        }
+        do {
+            const std::string name = FromAnsi(found.cFileName);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && name != "." &&
+                name != "..") {
+                names.push_back(name);
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        return names;
+    }
+
+    std::optional<std::string> ReadText(const std::string& path, std::size_t maxBytes) override {
+        HANDLE file = CreateFileA(ToAnsi(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return std::nullopt;
+        }
+        std::string text;
+        std::vector<char> buffer(65536);
+        bool ok = true;
+        while (text.size() < maxBytes) {
+            DWORD got = 0;
+            const auto want = static_cast<DWORD>(std::min(buffer.size(), maxBytes - text.size()));
+            if (!ReadFile(file, buffer.data(), want, &got, nullptr)) {
+                ok = false;
+                break;
+            }
+            if (got == 0) {
+                break;
+            }
+            text.append(buffer.data(), got);
+        }
+        CloseHandle(file);
+        return ok ? std::optional<std::string>(text) : std::nullopt;
+    }
+
+    std::string RealPath(const std::string& path) override {
+        if (!Exists(path)) {
+            return {};
+        }
+        std::array<char, MAX_PATH> full{};
+        const DWORD length = GetFullPathNameA(ToAnsi(path).c_str(), static_cast<DWORD>(full.size()),
+                                              full.data(), nullptr);
+        return length == 0 || length >= full.size() ? path : FromAnsi(full.data());
     }
 
     std::string ResolveName(const std::string&, const std::string& name) override {

@@ -29,4 +29,8 @@ std::string DefaultGameFolder() {
     return "C:\\Program files\\Rockstar Games\\Grand Theft Auto Vice City";
 }
 
+SearchPlaces DefaultSearchPlaces() {
+    return {}; // Windows keeps the game where the settings' defaults say
+}
+
 } // namespace clipwarden

@@ -24,16 +24,24 @@ public:
         return result;
     }
 
-    std::string BrowseForFolder(WindowRef owner, const std::string& title) override {
+    std::string BrowseForFolder(WindowRef owner, const std::string& title,
+                                const std::string& start) override {
         const std::string ansiTitle = ToAnsi(title);
+        const std::string ansiStart = ToAnsi(start);
         BROWSEINFOA info{};
         info.hwndOwner = reinterpret_cast<HWND>(owner);
         info.pidlRoot = nullptr;
         info.pszDisplayName = nullptr;
         info.lpszTitle = ansiTitle.c_str();
         info.ulFlags = BIF_RETURNONLYFSDIRS;
-        info.lpfn = nullptr;
-        info.lParam = 0;
+        // The picker opens at the folder in use once it has initialised.
+        info.lpfn = [](HWND window, UINT message, LPARAM, LPARAM data) -> int {
+            if (message == BFFM_INITIALIZED && data != 0) {
+                SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+            }
+            return 0;
+        };
+        info.lParam = ansiStart.empty() ? 0 : reinterpret_cast<LPARAM>(ansiStart.c_str());
         info.iImage = 0;
         LPITEMIDLIST list = SHBrowseForFolderA(&info);
         std::string result = list != nullptr ? PathOf(list) : std::string();

@@ -54,6 +54,10 @@ struct Headless : ::testing::Test {
                                             "WAYLAND_DISPLAY",
                                             "-u",
                                             "QT_QPA_PLATFORM",
+                                            "-u",
+                                            "WINEPREFIX",
+                                            "-u",
+                                            "XDG_DATA_HOME",
                                             "HOME=" + home.str(),
                                             "XDG_CONFIG_HOME=" + (home / "config"),
                                             "LC_ALL=C",
@@ -246,6 +250,42 @@ TEST_F(Headless, WritesNoSettingsFileOfItsOwn) {
     app->Kill();
     EXPECT_FALSE(std::filesystem::exists(home / "config/Clipwarden/Clipwarden.conf"));
     EXPECT_FALSE(std::filesystem::exists(home / ".config/Clipwarden/Clipwarden.conf"));
+}
+
+/** A new user: no settings file, and the game where a launcher put it in `home`. The first
+ *  recording is stored there, the log says where the folder was found, and nothing is
+ *  written to the settings. */
+void ServesANewUser(Headless& test, const std::string& replays, const std::string& foundIn) {
+    std::filesystem::remove_all(test.home / "config");
+    std::filesystem::create_directories(replays);
+    test.Start();
+    const auto lines = test.Expect("Using the replay folder " + replays);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find(", found in " + foundIn + "."), std::string::npos) << lines.back();
+    RecordAt(replays + "/replay.rep", "the first recording", kEarlier);
+    test.Expect("replay" + TodayDDMM() + "-0.rep saved!");
+    EXPECT_EQ(ReadFile(replays + "/replay" + TodayDDMM() + "-0.rep"), "the first recording");
+    test.app->Kill();
+    EXPECT_FALSE(std::filesystem::exists(test.home / "config/Clipwarden/Clipwarden.conf"));
+}
+
+TEST_F(Headless, ANewUserWithAProtonPrefixInASecondSteamLibraryIsServedWithoutSettings) {
+    const std::string steam = home / ".local/share/Steam";
+    const std::string library = home / "Games disk/SteamLibrary";
+    std::filesystem::create_directories(steam + "/steamapps");
+    std::filesystem::create_directories(library + "/steamapps/common/Grand Theft Auto Vice City");
+    WriteFile(steam + "/steamapps/libraryfolders.vdf",
+              "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + steam +
+                  "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + library + "\"\n\t}\n}\n");
+    ServesANewUser(*this,
+                   library + "/steamapps/compatdata/12110/pfx/drive_c/users/steamuser/Documents/"
+                             "GTA Vice City User Files",
+                   "the Steam library " + library);
+}
+
+TEST_F(Headless, ANewUserWithAPlainWinePrefixIsServedWithoutSettings) {
+    ServesANewUser(*this, home / ".wine/drive_c/users/player/My Documents/GTA Vice City User Files",
+                   "the Wine prefix " + home / ".wine");
 }
 
 TEST_F(Headless, ASecondStartLeavesTheWorkToTheFirst) {

@@ -42,10 +42,13 @@ struct Headless : ::testing::Test {
                   "[Main]\nGTAVC-replays=" + replays + "\n");
     }
     /** Starts Clipwarden and waits until it has started up: it says so on standard error
-     *  once it is watching. */
-    void Start() {
+     *  once it is watching. Returns the log lines of the start-up. */
+    std::vector<std::string> Start() {
         const char* bin = std::getenv("CLIPWARDEN_BIN");
-        ASSERT_NE(bin, nullptr);
+        if (bin == nullptr) {
+            ADD_FAILURE() << "CLIPWARDEN_BIN names no program";
+            return {};
+        }
         // env -u clears what would give it a display; the rest of the environment stays.
         std::vector<std::string> command = {"/usr/bin/env",
                                             "-u",
@@ -64,7 +67,7 @@ struct Headless : ::testing::Test {
                                             bin};
         app = std::make_unique<ChildProcess>(sandbox ? sandbox->Wrap(command) : command,
                                              std::vector<std::string>{}, true);
-        Expect("running without a window");
+        return Expect("running without a window");
     }
     /** Keeps Clipwarden and the stand-in games of this test apart from any other game. */
     void Isolate() { sandbox = std::make_unique<PidSandbox>(); }
@@ -258,10 +261,12 @@ TEST_F(Headless, WritesNoSettingsFileOfItsOwn) {
 void ServesANewUser(Headless& test, const std::string& replays, const std::string& foundIn) {
     std::filesystem::remove_all(test.home / "config");
     std::filesystem::create_directories(replays);
-    test.Start();
-    const auto lines = test.Expect("Using the replay folder " + replays);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_NE(lines.back().find(", found in " + foundIn + "."), std::string::npos) << lines.back();
+    const auto lines = test.Start();
+    const auto used = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.find("Using the replay folder " + replays) != std::string::npos;
+    });
+    ASSERT_NE(used, lines.end());
+    EXPECT_NE(used->find(", found in " + foundIn + "."), std::string::npos) << *used;
     RecordAt(replays + "/replay.rep", "the first recording", kEarlier);
     test.Expect("replay" + TodayDDMM() + "-0.rep saved!");
     EXPECT_EQ(ReadFile(replays + "/replay" + TodayDDMM() + "-0.rep"), "the first recording");

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <vector>
 
 #include "app/qt/MainWindow.h"
@@ -12,7 +13,33 @@
 
 using namespace clipwarden;
 
+namespace {
+
+/** Answers --help and --version; nothing for any other command line. */
+std::optional<int> AnswerQuestion(const CommandLine& commandLine) {
+    switch (commandLine.action) {
+    case CommandLine::Action::Help:
+        std::cout << HelpText() << std::flush;
+        return 0;
+    case CommandLine::Action::Version:
+        std::cout << VersionText() << std::flush;
+        return 0;
+    case CommandLine::Action::Error:
+    case CommandLine::Action::Run:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // --help and --version are answered before Qt starts, which may have words of its own
+    // about the session. Qt's own options (-platform and the like) make that first reading
+    // fail; the reading after Qt has taken them out answers then.
+    if (const auto answered = AnswerQuestion(ParseCommandLine({argv + 1, argv + argc}))) {
+        return *answered;
+    }
     // A log reader that goes away (clipwarden | head -1) must not end the program: writing
     // to it then fails, and the log stops being echoed.
     std::signal(SIGPIPE, SIG_IGN);
@@ -25,25 +52,17 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
 
-    // The command line is answered first: --help and --version never start anything. Qt has
-    // taken its own options (-platform and the like) out of the arguments by now.
     std::vector<std::string> arguments;
     for (const QString& argument : QCoreApplication::arguments().mid(1)) {
         arguments.push_back(argument.toStdString());
     }
     const CommandLine commandLine = ParseCommandLine(arguments);
-    switch (commandLine.action) {
-    case CommandLine::Action::Help:
-        std::cout << HelpText() << std::flush;
-        return 0;
-    case CommandLine::Action::Version:
-        std::cout << VersionText() << std::flush;
-        return 0;
-    case CommandLine::Action::Error:
+    if (const auto answered = AnswerQuestion(commandLine)) {
+        return *answered;
+    }
+    if (commandLine.action == CommandLine::Action::Error) {
         std::cerr << "clipwarden: " << commandLine.error << std::endl;
         return kUsageError;
-    case CommandLine::Action::Run:
-        break;
     }
 
     // One Clipwarden per settings file: a second start brings the first one forward.

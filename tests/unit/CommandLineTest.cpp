@@ -30,12 +30,13 @@ TEST(CommandLine, EverythingAfterLaunchIsACommandKeptAsItIs) {
     // Steam's %command% holds options of its own.
     const CommandLine steam = ParseCommandLine(
         {"--launch", "/steam/reaper", "--verb=waitforexitandrun", "--", "--help", "--launch"});
-    EXPECT_TRUE(steam.launch);
+    EXPECT_EQ(steam.action, Action::Launch);
     EXPECT_EQ(steam.command, (std::vector<std::string>{"/steam/reaper", "--verb=waitforexitandrun",
                                                        "--", "--help", "--launch"}));
-    EXPECT_EQ(ParseCommandLine({"--launch", "x", "--help"}).action, Action::Error)
-        << "not answered as --help; --launch itself is not supported yet";
+    EXPECT_EQ(ParseCommandLine({"--launch", "x", "--help"}).action, Action::Launch)
+        << "the game's --help, not ours";
     EXPECT_EQ(ParseCommandLine({"--help", "--launch", "x"}).action, Action::Help);
+    EXPECT_EQ(ParseCommandLine({"--verbose", "--launch", "x"}).action, Action::Error);
     EXPECT_EQ(ParseCommandLine({"--launch"}).error,
               "--launch needs the command that starts the game");
 }

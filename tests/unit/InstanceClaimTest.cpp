@@ -20,6 +20,7 @@ struct ScriptedInstance final : SingleInstance {
         return answer;
     }
     void OnRaiseRequest(std::function<void()>) override {}
+    void OnGameHandedOver(std::function<void(ProcessId, ProcessHandle)>) override {}
     bool AskToRaise() override {
         ++asked;
         return true;

@@ -9,6 +9,8 @@
 #include "app/qt/MainWindow.h"
 #include "core/presenters/CommandLine.h"
 #include "core/presenters/InstanceClaim.h"
+#include "platform/linux/FilePrivileges.h"
+#include "platform/linux/LaunchSession.h"
 #include "platform/qt/QtSettingsStore.h"
 
 using namespace clipwarden;
@@ -26,6 +28,7 @@ std::optional<int> AnswerQuestion(const CommandLine& commandLine) {
         return 0;
     case CommandLine::Action::Error:
     case CommandLine::Action::Run:
+    case CommandLine::Action::Launch:
         break;
     }
     return std::nullopt;
@@ -34,11 +37,24 @@ std::optional<int> AnswerQuestion(const CommandLine& commandLine) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // --help and --version are answered before Qt starts, which may have words of its own
-    // about the session. Qt's own options (-platform and the like) make that first reading
-    // fail; the reading after Qt has taken them out answers then.
-    if (const auto answered = AnswerQuestion(ParseCommandLine({argv + 1, argv + argc}))) {
+    // Before anything reads the environment: privileges from the program file go.
+    const auto privileges = DropFilePrivileges();
+    if (privileges && privileges->failed) {
+        std::cerr << "clipwarden: " << privileges->line << std::endl;
+        return 1;
+    }
+    // --help, --version and --launch are answered before Qt starts, which may have words of
+    // its own about the session. Qt's own options (-platform and the like) make that first
+    // reading fail; the reading after Qt has taken them out answers then.
+    const CommandLine early = ParseCommandLine({argv + 1, argv + argc});
+    if (const auto answered = AnswerQuestion(early)) {
         return *answered;
+    }
+    if (early.action == CommandLine::Action::Launch) {
+        if (privileges) {
+            std::cerr << "clipwarden: " << privileges->line << std::endl;
+        }
+        return RunLaunchSession(early.command, std::cerr);
     }
     // A log reader that goes away (clipwarden | head -1) must not end the program: writing
     // to it then fails, and the log stops being echoed.
@@ -59,6 +75,9 @@ int main(int argc, char** argv) {
     const CommandLine commandLine = ParseCommandLine(arguments);
     if (const auto answered = AnswerQuestion(commandLine)) {
         return *answered;
+    }
+    if (commandLine.action == CommandLine::Action::Launch) {
+        return RunLaunchSession(commandLine.command, std::cerr);
     }
     if (commandLine.action == CommandLine::Action::Error) {
         std::cerr << "clipwarden: " << commandLine.error << std::endl;
@@ -97,10 +116,16 @@ int main(int argc, char** argv) {
 
     MainWindow mainWindow(services);
     instance->OnRaiseRequest([&mainWindow] { mainWindow.BringForward(); });
+    instance->OnGameHandedOver([&mainWindow](ProcessId id, ProcessHandle handle) {
+        mainWindow.presenter().OnGameHandedOver(id, handle);
+    });
     mainWindow.OnClosed([&instance] { instance->Release(); });
     mainWindow.Start();
     if (!noInstance.empty()) {
         mainWindow.presenter().Log(noInstance);
+    }
+    if (privileges) {
+        mainWindow.presenter().Log(privileges->line);
     }
     if (headless) {
         // Said once start-up is done, so that whoever waits for it knows Clipwarden is watching.

@@ -12,6 +12,7 @@
 #include "app/win32/Win32MainWindow.h"
 #include "core/presenters/CommandLine.h"
 #include "core/presenters/InstanceClaim.h"
+#include "platform/win32/CommandRunner.h"
 #include "platform/win32/RegistrySettingsStore.h"
 
 using namespace clipwarden;
@@ -42,6 +43,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         arguments.emplace_back(__argv[i]);
     }
     const CommandLine commandLine = ParseCommandLine(arguments);
+    if (commandLine.action == CommandLine::Action::Launch) {
+        std::string why;
+        const int status = RunCommandAndWait(commandLine.command, why);
+        if (status < 0) {
+            std::cerr << "clipwarden: " << why << std::endl;
+            MessageBoxA(nullptr, ("clipwarden: " + why).c_str(), "Clipwarden", MB_OK | MB_ICONSTOP);
+            return 127;
+        }
+        return status;
+    }
     if (commandLine.action != CommandLine::Action::Run) {
         const bool error = commandLine.action == CommandLine::Action::Error;
         const std::string text = commandLine.action == CommandLine::Action::Help ? HelpText()

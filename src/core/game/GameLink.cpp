@@ -86,6 +86,19 @@ ProcessId GameLink::FindGameProcess() {
     return 0;
 }
 
+void GameLink::UseHandedOverGame(ProcessId id, ProcessHandle handle) {
+    processes_.Close(game_);
+    game_ = handle;
+    gameId_ = id;
+    layout_ = nullptr;
+    lastSaid_.clear();
+    notifier_.PostNotification(
+        LogText(clock_.TimeOfDayText(), "The launcher handed GTA:VC (process " +
+                                            std::to_string(id) + ") over to Clipwarden."),
+        {});
+    GameLinkTick();
+}
+
 bool GameLink::OpenGameProcess(ProcessId id) {
     OpenFailure failure = OpenFailure::NotFound;
     const ProcessHandle handle = id == 0 ? 0 : processes_.Open(id, failure);

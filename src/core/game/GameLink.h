@@ -46,6 +46,10 @@ public:
     /** Opens the process, releasing the handle held before; true when a handle was got. */
     bool OpenGameProcess(ProcessId id);
 
+    /** Takes a game that a launcher opened and handed over, in place of the one held: it is
+     *  then watched and written to like a game found here, until its probe reads nothing. */
+    void UseHandedOverGame(ProcessId id, ProcessHandle handle);
+
     /** The open game, 0 when none. */
     [[nodiscard]] ProcessHandle handle() const { return game_; }
 

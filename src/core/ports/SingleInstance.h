@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "core/ports/ProcessService.h"
+
 namespace clipwarden {
 
 /** One Clipwarden per settings file: the first start holds the instance while its main window
@@ -31,6 +33,11 @@ public:
     /** While the instance is ours, `raise` runs on the GUI thread whenever another start asks
      *  the running Clipwarden to come forward. */
     virtual void OnRaiseRequest(std::function<void()> raise) = 0;
+
+    /** While the instance is ours, `take` runs on the GUI thread when a launcher hands over a
+     *  game it opened; `take` owns the handle from then on. Platforms whose instance can
+     *  open the game itself never call it. */
+    virtual void OnGameHandedOver(std::function<void(ProcessId, ProcessHandle)> take) = 0;
 
     /** Asks the running instance to come forward; false when it could not be reached. Does
      *  not wait for it to do so. */

@@ -11,10 +11,6 @@ namespace clipwarden {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine result;
     const auto launch = std::find(arguments.begin(), arguments.end(), "--launch");
-    if (launch != arguments.end()) {
-        result.launch = true;
-        result.command.assign(launch + 1, arguments.end());
-    }
     for (auto it = arguments.begin(); it != launch; ++it) {
         const std::string& argument = *it;
         if (argument == "--help" || argument == "-h") {
@@ -30,18 +26,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return result;
         }
     }
-    if (result.launch && result.action == CommandLine::Action::Run) {
-        result.action = CommandLine::Action::Error;
-        result.error = result.command.empty()
-                           ? std::string("--launch needs the command that starts the game")
-                           : std::string("--launch is not supported by this version of "
-                                         "Clipwarden; start the game and Clipwarden separately");
+    if (launch != arguments.end() && result.action == CommandLine::Action::Run) {
+        result.command.assign(launch + 1, arguments.end());
+        result.action = CommandLine::Action::Launch;
+        if (result.command.empty()) {
+            result.action = CommandLine::Action::Error;
+            result.error = "--launch needs the command that starts the game";
+        }
     }
     return result;
 }
 
 std::string HelpText() {
     return "Usage: clipwarden [--help | --version]\n"
+           "       clipwarden --launch COMMAND [ARGUMENT...]\n"
            "\n"
            "Keeps every replay GTA:VC records: each new recording of replay.rep is copied to a\n"
            "dated name beside it (replay0612-3.rep), and F5 and F6, pressed anywhere, copy the\n"
@@ -50,6 +48,10 @@ std::string HelpText() {
            "\n"
            "  -h, --help      show this text and exit\n"
            "  -V, --version   show the version and exit\n"
+           "  --launch COMMAND [ARGUMENT...]\n"
+           "                  run the game's command (Steam: clipwarden --launch %command%),\n"
+           "                  hand the game to the running Clipwarden (starting one if none\n"
+           "                  runs), and end with the command's exit status\n"
            "\n"
            "Settings: $XDG_CONFIG_HOME/Clipwarden/Clipwarden.conf (on Windows the registry).\n";
 }

@@ -7,11 +7,10 @@ namespace clipwarden {
 
 /** What the command line asks for. */
 struct CommandLine {
-    enum class Action { Run, Help, Version, Error };
+    enum class Action { Run, Help, Version, Launch, Error };
     Action action = Action::Run;
     std::string error;                ///< with Error: one line saying what is wrong
-    bool launch = false;              ///< `--launch` was given
-    std::vector<std::string> command; ///< everything after the first `--launch`, verbatim
+    std::vector<std::string> command; ///< with Launch: everything after `--launch`, verbatim
 };
 
 /** Reads the arguments (without the program's name). Everything after the first `--launch` is

@@ -41,6 +41,10 @@ public:
     void Shutdown();
 
     void OnVersionChosen(GameVersion version);
+    /** A `clipwarden --launch` opened the game and handed it over. */
+    void OnGameHandedOver(ProcessId id, ProcessHandle handle) {
+        gameLink_.UseHandedOverGame(id, handle);
+    }
     void OnChooseReplayFolder();
     void OnOptionsClicked();
 

@@ -10,20 +10,17 @@
 
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
-#include "core/Text.h"
 #include "core/ports/SingleInstance.h"
+#include "platform/linux/InstanceSocket.h"
 
 namespace clipwarden {
 
 namespace {
-
-// The instance's messages: one line each, "<version> <verb>[ <argument>...]". Version 1 knows
-// the verb "raise"; later versions add verbs, and a receiver ignores a line it does not know.
-constexpr const char* kRaiseMessage = "1 raise\n";
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -60,14 +57,8 @@ bool AddressOf(const std::string& path, sockaddr_un& address) {
 class LinuxSingleInstance final : public SingleInstance {
 public:
     explicit LinuxSingleInstance(const std::string& settingsPath)
-        : lockPath_(FolderOf(settingsPath) + "/Clipwarden.lock") {
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        const std::string folder =
-            runtime != nullptr && *runtime == '/' && access(runtime, W_OK | X_OK) == 0
-                ? std::string(runtime)
-                : FolderOf(settingsPath);
-        socketPath_ = folder + "/clipwarden-" + StableHexName(settingsPath) + ".sock";
-    }
+        : lockPath_(FolderOf(settingsPath) + "/Clipwarden.lock"),
+          socketPath_(InstanceSocketPath(settingsPath)) {}
     ~LinuxSingleInstance() override { Release(); }
     LinuxSingleInstance(const LinuxSingleInstance&) = delete;
     LinuxSingleInstance& operator=(const LinuxSingleInstance&) = delete;
@@ -107,6 +98,10 @@ public:
     }
 
     void OnRaiseRequest(std::function<void()> raise) override { raise_ = std::move(raise); }
+
+    void OnGameHandedOver(std::function<void(ProcessId, ProcessHandle)> take) override {
+        take_ = std::move(take);
+    }
 
     bool AskToRaise() override {
         sockaddr_un address{};
@@ -168,24 +163,73 @@ private:
             if (client < 0) {
                 return;
             }
-            // A request is one short line, sent at once; a peer that says nothing for a
-            // moment is dropped, so that nobody can hold up the GUI thread.
-            std::string message;
-            std::array<char, 256> buffer{};
-            pollfd ready{client, POLLIN, 0};
-            while (message.find('\n') == std::string::npos && message.size() < 4096 &&
-                   poll(&ready, 1, 200) > 0) {
-                const ssize_t got = recv(client, buffer.data(), buffer.size(), 0);
-                if (got <= 0) {
-                    break;
-                }
-                message.append(buffer.data(), static_cast<std::size_t>(got));
-            }
+            Serve(client);
             close(client);
-            if (message.rfind(kRaiseMessage, 0) == 0 && raise_) {
-                raise_();
+        }
+    }
+
+    /** Reads one request and acts on it. A request is one short line, sent at once; a peer
+     *  that says nothing for a moment is dropped, so that nobody can hold up the GUI thread. */
+    void Serve(int client) {
+        std::string message;
+        int handed = -1; // a descriptor that came with the message
+        std::array<char, 256> buffer{};
+        pollfd ready{client, POLLIN, 0};
+        while (message.find('\n') == std::string::npos && message.size() < 4096 &&
+               poll(&ready, 1, 200) > 0) {
+            iovec data{buffer.data(), buffer.size()};
+            alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(int) * 4)> control{};
+            msghdr received{};
+            received.msg_iov = &data;
+            received.msg_iovlen = 1;
+            received.msg_control = control.data();
+            received.msg_controllen = control.size();
+            const ssize_t got = recvmsg(client, &received, MSG_CMSG_CLOEXEC);
+            for (cmsghdr* c = CMSG_FIRSTHDR(&received); c != nullptr;
+                 c = CMSG_NXTHDR(&received, c)) {
+                if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS) {
+                    const std::size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+                    for (std::size_t i = 0; i < count; ++i) {
+                        int fd = -1;
+                        std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof(int));
+                        if (handed < 0) {
+                            handed = fd;
+                        } else {
+                            close(fd);
+                        }
+                    }
+                }
+            }
+            if (got <= 0) {
+                break;
+            }
+            message.append(buffer.data(), static_cast<std::size_t>(got));
+        }
+        if (message.rfind(kRaiseMessage, 0) == 0 && raise_) {
+            raise_();
+        } else if (message.rfind(kGameVerb, 0) == 0 && handed >= 0 && take_ &&
+                   FromOurUser(client)) {
+            ProcessId id = 0;
+            const char* start = message.data() + std::strlen(kGameVerb);
+            const auto [end, ec] = std::from_chars(start, message.data() + message.size(), id);
+            if (ec == std::errc() && *end == '\n' && id != 0) {
+                send(client, kTakenAnswer, std::strlen(kTakenAnswer), MSG_NOSIGNAL);
+                take_(id, ProcessHandleOfDescriptor(handed));
+                handed = -1; // the game link owns it now
             }
         }
+        if (handed >= 0) {
+            close(handed);
+        }
+    }
+
+    /** The socket is the user's alone already; a game is taken only from the user's own
+     *  processes all the same. */
+    static bool FromOurUser(int client) {
+        ucred peer{};
+        socklen_t size = sizeof(peer);
+        return getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+               peer.uid == getuid();
     }
 
     std::string lockPath_;
@@ -194,6 +238,7 @@ private:
     int listener_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::function<void()> raise_;
+    std::function<void(ProcessId, ProcessHandle)> take_;
 };
 
 } // namespace

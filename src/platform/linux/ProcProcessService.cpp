@@ -8,7 +8,9 @@
 #include <charconv>
 #include <chrono>
 #include <memory>
+#include <string_view>
 
+#include "platform/linux/InstanceSocket.h"
 #include "platform/linux/ProcProcessService.h"
 
 namespace clipwarden {
@@ -39,6 +41,25 @@ bool ReadName(int proc, ProcessId id, std::string& name) {
         name.pop_back();
     }
     return true;
+}
+
+/** The real user id of a process from /proc/<pid>/status; false when the process is gone. */
+bool ReadRealUser(int proc, ProcessId id, uid_t& user) {
+    const std::string path = std::to_string(id) + "/status";
+    const int fd = openat(proc, path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    std::array<char, 2048> buffer{};
+    const ssize_t got = pread(fd, buffer.data(), buffer.size() - 1, 0);
+    close(fd);
+    const std::string_view status(buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+    const auto line = status.find("\nUid:\t");
+    if (line == std::string_view::npos) {
+        return false;
+    }
+    const char* start = status.data() + line + 6;
+    return std::from_chars(start, status.data() + status.size(), user).ec == std::errc();
 }
 
 /** Processes from /proc: names from the kernel's task name (Wine sets it to the .exe name),
@@ -96,10 +117,19 @@ public:
             while (old != known_.end() && old->id < id) {
                 ++old;
             }
-            Known process{id, {}, now};
+            Known process{id, {}, now, false};
             const bool seen = old != known_.end() && old->id == id;
             if (seen) {
                 process = *old;
+            } else {
+                // Only the user's own games count: another user's game is none of ours, even
+                // when Clipwarden runs with the privilege to open it.
+                uid_t user = 0;
+                process.ours = ReadRealUser(proc_, id, user) && user == getuid();
+            }
+            if (!process.ours) {
+                next.push_back(std::move(process));
+                continue;
             }
             if (!seen || rereadAll || now - process.firstSeen < freshFor_) {
                 if (!ReadName(proc_, id, process.name)) {
@@ -136,7 +166,7 @@ public:
             return 0;
         }
         failure = OpenFailure::None;
-        return static_cast<ProcessHandle>(fd) + 1; // 0 stays "no process" even for fd 0
+        return ProcessHandleOfDescriptor(fd);
     }
 
     std::size_t Read(ProcessHandle process, std::uint64_t address,
@@ -170,6 +200,7 @@ private:
         ProcessId id;
         std::string name;
         steady_clock::time_point firstSeen;
+        bool ours; ///< its real user is ours
     };
 
     int proc_;
@@ -180,6 +211,10 @@ private:
 };
 
 } // namespace
+
+ProcessHandle ProcessHandleOfDescriptor(int descriptor) {
+    return static_cast<ProcessHandle>(descriptor) + 1; // 0 stays "no process" even for fd 0
+}
 
 std::unique_ptr<ProcessService> CreateProcProcessService(std::chrono::milliseconds freshFor,
                                                          std::chrono::milliseconds rereadAll) {

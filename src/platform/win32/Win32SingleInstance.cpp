@@ -47,6 +47,8 @@ public:
     }
 
     void OnRaiseRequest(std::function<void()> raise) override { raise_ = std::move(raise); }
+    // Windows lets Clipwarden open the game itself; nobody hands one over.
+    void OnGameHandedOver(std::function<void(ProcessId, ProcessHandle)>) override {}
 
     bool AskToRaise() override {
         HWND other = Find();

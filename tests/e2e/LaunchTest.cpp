@@ -1,0 +1,178 @@
+// clipwarden --launch COMMAND: the way Steam, Lutris and Heroic start the game through
+// Clipwarden. The real program, the stand-in game, and stand-ins for the service manager.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "ChildProcess.h"
+#include "PidSandbox.h"
+#include "TempDir.h"
+
+namespace clipwarden::test {
+namespace {
+
+constexpr long long kEarlier = 1'600'000'000;
+
+struct Launch : ::testing::Test {
+    TempDir home;
+    std::string replays = home / "replays";
+    std::string bin = home / "bin"; ///< first on PATH: the stand-in systemd-run
+    PidSandbox sandbox;             ///< the games here are the only ones the instance sees
+    std::unique_ptr<ChildProcess> instance;
+
+    void SetUp() override {
+        std::filesystem::create_directories(replays);
+        std::filesystem::create_directories(home / "config/Clipwarden");
+        WriteFile(home / "config/Clipwarden/Clipwarden.conf",
+                  "[Main]\nGTAVC-replays=" + replays + "\nGTAVC-path=" + home.str() + "\n");
+        // A machine without a user service manager: the launcher detaches the instance itself.
+        std::filesystem::create_directories(bin);
+        ServiceManager("exit 1");
+    }
+
+    /** A systemd-run that runs `script` (and records its arguments). */
+    void ServiceManager(const std::string& script) {
+        WriteFile(bin + "/systemd-run", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" +
+                                            (home / "systemd-run.args") + "'\n" + script + "\n");
+        chmod((bin + "/systemd-run").c_str(), 0755);
+    }
+
+    /** Clipwarden's command line in this test's home, without a display; in the sandbox
+     *  unless `sandboxed` is false (signals then reach it directly). */
+    std::vector<std::string> Clipwarden(std::vector<std::string> args, bool sandboxed = true) {
+        const char* program = std::getenv("CLIPWARDEN_BIN");
+        std::vector<std::string> command = {"/usr/bin/env",
+                                            "-u",
+                                            "DISPLAY",
+                                            "-u",
+                                            "WAYLAND_DISPLAY",
+                                            "-u",
+                                            "QT_QPA_PLATFORM",
+                                            "-u",
+                                            "XDG_RUNTIME_DIR",
+                                            "HOME=" + home.str(),
+                                            "XDG_CONFIG_HOME=" + (home / "config"),
+                                            "PATH=" + bin + ":" + std::getenv("PATH"),
+                                            "LC_ALL=C",
+                                            program != nullptr ? program : "clipwarden"};
+        command.insert(command.end(), args.begin(), args.end());
+        return sandboxed ? sandbox.Wrap(command) : command;
+    }
+
+    /** A running instance, headless, its log readable. */
+    void StartInstance() {
+        instance = std::make_unique<ChildProcess>(Clipwarden({}), std::vector<std::string>{}, true);
+        const auto lines =
+            instance->ReadUntil("running without a window", std::chrono::seconds(60));
+        ASSERT_FALSE(lines.empty());
+        ASSERT_NE(lines.back().find("running without a window"), std::string::npos);
+    }
+
+    /** The stand-in game started through clipwarden --launch; its commands go through. */
+    std::unique_ptr<FakeGame> LaunchGame(std::vector<std::string> extraEnv = {}) {
+        return std::make_unique<FakeGame>(Clipwarden({"--launch", FakeGame::Binary()}),
+                                          std::move(extraEnv));
+    }
+};
+
+TEST_F(Launch, WithAnInstanceRunningTheGameIsHandedOverAndShowsCaptures) {
+    StartInstance();
+    const auto game = LaunchGame();
+    const auto handed = instance->ReadUntil("The launcher handed GTA:VC", std::chrono::seconds(60));
+    ASSERT_FALSE(handed.empty());
+    EXPECT_NE(handed.back().find("The launcher handed GTA:VC (process "), std::string::npos);
+    RecordAt(replays + "/replay.rep", "a recording", kEarlier);
+    EXPECT_FALSE(game->ShownOnce("saved!").empty());
+    EXPECT_FALSE(std::filesystem::exists(home / "systemd-run.args"))
+        << "an instance ran already: none is started";
+}
+
+TEST_F(Launch, WithNoInstanceOneIsStartedDetachedAndGetsTheGame) {
+    // What Steam puts into the game's environment stays out of the instance's.
+    const auto game = LaunchGame({"STEAM_COMPAT_DATA_PATH=/steam/compatdata/12110"});
+    ASSERT_TRUE(Eventually([&] { return std::filesystem::exists(home / "systemd-run.args"); }))
+        << "the user's service manager is asked first";
+    EXPECT_NE(ReadFile(home / "systemd-run.args").find("--user\n"), std::string::npos);
+    RecordAt(replays + "/replay.rep", "a recording", kEarlier);
+    EXPECT_FALSE(game->ShownOnce("saved!").empty()) << "the detached instance got the game";
+    EXPECT_TRUE(std::filesystem::exists(replays + "/replay" + [] {
+        char day[8];
+        const time_t now = time(nullptr);
+        tm local{};
+        localtime_r(&now, &local);
+        strftime(day, sizeof(day), "%d%m", &local);
+        return std::string(day);
+    }() + "-0.rep"));
+    // The instance outlives the game: the launcher ends with the game, the instance stays.
+    game->Send("exit");
+    EXPECT_TRUE(Eventually([&] { return !game->Alive(); }));
+    EXPECT_EQ(game->ExitStatus(), 0);
+    std::unique_ptr<ChildProcess> second =
+        std::make_unique<ChildProcess>(Clipwarden({}), std::vector<std::string>{}, true);
+    const auto lines = second->ReadUntil("already running", std::chrono::seconds(60));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("already running"), std::string::npos);
+}
+
+TEST_F(Launch, AUserServiceManagerStartsTheInstanceWithTheSessionsDisplay) {
+    ServiceManager("exit 0"); // took the unit; this stand-in starts nothing
+    ChildProcess launcher(Clipwarden({"--launch", "/bin/true"}), {"DISPLAY=:42"}, true);
+    const auto lines = launcher.ReadUntil("user service", std::chrono::seconds(60));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "clipwarden: started Clipwarden as a user service.");
+    const std::string args = ReadFile(home / "systemd-run.args");
+    EXPECT_NE(args.find("--user\n"), std::string::npos) << args;
+    EXPECT_NE(args.find("--setenv=XDG_CONFIG_HOME=" + (home / "config") + "\n"), std::string::npos)
+        << "the instance uses the launcher's settings file, and so its socket";
+    EXPECT_NE(args.find(std::string(std::getenv("CLIPWARDEN_BIN")) + "\n"), std::string::npos);
+    EXPECT_TRUE(Eventually([&] { return !launcher.Alive(); }));
+    EXPECT_EQ(launcher.ExitStatus(), 0);
+}
+
+TEST_F(Launch, TheCommandsArgumentsPassUntouchedAndItsExitStatusComesBack) {
+    StartInstance();
+    ChildProcess launcher(
+        Clipwarden({"--launch", "/bin/sh", "-c", "printf '%s|' \"$@\"; echo; exit 7", "sh",
+                    "two words", "$(touch pwned)", "--", "--help", "'q'"},
+                   false),
+        {}, false);
+    EXPECT_EQ(launcher.ReadLine(std::chrono::seconds(60)),
+              "two words|$(touch pwned)|--|--help|'q'|");
+    EXPECT_TRUE(Eventually([&] { return !launcher.Alive(); }));
+    EXPECT_EQ(launcher.ExitStatus(), 7);
+    EXPECT_FALSE(std::filesystem::exists(home / "pwned"));
+}
+
+TEST_F(Launch, SigtermAndSigintGoOnToTheCommand) {
+    StartInstance();
+    for (const int signal : {SIGTERM, SIGINT}) {
+        ChildProcess launcher(Clipwarden({"--launch", "/bin/sh", "-c",
+                                          "trap 'echo got it; exit 3' TERM INT; echo ready; "
+                                          "while :; do sleep 0.05; done"},
+                                         false),
+                              {}, false);
+        ASSERT_EQ(launcher.ReadLine(std::chrono::seconds(60)), "ready");
+        // env execs the launcher in place, so this is the launcher itself.
+        ASSERT_EQ(kill(launcher.pid(), signal), 0);
+        EXPECT_EQ(launcher.ReadLine(std::chrono::seconds(60)), "got it");
+        EXPECT_TRUE(Eventually([&] { return !launcher.Alive(); }));
+        EXPECT_EQ(launcher.ExitStatus(), 3) << signal;
+    }
+}
+
+TEST_F(Launch, ACommandThatCannotStartIsSaid) {
+    StartInstance();
+    ChildProcess launcher(Clipwarden({"--launch", home / "no such game"}), {}, true);
+    const auto lines = launcher.ReadUntil("cannot be started", std::chrono::seconds(60));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "clipwarden: " + home / "no such game" +
+                                " cannot be started: No such file or directory");
+    EXPECT_TRUE(Eventually([&] { return !launcher.Alive(); }));
+    EXPECT_EQ(launcher.ExitStatus(), 127);
+}
+
+} // namespace
+} // namespace clipwarden::test

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -172,6 +173,65 @@ TEST_F(Launch, ACommandThatCannotStartIsSaid) {
                                 " cannot be started: No such file or directory");
     EXPECT_TRUE(Eventually([&] { return !launcher.Alive(); }));
     EXPECT_EQ(launcher.ExitStatus(), 127);
+}
+
+} // namespace
+} // namespace clipwarden::test
+
+namespace clipwarden::test {
+namespace {
+
+std::string StatusField(pid_t pid, const std::string& field) {
+    const std::string status = ReadFile("/proc/" + std::to_string(pid) + "/status");
+    const auto at = status.find("\n" + field + ":\t");
+    if (at == std::string::npos) {
+        return {};
+    }
+    const auto start = at + field.size() + 3;
+    return status.substr(start, status.find('\n', start) - start);
+}
+
+TEST(FilePrivileges, AFileCapabilityIsDroppedAtStartAndTheLogSaysWhy) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "giving a program file a capability needs root";
+    }
+    for (const char* tool : {"/usr/sbin/setcap", "/usr/bin/setpriv", "/usr/bin/findmnt"}) {
+        if (access(tool, X_OK) != 0) {
+            GTEST_SKIP() << tool << " is missing (apt-get install libcap2-bin util-linux)";
+        }
+    }
+    TempDir dir;
+    std::filesystem::permissions(dir.str(), std::filesystem::perms(0755));
+    ChildProcess mount({"/usr/bin/findmnt", "-no", "OPTIONS", "-T", dir.str()});
+    if (mount.ReadLine().find("nosuid") != std::string::npos) {
+        GTEST_SKIP() << dir.str() << " lies on a nosuid mount, where file capabilities are ignored";
+    }
+    const char* program = std::getenv("CLIPWARDEN_BIN");
+    ASSERT_NE(program, nullptr);
+    const std::string copy = dir / "clipwarden";
+    std::filesystem::copy_file(program, copy);
+    ChildProcess setcap({"/usr/sbin/setcap", "cap_sys_ptrace=ep", copy}, {}, true);
+    ASSERT_TRUE(Eventually([&] { return !setcap.Alive(); }));
+    if (setcap.ExitStatus() != 0) {
+        GTEST_SKIP() << "this file system takes no file capabilities: " << setcap.ReadLine();
+    }
+    const std::string home = dir / "home";
+    std::filesystem::create_directory(home);
+    chown(home.c_str(), 65534, 65534);
+
+    // As an ordinary user, who gains the capability from the file.
+    ChildProcess app({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                      "/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                      "QT_QPA_PLATFORM", "-u", "XDG_RUNTIME_DIR", "HOME=" + home,
+                      "XDG_CONFIG_HOME=" + home + "/config", "LC_ALL=C", copy},
+                     {}, true);
+    const auto lines = app.ReadUntil("has dropped them", std::chrono::seconds(60));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("clipwarden --launch %command%"), std::string::npos)
+        << lines.back();
+    EXPECT_EQ(StatusField(app.pid(), "Uid"), "65534\t65534\t65534\t65534");
+    EXPECT_EQ(StatusField(app.pid(), "CapPrm"), "0000000000000000");
+    EXPECT_EQ(StatusField(app.pid(), "CapEff"), "0000000000000000");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -38,8 +39,16 @@ std::string Hex(const TextBlock& block) {
     return out;
 }
 
-/** The live processes named gta-vc.exe, read from /proc apart from the backend: other
- *  programs on the machine may run one too. */
+/** Whether the process's real user is ours, read from /proc apart from the backend. */
+bool RunsAsUs(const std::filesystem::path& process) {
+    const std::string status = ReadFile(process / "status");
+    const auto uid = status.find("\nUid:\t");
+    return uid != std::string::npos &&
+           std::stoul(status.substr(uid + 6)) == static_cast<unsigned long>(getuid());
+}
+
+/** The live processes of this user named gta-vc.exe, read from /proc apart from the backend:
+ *  other programs on the machine may run one too. */
 std::vector<pid_t> GamesRunning() {
     std::vector<pid_t> games;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
@@ -50,7 +59,7 @@ std::vector<pid_t> GamesRunning() {
         const std::string stat = ReadFile(entry.path() / "stat");
         const auto close = stat.rfind(')');
         if (ReadFile(entry.path() / "comm") == "gta-vc.exe\n" && close != std::string::npos &&
-            stat.compare(close, 3, ") Z") != 0) {
+            stat.compare(close, 3, ") Z") != 0 && RunsAsUs(entry.path())) {
             games.push_back(std::stoi(name));
         }
     }
@@ -239,6 +248,28 @@ TEST_F(GameProcess, OfTwoGamesTheFirstInIdOrderIsAttached) {
     FakeGame b;
     EXPECT_EQ(link.FindGameProcess(), static_cast<ProcessId>(GamesRunning().front()));
     EXPECT_LE(GamesRunning().front(), std::min(a.pid(), b.pid()));
+}
+
+TEST_F(GameProcess, AnotherUsersGameIsNoneOfOurs) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "starting a game as another user needs root";
+    }
+    TempDir dir;
+    std::filesystem::permissions(dir.str(), std::filesystem::perms(0755));
+    std::filesystem::copy_file(FakeGame::Binary(), dir / "gta-vc.exe");
+    FakeGame theirs({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                     dir / "gta-vc.exe"});
+    FakeGame ours;
+    const auto listed = [&](pid_t pid) {
+        const auto all = processes->Snapshot();
+        return std::any_of(all.begin(), all.end(), [&](const ProcessEntry& entry) {
+            return entry.id == static_cast<ProcessId>(pid);
+        });
+    };
+    EXPECT_TRUE(listed(ours.pid()));
+    EXPECT_FALSE(listed(theirs.pid())) << "root could open it, but it is not this user's game";
+    EXPECT_EQ(link.FindGameProcess(), static_cast<ProcessId>(GamesRunning().front()));
+    EXPECT_NE(link.FindGameProcess(), static_cast<ProcessId>(theirs.pid()));
 }
 
 TEST_F(GameProcess, AZombieIsNotAGame) {

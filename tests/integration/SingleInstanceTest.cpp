@@ -7,11 +7,17 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "ChildProcess.h"
+#include "Fakes.h"
 #include "TempDir.h"
 #include "core/ports/SingleInstance.h"
+#include "core/presenters/MainPresenter.h"
+#include "platform/linux/ProcProcessService.h"
+#include "platform/posix/PosixFileSystem.h"
 
 namespace clipwarden::test {
 namespace {
@@ -102,6 +108,75 @@ TEST_F(Instance, AProgramStartedMeanwhileDoesNotKeepIt) {
     const auto next = CreateSingleInstance(settings);
     EXPECT_EQ(Claim(*next), SingleInstance::Claim::Ours)
         << "the lock went along to a program Clipwarden started (held by " << holder << ")";
+}
+
+} // namespace
+} // namespace clipwarden::test
+
+namespace clipwarden::test {
+namespace {
+
+/** The real processes, but opening one is refused, as Yama refuses a program that is not the
+ *  game's ancestor. The test machine runs without Yama, so the refusal is made here. */
+class RefusingProcesses final : public ProcessService {
+public:
+    std::unique_ptr<ProcessService> real =
+        CreateProcProcessService(std::chrono::seconds(10), std::chrono::minutes(1));
+    std::vector<ProcessEntry> Snapshot() override { return real->Snapshot(); }
+    bool IsAlive(ProcessId id) override { return real->IsAlive(id); }
+    ProcessHandle Open(ProcessId, OpenFailure& failure) override {
+        failure = OpenFailure::Refused;
+        return 0;
+    }
+    std::size_t Read(ProcessHandle p, std::uint64_t a, std::span<std::byte> b) override {
+        return real->Read(p, a, b);
+    }
+    std::size_t Write(ProcessHandle p, std::uint64_t a, std::span<const std::byte> b) override {
+        return real->Write(p, a, b);
+    }
+    void Close(ProcessHandle p) override { real->Close(p); }
+};
+
+TEST_F(Instance, AGameHandedOverByTheLauncherIsUsedWhereItsOwnOpeningIsRefused) {
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    unsetenv("XDG_RUNTIME_DIR"); // the socket beside the settings, in this test's folder
+    const auto instance = CreateSingleInstance(settings);
+    ASSERT_EQ(Claim(*instance), SingleInstance::Claim::Ours) << why;
+
+    PosixFileSystem files;
+    FakeClock clock;
+    FakeSettingsStore store;
+    store.values["GTAVC-replays"] = dir.str();
+    FakeShellFolders shell;
+    RefusingProcesses processes;
+    FakeKeys keys;
+    FakeLauncher launcher;
+    std::ostringstream echo;
+    Services services{files, clock, store, shell, processes, keys, launcher, echo, "/games", {}};
+    FakeMainView view;
+    MainPresenter presenter(services, view);
+    presenter.Start();
+    instance->OnGameHandedOver(
+        [&](ProcessId id, ProcessHandle handle) { presenter.OnGameHandedOver(id, handle); });
+
+    const char* program = std::getenv("CLIPWARDEN_BIN");
+    ASSERT_NE(program, nullptr);
+    FakeGame game({program, "--launch", FakeGame::Binary()});
+    const auto handedOver = [&] {
+        return std::any_of(view.log.begin(), view.log.end(), [](const std::string& line) {
+            return line.find("The launcher handed GTA:VC (process ") != std::string::npos;
+        });
+    };
+    ASSERT_TRUE(Eventually([&] {
+        QCoreApplication::processEvents();
+        return handedOver();
+    }));
+    EXPECT_EQ(view.status, "GTA:VC is running!");
+    presenter.notifier().PostNotification("", "Through the launcher");
+    presenter.GameTextTick();
+    const auto shown = game.ShownOnce("Through the launcher");
+    EXPECT_FALSE(shown.empty()) << "the text went through the handed-over descriptor";
+    instance->Release();
 }
 
 } // namespace

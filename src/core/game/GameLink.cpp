@@ -90,6 +90,7 @@ void GameLink::UseHandedOverGame(ProcessId id, ProcessHandle handle) {
     processes_.Close(game_);
     game_ = handle;
     gameId_ = id;
+    gameRunning_ = handle != 0;
     layout_ = nullptr;
     lastSaid_.clear();
     notifier_.PostNotification(

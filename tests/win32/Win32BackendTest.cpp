@@ -13,6 +13,7 @@
 #include "core/ports/SingleInstance.h"
 #include "core/settings/Settings.h"
 #include "platform/win32/AnsiText.h"
+#include "platform/win32/CommandRunner.h"
 #include "platform/win32/RegistrySettingsStore.h"
 #include "platform/win32/Win32KeySource.h"
 
@@ -255,6 +256,28 @@ TEST(KeyRecords, FlagsBecomeReleaseAltAndInjected) {
     EXPECT_TRUE(KeyEventOf(VK_F6, LLKHF_INJECTED | LLKHF_LOWER_IL_INJECTED).injected);
     EXPECT_EQ(KeyEventOf(VK_F7, 0).key, Key::Other);
     EXPECT_EQ(KeyEventOf('A', 0).key, Key::Other);
+}
+
+} // namespace
+} // namespace clipwarden::test
+
+namespace clipwarden::test {
+namespace {
+
+TEST(LaunchCommand, ArgumentsAreQuotedSoThatTheyArriveAsTheyWere) {
+    EXPECT_EQ(QuoteArgument("plain"), "plain");
+    EXPECT_EQ(QuoteArgument(""), "\"\"");
+    EXPECT_EQ(QuoteArgument("two words"), "\"two words\"");
+    EXPECT_EQ(QuoteArgument("say \"hi\""), "\"say \\\"hi\\\"\"");
+    EXPECT_EQ(QuoteArgument("C:\\Program Files\\"), "\"C:\\Program Files\\\\\"");
+    EXPECT_EQ(QuoteArgument("a\\\\\"b"), "\"a\\\\\\\\\\\"b\"");
+}
+
+TEST(LaunchCommand, WaitsForTheCommandAndPassesItsExitStatusOn) {
+    std::string why;
+    EXPECT_EQ(RunCommandAndWait({"cmd.exe", "/c", "exit 7"}, why), 7) << why;
+    EXPECT_EQ(RunCommandAndWait({"C:\\no such\\game.exe"}, why), -1);
+    EXPECT_NE(why.find("C:\\no such\\game.exe cannot be started"), std::string::npos) << why;
 }
 
 } // namespace

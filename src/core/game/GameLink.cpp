@@ -114,8 +114,9 @@ bool GameLink::OpenGameProcess(ProcessId id) {
             LogText(clock_.TimeOfDayText(),
                     "GTA:VC is running (process " + std::to_string(id) +
                         "), but the system does not let Clipwarden read its memory. Start the "
-                        "game from Clipwarden (Options, autorun), or allow it as the README's "
-                        "\"Memory access\" section says."),
+                        "game through Clipwarden: in Steam, Lutris or Heroic with the launch "
+                        "option clipwarden --launch %command%, for a Wine copy with Options, "
+                        "autorun; the README's \"Memory access\" section says more."),
             {});
     }
     return handle != 0;

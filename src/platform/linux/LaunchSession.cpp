@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -132,16 +133,19 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
     return pointers;
 }
 
-/** Runs a short helper to its end; its exit status, or -1 when it could not run. */
+/** Runs a short helper to its end, in the session's environment; its exit status, or -1 when
+ *  it could not run. */
 int RunToEnd(std::vector<std::string> args) {
     auto argv = Pointers(args);
+    std::vector<std::string> env = SessionEnvironment();
+    auto envp = Pointers(env);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t child = 0;
-    const int failed = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int failed = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     if (failed != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
@@ -258,6 +262,10 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
 
     pid_t handedOver = 0; // the game the instance holds now
     bool refusalSaid = false;
+    // After a hand-over that was not taken (no instance yet, or one that does not know
+    // hand-overs), the next try waits a little longer each time, up to ten seconds.
+    int waitTicks = 0;
+    int backOff = 1;
     for (;;) {
         int status = 0;
         pid_t ended = 0;
@@ -270,7 +278,9 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
         if (handedOver != 0 && kill(handedOver, 0) != 0) {
             handedOver = 0; // that game ended; a restarted one is handed over anew
         }
-        if (handedOver == 0) {
+        if (handedOver == 0 && waitTicks > 0) {
+            --waitTicks;
+        } else if (handedOver == 0) {
             if (const pid_t game = FindOurGame()) {
                 const int memory =
                     open(("/proc/" + std::to_string(game) + "/mem").c_str(), O_RDWR | O_CLOEXEC);
@@ -280,9 +290,14 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
                              << std::strerror(errno) << ").\n"
                              << std::flush;
                 }
-                if (memory >= 0 && Readable(memory) &&
-                    HandOverGame(socketPath, static_cast<ProcessId>(game), memory)) {
-                    handedOver = game;
+                if (memory >= 0 && Readable(memory)) {
+                    if (HandOverGame(socketPath, static_cast<ProcessId>(game), memory)) {
+                        handedOver = game;
+                        backOff = 1;
+                    } else {
+                        waitTicks = backOff;
+                        backOff = std::min(backOff * 2, 20);
+                    }
                 }
                 if (memory >= 0) {
                     close(memory);

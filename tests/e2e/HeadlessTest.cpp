@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "ChildProcess.h"
+#include "HeadlessCommand.h"
 #include "PidSandbox.h"
 #include "TempDir.h"
 
@@ -44,27 +45,7 @@ struct Headless : ::testing::Test {
     /** Starts Clipwarden and waits until it has started up: it says so on standard error
      *  once it is watching. Returns the log lines of the start-up. */
     std::vector<std::string> Start() {
-        const char* bin = std::getenv("CLIPWARDEN_BIN");
-        if (bin == nullptr) {
-            ADD_FAILURE() << "CLIPWARDEN_BIN names no program";
-            return {};
-        }
-        // env -u clears what would give it a display; the rest of the environment stays.
-        std::vector<std::string> command = {"/usr/bin/env",
-                                            "-u",
-                                            "DISPLAY",
-                                            "-u",
-                                            "WAYLAND_DISPLAY",
-                                            "-u",
-                                            "QT_QPA_PLATFORM",
-                                            "-u",
-                                            "WINEPREFIX",
-                                            "-u",
-                                            "XDG_DATA_HOME",
-                                            "HOME=" + home.str(),
-                                            "XDG_CONFIG_HOME=" + (home / "config"),
-                                            "LC_ALL=C",
-                                            bin};
+        const auto command = HeadlessCommand(home.str());
         app = std::make_unique<ChildProcess>(sandbox ? sandbox->Wrap(command) : command,
                                              std::vector<std::string>{}, true);
         return Expect("running without a window");
@@ -295,11 +276,7 @@ TEST_F(Headless, ANewUserWithAPlainWinePrefixIsServedWithoutSettings) {
 
 TEST_F(Headless, ASecondStartLeavesTheWorkToTheFirst) {
     Start();
-    const char* bin = std::getenv("CLIPWARDEN_BIN");
-    ChildProcess second({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
-                         "QT_QPA_PLATFORM", "HOME=" + home.str(),
-                         "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C", bin},
-                        {}, true);
+    ChildProcess second(HeadlessCommand(home.str()), {}, true);
     const auto lines = second.ReadUntil("already running", std::chrono::seconds(60));
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "Clipwarden is already running (process " + std::to_string(app->pid()) +
@@ -317,12 +294,8 @@ TEST_F(Headless, ASecondStartLeavesTheWorkToTheFirst) {
 
 TEST_F(Headless, HelpAndVersionAnswerAndEndEvenWhileClipwardenRuns) {
     Start();
-    const char* bin = std::getenv("CLIPWARDEN_BIN");
     for (const std::string option : {"--version", "--help", "--bogus"}) {
-        ChildProcess asked({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
-                            "QT_QPA_PLATFORM", "HOME=" + home.str(),
-                            "XDG_CONFIG_HOME=" + (home / "config"), "LC_ALL=C", bin, option},
-                           {}, true);
+        ChildProcess asked(HeadlessCommand(home.str(), {option}), {}, true);
         const auto lines = asked.ReadUntil(option == "--help" ? "--version" : "lipwarden");
         ASSERT_FALSE(lines.empty()) << option;
         EXPECT_EQ(lines.back().find("already running"), std::string::npos) << option;

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "ChildProcess.h"
+#include "HeadlessCommand.h"
 #include "PidSandbox.h"
 #include "TempDir.h"
 
@@ -44,22 +45,8 @@ struct Launch : ::testing::Test {
     /** Clipwarden's command line in this test's home, without a display; in the sandbox
      *  unless `sandboxed` is false (signals then reach it directly). */
     std::vector<std::string> Clipwarden(std::vector<std::string> args, bool sandboxed = true) {
-        const char* program = std::getenv("CLIPWARDEN_BIN");
-        std::vector<std::string> command = {"/usr/bin/env",
-                                            "-u",
-                                            "DISPLAY",
-                                            "-u",
-                                            "WAYLAND_DISPLAY",
-                                            "-u",
-                                            "QT_QPA_PLATFORM",
-                                            "-u",
-                                            "XDG_RUNTIME_DIR",
-                                            "HOME=" + home.str(),
-                                            "XDG_CONFIG_HOME=" + (home / "config"),
-                                            "PATH=" + bin + ":" + std::getenv("PATH"),
-                                            "LC_ALL=C",
-                                            program != nullptr ? program : "clipwarden"};
-        command.insert(command.end(), args.begin(), args.end());
+        const auto command =
+            HeadlessCommand(home.str(), args, {"PATH=" + bin + ":" + std::getenv("PATH")});
         return sandboxed ? sandbox.Wrap(command) : command;
     }
 
@@ -220,11 +207,12 @@ TEST(FilePrivileges, AFileCapabilityIsDroppedAtStartAndTheLogSaysWhy) {
     chown(home.c_str(), 65534, 65534);
 
     // As an ordinary user, who gains the capability from the file.
-    ChildProcess app({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                      "/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
-                      "QT_QPA_PLATFORM", "-u", "XDG_RUNTIME_DIR", "HOME=" + home,
-                      "XDG_CONFIG_HOME=" + home + "/config", "LC_ALL=C", copy},
-                     {}, true);
+    std::vector<std::string> command = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                        "--clear-groups"};
+    for (std::string& part : HeadlessCommand(home, {}, {}, copy)) {
+        command.push_back(std::move(part));
+    }
+    ChildProcess app(command, {}, true);
     const auto lines = app.ReadUntil("has dropped them", std::chrono::seconds(60));
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines.back().find("clipwarden --launch %command%"), std::string::npos)

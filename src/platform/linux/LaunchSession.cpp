@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,8 +19,7 @@
 #include "core/game/GameLink.h"
 #include "core/game/GameMemoryLayout.h"
 #include "platform/linux/InstanceSocket.h"
-
-extern char** environ; // NOLINT(readability-redundant-declaration)
+#include "platform/linux/Spawn.h"
 
 namespace clipwarden {
 
@@ -111,8 +109,7 @@ pid_t FindOurGame() {
  *  what Steam and its runtime put in for the game. */
 std::vector<std::string> SessionEnvironment() {
     std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string variable = *e;
+    for (const std::string& variable : OwnEnvironment()) {
         const std::string name = variable.substr(0, variable.find('='));
         if (name == "LD_PRELOAD" || name == "LD_LIBRARY_PATH" || name == "LD_AUDIT" ||
             name.starts_with("STEAM_") || name.starts_with("PRESSURE_VESSEL") ||
@@ -124,31 +121,15 @@ std::vector<std::string> SessionEnvironment() {
     return env;
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (auto& text : texts) {
-        pointers.push_back(text.data());
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-/** Runs a short helper to its end, in the session's environment; its exit status, or -1 when
- *  it could not run. */
+/** Runs a short helper to its end, quietly, in the session's environment; its exit status,
+ *  or -1 when it could not run. */
 int RunToEnd(std::vector<std::string> args) {
-    auto argv = Pointers(args);
-    std::vector<std::string> env = SessionEnvironment();
-    auto envp = Pointers(env);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    SpawnSetup setup;
+    setup.quiet = true;
     pid_t child = 0;
-    const int failed = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    if (failed != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+    if (SpawnProgram(std::move(args), SessionEnvironment(), setup, child) != 0 ||
+        waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
         return -1;
     }
     return WEXITSTATUS(status);
@@ -235,19 +216,10 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
     sigset_t before;
     sigprocmask(SIG_BLOCK, &childSignals, &before);
 
-    std::vector<std::string> args = command;
-    auto argv = Pointers(args);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setsigmask(&attributes, &before);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    SpawnSetup setup;
+    setup.mask = &before; // the command gets the signals we block here
     pid_t child = 0;
-    const int failed = posix_spawnp(&child, argv[0], nullptr, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
+    const int failed = SpawnProgram(command, OwnEnvironment(), setup, child);
     if (failed != 0) {
         messages << "clipwarden: " << command.front()
                  << " cannot be started: " << std::strerror(failed) << "\n"

@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,8 +11,7 @@
 
 #include "core/installs/InstallFinder.h"
 #include "core/ports/GameLauncher.h"
-
-extern char** environ; // NOLINT(readability-redundant-declaration)
+#include "platform/linux/Spawn.h"
 
 namespace clipwarden {
 
@@ -78,10 +76,7 @@ public:
     }
 
     std::string Open(const std::string& executable, const std::string& folder) override {
-        std::vector<std::string> env;
-        for (char** e = environ; *e != nullptr; ++e) {
-            env.emplace_back(*e);
-        }
+        std::vector<std::string> env = OwnEnvironment();
         const InstallRoot root = RootOfFolder(RealPathOf(folder));
         if (root.kind == InstallKind::SteamLibrary) {
             // xdg-open reaches whichever Steam handles steam:// links; a Flatpak Steam puts
@@ -113,35 +108,13 @@ public:
 private:
     static std::string Spawn(std::vector<std::string> args, std::vector<std::string> env,
                              const std::string& folder) {
-        std::vector<char*> argv;
-        for (auto& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (auto& e : env) {
-            envp.push_back(e.data());
-        }
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, folder.empty() ? "/" : folder.c_str());
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        // Clipwarden ignores SIGPIPE; the game and Wine get the usual default back.
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGPIPE);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
+        SpawnSetup setup;
+        setup.folder = folder.empty() ? "/" : folder;
+        setup.newSession = true;
         pid_t child = 0;
-        const int failed =
-            posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), envp.data());
-        posix_spawnattr_destroy(&attributes);
-        posix_spawn_file_actions_destroy(&actions);
-        if (failed != 0) {
-            return "GTA:VC could not be started: " + args.front() + ": " + std::strerror(failed) +
+        const std::string program = args.front();
+        if (const int failed = SpawnProgram(std::move(args), std::move(env), setup, child)) {
+            return "GTA:VC could not be started: " + program + ": " + std::strerror(failed) +
                    ". Check the game folder in the Options, or start the game yourself.";
         }
         return {};

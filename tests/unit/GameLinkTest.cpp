@@ -94,10 +94,13 @@ TEST_F(Linking, TheGameExitingReleasesTheHandleAndARestartIsAttachedAgain) {
     EXPECT_EQ(processes.open.size(), 1U);
 }
 
-TEST_F(Linking, ARefusedGameIsNotRunningAndSaidOncePerProcess) {
+TEST_F(Linking, AGameStillRefusedAfterAFewSecondsIsNotRunningAndSaidOncePerProcess) {
     Start(30);
     processes.processes[30].refuse = true;
-    for (int tick = 0; tick < 4; ++tick) {
+    link.GameLinkTick();
+    EXPECT_TRUE(Events().empty()) << "a launcher may hand it over in a moment";
+    for (int tick = 0; tick < 6; ++tick) {
+        clock.steady += 1000;
         link.GameLinkTick();
     }
     EXPECT_EQ(view.status, "GTA:VC is NOT running!");
@@ -109,7 +112,38 @@ TEST_F(Linking, ARefusedGameIsNotRunningAndSaidOncePerProcess) {
     Start(31);
     processes.processes[31].refuse = true;
     link.GameLinkTick();
+    clock.steady += kRefusalGraceMilliseconds;
+    link.GameLinkTick();
     EXPECT_EQ(Events().size(), 2U);
+}
+
+TEST_F(Linking, AGameHandedOverIsWatchedLikeOneFoundAndLeftWhenItEnds) {
+    Start(30);
+    processes.processes[30].refuse = true;
+    link.GameLinkTick();
+    // What a launcher's descriptor gives: the same process, opened elsewhere.
+    processes.processes[30].refuse = false;
+    OpenFailure failure = OpenFailure::None;
+    const ProcessHandle handed = processes.Open(30, failure);
+    processes.processes[30].refuse = true;
+    link.UseHandedOverGame(30, handed);
+    EXPECT_EQ(view.status, "GTA:VC is running!");
+    EXPECT_EQ(link.handle(), handed);
+    ASSERT_NE(link.layout(), nullptr) << "recognised like a game found here";
+    cursor.SetCurrentReplay("replay0612-3.rep");
+    Flag(30, 1);
+    clock.steady += kRefusalGraceMilliseconds;
+    link.GameLinkTick();
+    EXPECT_EQ(Events(),
+              (std::vector<std::string>{
+                  "[14:03:27] The launcher handed GTA:VC (process 30) over to Clipwarden.",
+                  "[14:03:27] Playback of replay0612-3.rep started!"}))
+        << "and no word of the refusal before it";
+
+    processes.processes.erase(30); // the game ends: back to the scan
+    link.GameLinkTick();
+    EXPECT_EQ(view.status, "GTA:VC is NOT running!");
+    EXPECT_EQ(link.handle(), 0);
 }
 
 TEST_F(Linking, PlaybackLinesFollowTheFlag) {

@@ -91,6 +91,7 @@ void GameLink::UseHandedOverGame(ProcessId id, ProcessHandle handle) {
     game_ = handle;
     gameId_ = id;
     gameRunning_ = handle != 0;
+    refused_ = 0;
     layout_ = nullptr;
     lastSaid_.clear();
     notifier_.PostNotification(
@@ -108,7 +109,14 @@ bool GameLink::OpenGameProcess(ProcessId id) {
     gameId_ = handle != 0 ? id : 0;
     layout_ = nullptr; // recognised anew for every attach
     lastSaid_.clear();
-    if (failure == OpenFailure::Refused && refusalReportedFor_ != id) {
+    if (failure != OpenFailure::Refused) {
+        refused_ = 0;
+    } else if (refused_ != id) {
+        refused_ = id;
+        refusedSince_ = clock_.SteadyMilliseconds();
+    }
+    if (failure == OpenFailure::Refused && refusalReportedFor_ != id &&
+        clock_.SteadyMilliseconds() - refusedSince_ >= kRefusalGraceMilliseconds) {
         refusalReportedFor_ = id;
         notifier_.PostNotification(
             LogText(clock_.TimeOfDayText(),

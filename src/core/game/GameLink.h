@@ -19,6 +19,10 @@ inline constexpr const char* kStatusChecking = "Checking if GTA:VC is running...
 inline constexpr const char* kStatusRunning = "GTA:VC is running!";
 inline constexpr const char* kStatusNotRunning = "GTA:VC is NOT running!";
 
+/** How long a game must stay refused before the log says so: a `clipwarden --launch` that
+ *  started it hands it over within moments, and then there is nothing to tell. */
+inline constexpr std::int64_t kRefusalGraceMilliseconds = 5000;
+
 /** Keeps one open handle to the running game: probes it every tick and, when the probe reads
  *  nothing, looks for the game again. */
 class GameLink {
@@ -66,6 +70,8 @@ private:
     ProcessHandle game_ = 0;
     bool gameRunning_ = false;
     ProcessId refusalReportedFor_ = 0;
+    ProcessId refused_ = 0;         ///< the game refused on the last look, 0 when none
+    std::int64_t refusedSince_ = 0; ///< when it was first refused, on the steady clock
 
     /** Reads the game's signature until it is one Clipwarden knows; says once per attach what
      *  it found when it is not. */

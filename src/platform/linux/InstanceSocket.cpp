@@ -25,14 +25,23 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-/** A connected socket to the instance, or -1. */
-int Connect(const std::string& socketPath) {
-    sockaddr_un address{};
+} // namespace
+
+bool InstanceAddress(const std::string& socketPath, sockaddr_un& address) {
+    address = {};
     address.sun_family = AF_UNIX;
     if (socketPath.size() >= sizeof(address.sun_path)) {
-        return -1;
+        return false;
     }
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    return true;
+}
+
+int ConnectToInstance(const std::string& socketPath) {
+    sockaddr_un address{};
+    if (!InstanceAddress(socketPath, address)) {
+        return -1;
+    }
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
         close(fd);
@@ -40,8 +49,6 @@ int Connect(const std::string& socketPath) {
     }
     return fd;
 }
-
-} // namespace
 
 std::string SettingsPathOfEnvironment() {
     std::string config = Environment("XDG_CONFIG_HOME");
@@ -61,7 +68,7 @@ std::string InstanceSocketPath(const std::string& settingsPath) {
 }
 
 bool InstanceAnswers(const std::string& socketPath) {
-    const int fd = Connect(socketPath);
+    const int fd = ConnectToInstance(socketPath);
     if (fd < 0) {
         return false;
     }
@@ -70,7 +77,7 @@ bool InstanceAnswers(const std::string& socketPath) {
 }
 
 bool HandOverGame(const std::string& socketPath, ProcessId id, int memory) {
-    const int fd = Connect(socketPath);
+    const int fd = ConnectToInstance(socketPath);
     if (fd < 0) {
         return false;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/un.h>
+
 #include <string>
 
 #include "core/ports/ProcessService.h"
@@ -19,6 +21,12 @@ std::string SettingsPathOfEnvironment();
 
 /** Where the instance of that settings file listens: $XDG_RUNTIME_DIR, else beside it. */
 std::string InstanceSocketPath(const std::string& settingsPath);
+
+/** The socket address of that path; false when the path is too long for one. */
+bool InstanceAddress(const std::string& socketPath, sockaddr_un& address);
+
+/** A connected socket to the instance listening there, or -1. The caller closes it. */
+int ConnectToInstance(const std::string& socketPath);
 
 /** True when an instance listens there. */
 bool InstanceAnswers(const std::string& socketPath);

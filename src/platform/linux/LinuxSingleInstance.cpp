@@ -41,16 +41,6 @@ bool MakeFolders(const std::string& folder) {
     return true;
 }
 
-bool AddressOf(const std::string& path, sockaddr_un& address) {
-    address = {};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof(address.sun_path)) {
-        return false;
-    }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
-}
-
 /** flock on a lock file beside the settings file (the kernel drops it with the process), and a
  *  Unix domain socket in $XDG_RUNTIME_DIR (else beside the lock) for the requests. Every
  *  descriptor is close-on-exec, so that the game, Wine or Steam never hold the lock. */
@@ -104,18 +94,12 @@ public:
     }
 
     bool AskToRaise() override {
-        sockaddr_un address{};
-        if (!AddressOf(socketPath_, address)) {
-            return false;
-        }
-        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int fd = ConnectToInstance(socketPath_);
         if (fd < 0) {
             return false;
         }
-        const bool sent =
-            connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 &&
-            send(fd, kRaiseMessage, std::strlen(kRaiseMessage), MSG_NOSIGNAL) ==
-                static_cast<ssize_t>(std::strlen(kRaiseMessage));
+        const bool sent = send(fd, kRaiseMessage, std::strlen(kRaiseMessage), MSG_NOSIGNAL) ==
+                          static_cast<ssize_t>(std::strlen(kRaiseMessage));
         close(fd);
         return sent;
     }
@@ -136,7 +120,7 @@ public:
 private:
     void Listen() {
         sockaddr_un address{};
-        if (!AddressOf(socketPath_, address)) {
+        if (!InstanceAddress(socketPath_, address)) {
             return; // no requests then; the lock still keeps a second start out
         }
         listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);

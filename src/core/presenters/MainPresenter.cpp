@@ -52,8 +52,7 @@ void MainPresenter::FindMissingFolders() {
         if (!storedReplays && !services_.searchPlaces.home.empty()) {
             Log("No copy of GTA:VC was found in the Wine prefixes or Steam libraries of this "
                 "user, so replays are looked for in " +
-                services_.files.Join(services_.shell.GetSpecialFolderPath(kFolderPersonal),
-                                     kUserFilesFolder) +
+                DocumentsReplayFolder() +
                 ". If the game keeps them elsewhere, choose that folder.");
         }
         return;
@@ -76,18 +75,19 @@ void MainPresenter::FindMissingFolders() {
     }
 }
 
+std::string MainPresenter::DocumentsReplayFolder() {
+    return services_.files.Join(services_.shell.GetSpecialFolderPath(kFolderPersonal),
+                                kUserFilesFolder);
+}
+
 std::string MainPresenter::GameFolder() {
     return settings_.ReadSetting(
         kKeyGamePath, foundGameFolder_.empty() ? services_.defaultGameFolder : foundGameFolder_);
 }
 
 void MainPresenter::OpenSession() {
-    std::string replays = foundReplayFolder_;
-    if (replays.empty()) {
-        replays = services_.files.Join(services_.shell.GetSpecialFolderPath(kFolderPersonal),
-                                       kUserFilesFolder);
-    }
-    OpenLibrary(settings_.ReadSetting(kKeyReplays, replays));
+    OpenLibrary(settings_.ReadSetting(
+        kKeyReplays, foundReplayFolder_.empty() ? DocumentsReplayFolder() : foundReplayFolder_));
     version_ = StoredVersion();
     view_.ShowVersion(version_);
 

@@ -73,6 +73,8 @@ private:
     /** Fills in from the game's installs the folders the settings do not hold, and says where
      *  it found them. Nothing is written: a found folder stays a default. */
     void FindMissingFolders();
+    /** The replay folder where Windows keeps it: the documents folder's user files. */
+    std::string DocumentsReplayFolder();
     /** Capture and F5/F6 work in `folder` from now on; an unstored slot recording is stored. */
     void OpenLibrary(const std::string& folder);
     void LaunchGame();

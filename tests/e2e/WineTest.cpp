@@ -171,3 +171,21 @@ TEST_F(UnderWine, ARecognised10GameGetsItsTextAndTheOptionFollowsForNextTime) {
 
 } // namespace
 } // namespace clipwarden::test
+
+namespace clipwarden::test {
+namespace {
+
+TEST_F(UnderWine, LaunchRunsTheCommandAndEndsWithItsExitStatus) {
+    if (WindowsBuild().empty()) {
+        GTEST_SKIP() << "no Windows build given (CLIPWARDEN_WINDOWS_BUILD)";
+    }
+    // Arguments with spaces and quotes arrive as they were; the status comes back through Wine.
+    EXPECT_EQ(Wine("wine " + WindowsBuild() +
+                   "/clipwarden.exe --launch cmd.exe /c 'if \"two words\"==\"two words\" exit 7'"),
+              7 << 8);
+    EXPECT_NE(Run("timeout 5 xdotool search --onlyvisible --name '^Clipwarden$'"), 0)
+        << "no window of its own";
+}
+
+} // namespace
+} // namespace clipwarden::test

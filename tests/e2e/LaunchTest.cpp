@@ -137,11 +137,12 @@ TEST_F(Launch, TheCommandsArgumentsPassUntouchedAndItsExitStatusComesBack) {
 TEST_F(Launch, SigtermAndSigintGoOnToTheCommand) {
     StartInstance();
     for (const int signal : {SIGTERM, SIGINT}) {
-        ChildProcess launcher(Clipwarden({"--launch", "/bin/sh", "-c",
-                                          "trap 'echo got it; exit 3' TERM INT; echo ready; "
-                                          "while :; do sleep 0.05; done"},
-                                         false),
-                              {}, false);
+        ChildProcess launcher(
+            Clipwarden({"--launch", "/bin/sh", "-c",
+                        "trap 'echo got it; exit 3' TERM INT; echo ready; "
+                        "i=0; while [ $i -lt 2400 ]; do sleep 0.05; i=$((i+1)); done"},
+                       false),
+            {}, false);
         ASSERT_EQ(launcher.ReadLine(std::chrono::seconds(60)), "ready");
         // env execs the launcher in place, so this is the launcher itself.
         ASSERT_EQ(kill(launcher.pid(), signal), 0);

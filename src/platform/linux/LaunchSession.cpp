@@ -25,14 +25,6 @@ namespace clipwarden {
 
 namespace {
 
-volatile sig_atomic_t commandPid = 0; // the command, for the signal handler
-
-void PassSignalOn(int signal) {
-    if (commandPid > 0) {
-        kill(commandPid, signal);
-    }
-}
-
 std::string Environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
@@ -210,11 +202,15 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
     // Stay the parent of whatever the command forks off and leaves (Wine does), so that the
     // game stays our descendant.
     prctl(PR_SET_CHILD_SUBREAPER, 1);
-    sigset_t childSignals;
-    sigemptyset(&childSignals);
-    sigaddset(&childSignals, SIGCHLD);
+    // The signals the loop below waits for: a child's end, and those passed on to the command.
+    // Blocked before the command starts, so that none is lost in between.
+    sigset_t waitedFor;
+    sigemptyset(&waitedFor);
+    sigaddset(&waitedFor, SIGCHLD);
+    sigaddset(&waitedFor, SIGTERM);
+    sigaddset(&waitedFor, SIGINT);
     sigset_t before;
-    sigprocmask(SIG_BLOCK, &childSignals, &before);
+    sigprocmask(SIG_BLOCK, &waitedFor, &before);
 
     SpawnSetup setup;
     setup.mask = &before; // the command gets the signals we block here
@@ -226,11 +222,6 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
                  << std::flush;
         return failed == ENOENT ? 127 : 126;
     }
-    commandPid = child;
-    struct sigaction passOn {};
-    passOn.sa_handler = PassSignalOn;
-    sigaction(SIGTERM, &passOn, nullptr);
-    sigaction(SIGINT, &passOn, nullptr);
 
     pid_t handedOver = 0; // the game the instance holds now
     bool refusalSaid = false;
@@ -276,9 +267,13 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
                 }
             }
         }
-        // Wake for the command's end at once, and look for the game twice a second.
+        // Wake for the command's end and for a signal to pass on at once, and look for the
+        // game twice a second.
         const timespec wait{0, 500'000'000};
-        sigtimedwait(&childSignals, nullptr, &wait);
+        const int signal = sigtimedwait(&waitedFor, nullptr, &wait);
+        if (signal == SIGTERM || signal == SIGINT) {
+            kill(child, signal);
+        }
     }
 }
 

@@ -1,4 +1,5 @@
 #include "platform/linux/InstanceSocket.h"
+#include "platform/linux/Spawn.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -6,7 +7,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <cstdlib>
 #include <cstring>
 
 #include "core/Text.h"
@@ -14,11 +14,6 @@
 namespace clipwarden {
 
 namespace {
-
-std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -51,15 +46,15 @@ int ConnectToInstance(const std::string& socketPath) {
 }
 
 std::string SettingsPathOfEnvironment() {
-    std::string config = Environment("XDG_CONFIG_HOME");
+    std::string config = EnvironmentVariable("XDG_CONFIG_HOME");
     if (config.empty() || config.front() != '/') {
-        config = Environment("HOME") + "/.config";
+        config = EnvironmentVariable("HOME") + "/.config";
     }
     return config + "/Clipwarden/Clipwarden.conf";
 }
 
 std::string InstanceSocketPath(const std::string& settingsPath) {
-    const std::string runtime = Environment("XDG_RUNTIME_DIR");
+    const std::string runtime = EnvironmentVariable("XDG_RUNTIME_DIR");
     const std::string folder =
         !runtime.empty() && runtime.front() == '/' && access(runtime.c_str(), W_OK | X_OK) == 0
             ? runtime

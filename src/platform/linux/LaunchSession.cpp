@@ -1,6 +1,5 @@
 #include "platform/linux/LaunchSession.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -19,16 +18,12 @@
 #include "core/game/GameLink.h"
 #include "core/game/GameMemoryLayout.h"
 #include "platform/linux/InstanceSocket.h"
+#include "platform/linux/ProcProcessService.h"
 #include "platform/linux/Spawn.h"
 
 namespace clipwarden {
 
 namespace {
-
-std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
 
 std::string OwnExecutable() {
     std::array<char, 4096> path{};
@@ -67,30 +62,11 @@ bool IsOurDescendant(pid_t id) {
 }
 
 /** The first of our descendants named gta-vc.exe (any letter case), or 0. */
-pid_t FindOurGame() {
-    const std::unique_ptr<DIR, int (*)(DIR*)> proc(opendir("/proc"), &closedir);
-    if (!proc) {
-        return 0;
-    }
-    while (const dirent* entry = readdir(proc.get())) {
-        pid_t id = 0;
-        const char* end = entry->d_name + std::strlen(entry->d_name);
-        if (std::from_chars(entry->d_name, end, id).ptr != end || id <= 0) {
-            continue;
-        }
-        std::array<char, 64> name{};
-        const int fd =
-            open(("/proc/" + std::to_string(id) + "/comm").c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            continue;
-        }
-        const ssize_t got = read(fd, name.data(), name.size() - 1);
-        close(fd);
-        std::string comm(name.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
-        if (!comm.empty() && comm.back() == '\n') {
-            comm.pop_back();
-        }
-        if (ToLowerAscii(comm) == kGameExecutable && IsOurDescendant(id)) {
+pid_t FindOurGame(ProcessService& processes) {
+    for (const ProcessEntry& entry : processes.Snapshot()) {
+        const auto id = static_cast<pid_t>(entry.id);
+        if (ToLowerAscii(entry.exeFile) == kGameExecutable && processes.IsAlive(entry.id) &&
+            IsOurDescendant(id)) {
             return id;
         }
     }
@@ -136,8 +112,8 @@ void StartInstance(std::ostream& messages) {
                                         "--unit=clipwarden-" + std::to_string(getpid())};
     // The service manager's environment may lack what picks the display and the settings.
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_CONFIG_HOME"}) {
-        if (!Environment(name).empty()) {
-            systemd.push_back(std::string("--setenv=") + name + "=" + Environment(name));
+        if (!EnvironmentVariable(name).empty()) {
+            systemd.push_back(std::string("--setenv=") + name + "=" + EnvironmentVariable(name));
         }
     }
     systemd.push_back(self);
@@ -223,6 +199,9 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
         return failed == ENOENT ? 127 : 126;
     }
 
+    // The same lean scan the instance runs: names read only for processes not seen before.
+    const auto processes =
+        CreateProcProcessService(std::chrono::seconds(10), std::chrono::minutes(1));
     pid_t handedOver = 0; // the game the instance holds now
     bool refusalSaid = false;
     // After a hand-over that was not taken (no instance yet, or one that does not know
@@ -244,7 +223,7 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
         if (handedOver == 0 && waitTicks > 0) {
             --waitTicks;
         } else if (handedOver == 0) {
-            if (const pid_t game = FindOurGame()) {
+            if (const pid_t game = FindOurGame(*processes)) {
                 const int memory =
                     open(("/proc/" + std::to_string(game) + "/mem").c_str(), O_RDWR | O_CLOEXEC);
                 if (memory < 0 && !refusalSaid) {

@@ -12,6 +12,7 @@
 #include "core/installs/InstallFinder.h"
 #include "core/ports/GameLauncher.h"
 #include "platform/linux/Spawn.h"
+#include "platform/posix/PosixFileSystem.h"
 
 namespace clipwarden {
 
@@ -53,12 +54,6 @@ bool InPath(const std::string& program) {
     return false;
 }
 
-std::string RealPathOf(const std::string& path) {
-    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr),
-                                                         &std::free);
-    return resolved ? std::string(resolved.get()) : path;
-}
-
 /** Starts gta-vc.exe the way it is installed: a Steam copy through Steam, which gives Proton
  *  its runtime and the game its own prefix; a copy in a Wine prefix through Wine in that
  *  prefix; a native one directly. Arguments go as a list, never through a shell. */
@@ -77,7 +72,8 @@ public:
 
     std::string Open(const std::string& executable, const std::string& folder) override {
         std::vector<std::string> env = OwnEnvironment();
-        const InstallRoot root = RootOfFolder(RealPathOf(folder));
+        const std::string real = PosixFileSystem().RealPath(folder);
+        const InstallRoot root = RootOfFolder(real.empty() ? folder : real);
         if (root.kind == InstallKind::SteamLibrary) {
             // xdg-open reaches whichever Steam handles steam:// links; a Flatpak Steam puts
             // no steam on the PATH.
@@ -121,11 +117,6 @@ private:
     }
 };
 
-std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
-
 } // namespace
 
 std::unique_ptr<GameLauncher> CreateGameLauncher() {
@@ -133,14 +124,14 @@ std::unique_ptr<GameLauncher> CreateGameLauncher() {
 }
 
 std::string DefaultGameFolder() {
-    const std::string prefix = Environment("WINEPREFIX");
-    const std::string base = !prefix.empty() ? prefix : Environment("HOME") + "/.wine";
+    const std::string prefix = EnvironmentVariable("WINEPREFIX");
+    const std::string base = !prefix.empty() ? prefix : EnvironmentVariable("HOME") + "/.wine";
     return base + "/drive_c/Program Files/Rockstar Games/Grand Theft Auto Vice City";
 }
 
 SearchPlaces DefaultSearchPlaces() {
-    return {Environment("HOME"), Environment("WINEPREFIX"), Environment("XDG_DATA_HOME"),
-            Environment("XDG_CONFIG_HOME")};
+    return {EnvironmentVariable("HOME"), EnvironmentVariable("WINEPREFIX"),
+            EnvironmentVariable("XDG_DATA_HOME"), EnvironmentVariable("XDG_CONFIG_HOME")};
 }
 
 } // namespace clipwarden

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <spawn.h>
 
+#include <cstdlib>
+
 extern char** environ; // NOLINT(readability-redundant-declaration)
 
 namespace clipwarden {
@@ -50,6 +52,11 @@ int SpawnProgram(std::vector<std::string> args, std::vector<std::string> env,
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return failed;
+}
+
+std::string EnvironmentVariable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
 }
 
 std::vector<std::string> OwnEnvironment() {

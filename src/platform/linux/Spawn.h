@@ -24,6 +24,9 @@ int SpawnProgram(std::vector<std::string> args, std::vector<std::string> env,
 /** The texts as the null-ended pointer array that exec takes; valid while `texts` lives. */
 std::vector<char*> Pointers(std::vector<std::string>& texts);
 
+/** The value of an environment variable; "" when it is not set. */
+std::string EnvironmentVariable(const char* name);
+
 /** This process's environment as a list. */
 std::vector<std::string> OwnEnvironment();
 

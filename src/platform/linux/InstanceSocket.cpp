@@ -13,14 +13,7 @@
 
 namespace clipwarden {
 
-namespace {
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-} // namespace
+namespace {} // namespace
 
 bool InstanceAddress(const std::string& socketPath, sockaddr_un& address) {
     address = {};
@@ -30,6 +23,11 @@ bool InstanceAddress(const std::string& socketPath, sockaddr_un& address) {
     }
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
     return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
 int ConnectToInstance(const std::string& socketPath) {

@@ -16,6 +16,9 @@ inline constexpr const char* kRaiseMessage = "1 raise\n";
 inline constexpr const char* kGameVerb = "1 game ";
 inline constexpr const char* kTakenAnswer = "1 ok\n";
 
+/** The folder a path lies in; "." for a bare name. */
+std::string FolderOf(const std::string& path);
+
 /** The settings file Clipwarden uses, read from the environment as Qt would. */
 std::string SettingsPathOfEnvironment();
 

@@ -22,11 +22,6 @@ namespace clipwarden {
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
 bool MakeFolders(const std::string& folder) {
     std::string path;
     std::size_t start = 0;

@@ -12,7 +12,6 @@
 
 #include "ChildProcess.h"
 #include "HeadlessCommand.h"
-#include "PidSandbox.h"
 #include "TempDir.h"
 
 namespace clipwarden::test {
@@ -33,7 +32,6 @@ struct Headless : ::testing::Test {
     TempDir home;
     std::string replays = home / "replays";
     std::string slot = replays + "/replay.rep";
-    std::unique_ptr<PidSandbox> sandbox;
     std::unique_ptr<ChildProcess> app;
 
     void SetUp() override {
@@ -45,16 +43,38 @@ struct Headless : ::testing::Test {
     /** Starts Clipwarden and waits until it has started up: it says so on standard error
      *  once it is watching. Returns the log lines of the start-up. */
     std::vector<std::string> Start() {
-        const auto command = HeadlessCommand(home.str());
-        app = std::make_unique<ChildProcess>(sandbox ? sandbox->Wrap(command) : command,
+        app = std::make_unique<ChildProcess>(HeadlessCommand(home.str()),
                                              std::vector<std::string>{}, true);
         return Expect("running without a window");
     }
-    /** Keeps Clipwarden and the stand-in games of this test apart from any other game. */
-    void Isolate() { sandbox = std::make_unique<PidSandbox>(); }
-    std::unique_ptr<FakeGame> Game() {
-        return std::make_unique<FakeGame>(sandbox ? sandbox->Wrap({FakeGame::Binary()})
-                                                  : std::vector<std::string>{FakeGame::Binary()});
+    /** The stand-in game, started the way a Steam or Lutris player starts it: through
+     *  clipwarden --launch, which hands it to the running instance. The game is then a
+     *  descendant of the program that opens it, as a system with Yama's ptrace_scope 1
+     *  demands. */
+    std::unique_ptr<FakeGame> Game(const std::vector<std::string>& args = {}) {
+        std::vector<std::string> command = {"--launch", FakeGame::Binary()};
+        command.insert(command.end(), args.begin(), args.end());
+        return std::make_unique<FakeGame>(HeadlessCommand(home.str(), command));
+    }
+    /** Fails, naming the process, when Clipwarden holds another game's memory than the one
+     *  `launched` started: a game of some other test or program. */
+    void ExpectAttachedTo(FakeGame& launched) {
+        pid_t ours = 0;
+        for (const Descendant& below : DescendantsOf(launched.pid())) {
+            ours = below.name == "gta-vc.exe" ? below.pid : ours;
+        }
+        ASSERT_NE(ours, 0) << "the launcher's game is not running";
+        std::vector<pid_t> held;
+        ASSERT_TRUE(Eventually([&] {
+            held = MemoriesHeldBy(app->pid());
+            return !held.empty();
+        })) << "Clipwarden holds no game's memory";
+        for (const pid_t game : held) {
+            const Descendant other = DescribeProcess(game);
+            EXPECT_EQ(game, ours) << "Clipwarden is attached to process " << game << " ("
+                                  << other.name << ": " << other.command
+                                  << "), not to this test's game " << ours;
+        }
     }
     /** Waits for a log line containing `text`; the lines read on the way. */
     std::vector<std::string> Expect(const std::string& text) {
@@ -94,16 +114,15 @@ TEST_F(Headless, StoresTheSlotFoundAtStartUpAndEachRecordingAfterItOnce) {
 }
 
 TEST_F(Headless, AReaderOfItsLogThatGoesAwayDoesNotStopIt) {
-    Isolate();
     WriteFileAt(slot, "first", kEarlier);
     const char* bin = std::getenv("CLIPWARDEN_BIN");
     ASSERT_NE(bin, nullptr);
     // clipwarden | head -n 1: the pipe closes after the first line.
-    app = std::make_unique<ChildProcess>(
-        sandbox->Wrap({"/bin/sh", "-c",
-                       "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=\"$1\" "
-                       "XDG_CONFIG_HOME=\"$1/config\" LC_ALL=C \"$0\" 2>/dev/null | head -n 1",
-                       bin, home.str()}));
+    app = std::make_unique<ChildProcess>(std::vector<std::string>{
+        "/bin/sh", "-c",
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR HOME=\"$1\" "
+        "XDG_CONFIG_HOME=\"$1/config\" LC_ALL=C \"$0\" 2>/dev/null | head -n 1",
+        bin, home.str()});
     const auto first = app->ReadLine(std::chrono::seconds(60));
     EXPECT_EQ(first.rfind("[", 0), 0U) << "the first log line came through: " << first;
     const std::string day = TodayDDMM();
@@ -306,14 +325,15 @@ TEST_F(Headless, HelpAndVersionAnswerAndEndEvenWhileClipwardenRuns) {
 }
 
 TEST_F(Headless, ShowsCapturesInsideTheStandInGameAndLogsItsPlayback) {
-    Isolate();
     WriteFileAt(slot, "present at start-up", kEarlier); // the game's recording is then new
+    Start();
+    Expect("-0.rep saved!");
     const auto owned = Game();
     FakeGame& game = *owned;
-    Start();
+    ExpectAttachedTo(game);
     game.Command("record " + replays + " 2048");
-    Expect("saved!");
-    const auto shown = game.ShownOnce("saved!");
+    Expect("-1.rep saved!");
+    const auto shown = game.ShownOnce("-1.rep~w~ saved!");
     ASSERT_GT(shown.size(), 1U);
     EXPECT_NE(shown[1].find("~w~~b~replay"), std::string::npos) << shown[1];
     EXPECT_EQ(shown[0].substr(0, 17), "flag1=31 flag2=31");
@@ -321,19 +341,19 @@ TEST_F(Headless, ShowsCapturesInsideTheStandInGameAndLogsItsPlayback) {
     Expect("] Playback of replay");
     game.Command("playback 0");
     const auto stopped = Expect(" stopped!");
-    EXPECT_NE(stopped.back().find("-0.rep stopped!"), std::string::npos) << stopped.back();
+    EXPECT_NE(stopped.back().find("-1.rep stopped!"), std::string::npos) << stopped.back();
     // After five show ticks and one clear tick the texts are blank again.
     EXPECT_TRUE(game.ClearedInTime());
     EXPECT_EQ(game.Command("show")[1], "text1=");
 }
 
 TEST_F(Headless, TheGamesOwnVersionDecidesWhereItsTextGoes) {
-    Isolate();
     WriteFileAt(slot, "present at start-up", kEarlier);
     Start(); // no settings: the window says 1.1
     Expect("-0.rep saved!");
-    auto game = std::make_unique<FakeGame>(sandbox->Wrap({FakeGame::Binary(), "--version", "1.0"}));
+    auto game = Game({"--version", "1.0"});
     Expect("GTA:VC 1.0 recognised.");
+    ExpectAttachedTo(*game);
     game->Command("record " + replays + " 2048");
     Expect("-1.rep saved!");
     const auto shown = game->ShownOnce("-1.rep~w~ saved!", "1.0");
@@ -344,8 +364,9 @@ TEST_F(Headless, TheGamesOwnVersionDecidesWhereItsTextGoes) {
     Expect(" stopped!");
 
     // An executable it does not know: running, but nothing is ever written into it.
-    game = std::make_unique<FakeGame>(sandbox->Wrap({FakeGame::Binary(), "--version", "0badc0de"}));
+    game = Game({"--version", "0badc0de"});
     Expect("signature 0x0BADC0DE");
+    ExpectAttachedTo(*game);
     game->Command("record " + replays + " 2048");
     Expect("-2.rep saved!");
     game->Command("record " + replays + " 2048"); // meanwhile the in-game text has had its ticks
@@ -356,7 +377,6 @@ TEST_F(Headless, TheGamesOwnVersionDecidesWhereItsTextGoes) {
 }
 
 TEST_F(Headless, FollowsTheStandInGameExitingAndRestarting) {
-    Isolate();
     Start();
     auto game = Game();
     game->Command("playback 1");

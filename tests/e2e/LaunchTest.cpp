@@ -10,7 +10,6 @@
 
 #include "ChildProcess.h"
 #include "HeadlessCommand.h"
-#include "PidSandbox.h"
 #include "TempDir.h"
 
 namespace clipwarden::test {
@@ -22,7 +21,6 @@ struct Launch : ::testing::Test {
     TempDir home;
     std::string replays = home / "replays";
     std::string bin = home / "bin"; ///< first on PATH: the stand-in systemd-run
-    PidSandbox sandbox;             ///< the games here are the only ones the instance sees
     std::unique_ptr<ChildProcess> instance;
 
     void SetUp() override {
@@ -42,12 +40,9 @@ struct Launch : ::testing::Test {
         chmod((bin + "/systemd-run").c_str(), 0755);
     }
 
-    /** Clipwarden's command line in this test's home, without a display; in the sandbox
-     *  unless `sandboxed` is false (signals then reach it directly). */
-    std::vector<std::string> Clipwarden(std::vector<std::string> args, bool sandboxed = true) {
-        const auto command =
-            HeadlessCommand(home.str(), args, {"PATH=" + bin + ":" + std::getenv("PATH")});
-        return sandboxed ? sandbox.Wrap(command) : command;
+    /** Clipwarden's command line in this test's home, without a display. */
+    std::vector<std::string> Clipwarden(const std::vector<std::string>& args) {
+        return HeadlessCommand(home.str(), args, {"PATH=" + bin + ":" + std::getenv("PATH")});
     }
 
     /** A running instance, headless, its log readable. */
@@ -102,7 +97,12 @@ TEST_F(Launch, WithNoInstanceOneIsStartedDetachedAndGetsTheGame) {
         std::make_unique<ChildProcess>(Clipwarden({}), std::vector<std::string>{}, true);
     const auto lines = second->ReadUntil("already running", std::chrono::seconds(60));
     ASSERT_FALSE(lines.empty());
-    EXPECT_NE(lines.back().find("already running"), std::string::npos);
+    const auto at = lines.back().find("already running (process ");
+    ASSERT_NE(at, std::string::npos) << lines.back();
+    // Detached from the launcher, it was taken in by this test, which ends it.
+    const pid_t detached = std::atoi(lines.back().c_str() + at + 25);
+    EXPECT_EQ(DescribeProcess(detached).parent, getpid());
+    EndOrphan(detached);
 }
 
 TEST_F(Launch, AUserServiceManagerStartsTheInstanceWithTheSessionsDisplay) {
@@ -124,8 +124,7 @@ TEST_F(Launch, TheCommandsArgumentsPassUntouchedAndItsExitStatusComesBack) {
     StartInstance();
     ChildProcess launcher(
         Clipwarden({"--launch", "/bin/sh", "-c", "printf '%s|' \"$@\"; echo; exit 7", "sh",
-                    "two words", "$(touch pwned)", "--", "--help", "'q'"},
-                   false),
+                    "two words", "$(touch pwned)", "--", "--help", "'q'"}),
         {}, false);
     EXPECT_EQ(launcher.ReadLine(std::chrono::seconds(60)),
               "two words|$(touch pwned)|--|--help|'q'|");
@@ -140,8 +139,7 @@ TEST_F(Launch, SigtermAndSigintGoOnToTheCommand) {
         ChildProcess launcher(
             Clipwarden({"--launch", "/bin/sh", "-c",
                         "trap 'echo got it; exit 3' TERM INT; echo ready; "
-                        "i=0; while [ $i -lt 2400 ]; do sleep 0.05; i=$((i+1)); done"},
-                       false),
+                        "i=0; while [ $i -lt 2400 ]; do sleep 0.05; i=$((i+1)); done"}),
             {}, false);
         ASSERT_EQ(launcher.ReadLine(std::chrono::seconds(60)), "ready");
         // env execs the launcher in place, so this is the launcher itself.

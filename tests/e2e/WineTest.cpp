@@ -30,32 +30,65 @@ protected:
     static void SetUpTestSuite() {
         x_ = new Xvfb();
         prefix_ = new TempDir();
-        Wine("wineboot --init");
+        // wineboot returns before the prefix's services have finished writing it.
+        for (const char* step : {"wineboot --init", "wineserver -w"}) {
+            const WineRun run = Wine(step);
+            if (run.status != 0) {
+                prefixError_ += std::string(step) + " failed with " + std::to_string(run.status) +
+                                ":\n" + run.output;
+            }
+        }
     }
     static void TearDownTestSuite() {
         Wine("wineserver -k");
+        Wine("wineserver -w");
         delete prefix_;
         delete x_;
     }
 
-    /** Runs a Wine command line to its end in the suite's prefix. */
-    static int Wine(const std::string& command) {
-        return std::system(("DISPLAY=" + x_->display() + " WINEPREFIX=" + prefix_->str() +
-                            " WINEDEBUG=-all " + command + " >/dev/null 2>&1")
-                               .c_str());
+    /** How a Wine command line ended, and what Wine said on the way. */
+    struct WineRun {
+        int status = -1;
+        std::string output;
+    };
+    /** Runs a Wine command line to its end in the suite's prefix, with Wine's errors (not its
+     *  debugging chatter) in the output. */
+    static WineRun Wine(const std::string& command) {
+        WineRun run;
+        FILE* pipe = popen(("DISPLAY=" + x_->display() + " WINEPREFIX=" + prefix_->str() +
+                            " WINEDEBUG=fixme-all WINEDLLOVERRIDES=mscoree,mshtml= " + command +
+                            " 2>&1 </dev/null")
+                               .c_str(),
+                           "r");
+        if (pipe == nullptr) {
+            run.output = "cannot run: " + command;
+            return run;
+        }
+        char chunk[4096];
+        std::size_t got = 0;
+        while ((got = fread(chunk, 1, sizeof(chunk), pipe)) > 0) {
+            run.output.append(chunk, got);
+        }
+        run.status = pclose(pipe);
+        return run;
+    }
+    /** Runs a Wine command line that must succeed. */
+    static void MustRun(const std::string& command) {
+        const WineRun run = Wine(command);
+        ASSERT_EQ(run.status, 0) << command << " said:\n" << run.output;
     }
     static std::vector<std::string> Env() {
-        return {"DISPLAY=" + x_->display(), "WINEPREFIX=" + prefix_->str(), "WINEDEBUG=-all"};
+        return {"DISPLAY=" + x_->display(), "WINEPREFIX=" + prefix_->str(), "WINEDEBUG=-all",
+                "WINEDLLOVERRIDES=mscoree,mshtml="};
     }
 
     void SetUp() override {
         ASSERT_TRUE(x_->ready());
+        ASSERT_EQ(prefixError_, "") << "the Wine prefix could not be made";
         std::filesystem::create_directories(replays);
         Wine("wine reg delete 'HKCU\\Software\\Clipwarden' /f");
-        ASSERT_EQ(Wine("wine reg add 'HKCU\\Software\\Clipwarden\\Main' /v GTAVC-replays /t "
-                       "REG_SZ /d '" +
-                       WindowsPath(replays) + "' /f"),
-                  0);
+        MustRun("wine reg add 'HKCU\\Software\\Clipwarden\\Main' /v GTAVC-replays /t REG_SZ /d '" +
+                WindowsPath(replays) + "' /f");
     }
 
     void StartClipwarden() {
@@ -66,7 +99,7 @@ protected:
     }
     void StopClipwarden() {
         app.reset();
-        Wine("wineserver -w"); // every Windows process of the prefix has ended
+        MustRun("wineserver -w"); // every Windows process of the prefix has ended
     }
     int Run(const std::string& command) { return RunOn(x_->display(), command); }
 
@@ -87,6 +120,7 @@ protected:
 
     static inline Xvfb* x_ = nullptr;
     static inline TempDir* prefix_ = nullptr;
+    static inline std::string prefixError_; ///< why the prefix could not be made
     TempDir home;
     std::string replays = home / "replays";
     std::unique_ptr<ChildProcess> app;
@@ -180,9 +214,10 @@ TEST_F(UnderWine, LaunchRunsTheCommandAndEndsWithItsExitStatus) {
         GTEST_SKIP() << "no Windows build given (CLIPWARDEN_WINDOWS_BUILD)";
     }
     // Arguments with spaces and quotes arrive as they were; the status comes back through Wine.
-    EXPECT_EQ(Wine("wine " + WindowsBuild() +
-                   "/clipwarden.exe --launch cmd.exe /c 'if \"two words\"==\"two words\" exit 7'"),
-              7 << 8);
+    const WineRun launch = Wine("wine " + WindowsBuild() +
+                                "/clipwarden.exe --launch cmd.exe /c 'if \"two words\"==\"two "
+                                "words\" exit 7'");
+    EXPECT_EQ(launch.status, 7 << 8) << launch.output;
     EXPECT_NE(Run("timeout 5 xdotool search --onlyvisible --name '^Clipwarden$'"), 0)
         << "no window of its own";
 }

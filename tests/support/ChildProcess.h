@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "Processes.h"
+
 extern char** environ; // NOLINT(readability-redundant-declaration)
 
 namespace clipwarden::test {
@@ -78,6 +80,7 @@ public:
             pid_ = 0;
             throw std::runtime_error("cannot start " + args[0]);
         }
+        OwnChildren().insert(pid_);
     }
     ~ChildProcess() {
         Kill();
@@ -152,6 +155,7 @@ public:
         }
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            OwnChildren().erase(pid_);
             pid_ = 0;
             exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             return false;
@@ -163,12 +167,15 @@ public:
      *  the signal that ended it; -1 before. */
     [[nodiscard]] int ExitStatus() const { return exitStatus_; }
 
-    /** Ends the process and collects it, so that it leaves no zombie. */
+    /** Ends the process and whatever it started that still runs below it (a launcher's
+     *  game), and collects it, so that it leaves no zombie. */
     void Kill() {
         if (pid_ != 0) {
-            kill(pid_, SIGKILL);
+            KillTree(pid_);
             waitpid(pid_, nullptr, 0);
+            OwnChildren().erase(pid_);
             pid_ = 0;
+            CollectOrphans();
         }
     }
 

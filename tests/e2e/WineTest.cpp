@@ -54,22 +54,16 @@ protected:
     /** Runs a Wine command line to its end in the suite's prefix, with Wine's errors (not its
      *  debugging chatter) in the output. */
     static WineRun Wine(const std::string& command) {
+        // Into a file, not a pipe: the wineserver and services that a command starts keep its
+        // output open long after it has ended.
+        const std::string output = *prefix_ / "wine-output.txt";
         WineRun run;
-        FILE* pipe = popen(("DISPLAY=" + x_->display() + " WINEPREFIX=" + prefix_->str() +
-                            " WINEDEBUG=fixme-all WINEDLLOVERRIDES=mscoree,mshtml= " + command +
-                            " 2>&1 </dev/null")
-                               .c_str(),
-                           "r");
-        if (pipe == nullptr) {
-            run.output = "cannot run: " + command;
-            return run;
-        }
-        char chunk[4096];
-        std::size_t got = 0;
-        while ((got = fread(chunk, 1, sizeof(chunk), pipe)) > 0) {
-            run.output.append(chunk, got);
-        }
-        run.status = pclose(pipe);
+        run.status = std::system(("DISPLAY=" + x_->display() + " WINEPREFIX=" + prefix_->str() +
+                                  " WINEDEBUG=fixme-all WINEDLLOVERRIDES=mscoree,mshtml= " +
+                                  command + " >'" + output + "' 2>&1 </dev/null")
+                                     .c_str());
+        run.output = ReadFile(output);
+        std::filesystem::remove(output);
         return run;
     }
     /** Runs a Wine command line that must succeed. */

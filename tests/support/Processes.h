@@ -1,12 +1,11 @@
 #pragma once
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -23,9 +22,21 @@ struct Descendant {
     bool zombie = false;
 };
 
+/** A file of /proc/<pid>; empty when the process has gone, even in the middle of the read. */
 inline std::string ProcText(pid_t pid, const char* file) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/" + file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string path = "/proc/" + std::to_string(pid) + "/" + file;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string text;
+    if (fd < 0) {
+        return text;
+    }
+    char chunk[4096];
+    ssize_t got = 0;
+    while ((got = read(fd, chunk, sizeof(chunk))) > 0) {
+        text.append(chunk, static_cast<std::size_t>(got));
+    }
+    close(fd);
+    return got < 0 ? std::string() : text;
 }
 
 /** What /proc says of one process; pid 0 when it has gone. */

@@ -72,7 +72,7 @@ struct Headless : ::testing::Test {
         for (const pid_t game : held) {
             const Descendant other = DescribeProcess(game);
             EXPECT_EQ(game, ours) << "Clipwarden is attached to process " << game << " ("
-                                  << other.name << ": " << other.command
+                                  << other.name << ": " << CommandLine(game)
                                   << "), not to this test's game " << ours;
         }
     }

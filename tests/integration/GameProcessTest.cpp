@@ -1,6 +1,5 @@
 // The game link against the stand-in game as a real process, through the real /proc backend.
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 
 #include "ChildProcess.h"
 #include "GameLinkRig.h"
+#include "Processes.h"
 #include "TempDir.h"
 
 namespace clipwarden::test {
@@ -18,14 +18,8 @@ namespace {
 
 /** Whether this process holds a descriptor of the given /proc/<pid>/mem. */
 bool HoldsMemoryOf(pid_t pid) {
-    const std::string target = "/proc/" + std::to_string(pid) + "/mem";
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        std::error_code error;
-        if (std::filesystem::read_symlink(entry.path(), error).string() == target) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<pid_t> held = MemoriesHeldBy(getpid());
+    return std::find(held.begin(), held.end(), pid) != held.end();
 }
 
 std::string Hex(const TextBlock& block) {
@@ -51,16 +45,11 @@ bool RunsAsUs(const std::filesystem::path& process) {
  *  other programs on the machine may run one too. */
 std::vector<pid_t> GamesRunning() {
     std::vector<pid_t> games;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        const std::string stat = ReadFile(entry.path() / "stat");
-        const auto close = stat.rfind(')');
-        if (ReadFile(entry.path() / "comm") == "gta-vc.exe\n" && close != std::string::npos &&
-            stat.compare(close, 3, ") Z") != 0 && RunsAsUs(entry.path())) {
-            games.push_back(std::stoi(name));
+    for (const pid_t id : ProcessIds()) {
+        const Descendant process = DescribeProcess(id);
+        if (process.name == "gta-vc.exe" && !process.zombie &&
+            RunsAsUs("/proc/" + std::to_string(id))) {
+            games.push_back(id);
         }
     }
     std::sort(games.begin(), games.end());

@@ -82,15 +82,36 @@ private:
             usleep(50'000);
         }
         std::ostringstream said;
+        std::vector<pid_t> killed;
         for (const Descendant& stray : strays) {
             said << test.test_suite_name() << "." << test.name() << " left process "
-                 << stray.pid << " (" << stray.name << ") running: " << stray.command << "\n";
-            KillTree(stray.pid);
+                 << stray.pid << " (" << stray.name << ") running: " << CommandLine(stray.pid)
+                 << "\n";
+            const std::vector<pid_t> tree = KillTree(stray.pid);
+            killed.insert(killed.end(), tree.begin(), tree.end());
         }
         std::cerr << said.str();
         left_ += said.str();
-        usleep(strays.empty() ? 0 : 100'000); // the killed are reparented, then collected
+        for (const pid_t pid : killed) {
+            Collect(pid);
+        }
         CollectOrphans();
+    }
+
+    /** Waits for a killed process to be gone: collected here once it is reparented to this
+     *  program, or by its own parent. */
+    static void Collect(pid_t pid) {
+        for (int look = 0; look < 500; ++look) {
+            const Descendant process = DescribeProcess(pid);
+            if (process.pid == 0) {
+                return;
+            }
+            if (process.parent == getpid() && OwnChildren().count(pid) == 0) {
+                waitpid(pid, nullptr, 0);
+                return;
+            }
+            usleep(10'000);
+        }
     }
 
 private:

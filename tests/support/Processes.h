@@ -17,8 +17,7 @@ namespace clipwarden::test {
 struct Descendant {
     pid_t pid = 0;
     pid_t parent = 0;
-    std::string name;    ///< comm
-    std::string command; ///< the command line, its arguments apart by spaces
+    std::string name; ///< comm
     bool zombie = false;
 };
 
@@ -52,23 +51,36 @@ inline Descendant DescribeProcess(pid_t pid) {
     process.name = stat.substr(open + 1, close - open - 1);
     process.zombie = stat[close + 2] == 'Z';
     process.parent = static_cast<pid_t>(std::atoi(stat.c_str() + close + 4));
-    process.command = ProcText(pid, "cmdline");
-    for (char& c : process.command) {
+    return process;
+}
+
+/** The command line of a process, its arguments apart by spaces. */
+inline std::string CommandLine(pid_t pid) {
+    std::string command = ProcText(pid, "cmdline");
+    for (char& c : command) {
         c = c == '\0' ? ' ' : c;
     }
-    return process;
+    return command;
+}
+
+/** The ids of every process /proc lists now. */
+inline std::vector<pid_t> ProcessIds() {
+    std::vector<pid_t> ids;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") == std::string::npos) {
+            ids.push_back(static_cast<pid_t>(std::stoi(name)));
+        }
+    }
+    return ids;
 }
 
 /** Every process below `root`, read from /proc. */
 inline std::vector<Descendant> DescendantsOf(pid_t root) {
     std::map<pid_t, std::vector<Descendant>> children;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        Descendant process = DescribeProcess(static_cast<pid_t>(std::stoi(name)));
+    for (const pid_t id : ProcessIds()) {
+        Descendant process = DescribeProcess(id);
         if (process.pid != 0) {
             children[process.parent].push_back(std::move(process));
         }
@@ -117,8 +129,8 @@ inline void CollectOrphans() {
     }
 }
 
-/** Ends `pid` and everything below it by process id. */
-inline void KillTree(pid_t pid) {
+/** Ends `pid` and everything below it by process id; returns the ids it killed. */
+inline std::vector<pid_t> KillTree(pid_t pid) {
     // Stopped first, so that none of them starts another in between.
     std::vector<pid_t> tree = {pid};
     kill(pid, SIGSTOP);
@@ -132,6 +144,7 @@ inline void KillTree(pid_t pid) {
     for (const pid_t member : tree) {
         kill(member, SIGKILL);
     }
+    return tree;
 }
 
 /** Ends a process this program took in as an orphan (a detached instance), by its id. */

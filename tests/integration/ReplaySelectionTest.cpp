@@ -87,24 +87,23 @@ TEST_F(Selecting, NothingToWalkFrom) {
     EXPECT_TRUE(h.view.log.empty());
 }
 
-TEST_F(Selecting, PreviousLowerCasesNamesAndStillCopiesTheFileAsStored) {
-    Library({"Clip.rep", "d.rep"}, "d.rep");
+TEST_F(Selecting, BothWalksStepOverNamesOfAnyCaseAndNameThemAsStored) {
+    Library({"replay0101-1.rep", "REPLAY0101-2.REP", "replay0101-3.rep"}, "replay0101-3.rep");
     h.selection.SelectPreviousReplay();
-    EXPECT_EQ(h.library.cursor().currentReplay(), "clip.rep");
-    EXPECT_EQ(Slot(), "content of Clip.rep");
-    ASSERT_EQ(h.view.log.size(), 1U);
-    EXPECT_EQ(h.view.log[0], "[14:03:27] clip.rep has been selected for replay!");
-    h.selection.SelectNextReplay(); // "clip.rep" is not listed as such
-    EXPECT_EQ(h.view.log.size(), 1U);
-}
-
-TEST_F(Selecting, PreviousDoesNothingFromANameWithCapitals) {
-    Library({"a.rep", "B.rep"}, "B.rep");
-    h.selection.SelectPreviousReplay();
-    EXPECT_TRUE(h.view.log.empty());
-    h.library.cursor().SetCurrentReplay("a.rep");
+    EXPECT_EQ(Slot(), "content of REPLAY0101-2.REP");
     h.selection.SelectNextReplay();
-    EXPECT_EQ(h.library.cursor().currentReplay(), "B.rep");
+    EXPECT_EQ(Slot(), "content of replay0101-3.rep");
+    h.selection.SelectPreviousReplay();
+    h.selection.SelectPreviousReplay();
+    EXPECT_EQ(Slot(), "content of replay0101-1.rep");
+    ASSERT_EQ(h.view.log.size(), 4U);
+    EXPECT_EQ(h.view.log[0], "[14:03:27] REPLAY0101-2.REP has been selected for replay!");
+    EXPECT_EQ(h.LastGameText(),
+              "~h~[14:03:27] ~w~~b~replay0101-1.rep~w~ has been selected for replay!");
+    // A current replay remembered in another case is still found.
+    h.library.cursor().SetCurrentReplay("Replay0101-1.REP");
+    h.selection.SelectNextReplay();
+    EXPECT_EQ(h.library.cursor().currentReplay(), "REPLAY0101-2.REP");
 }
 
 TEST_F(Selecting, NextStepsThroughTheListingOnePerCallThenStops) {

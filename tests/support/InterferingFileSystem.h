@@ -39,9 +39,6 @@ public:
         return real_.SameContents(a, b, e);
     }
     void RemoveStaleTemporaries(const std::string& f) override { real_.RemoveStaleTemporaries(f); }
-    std::string ResolveName(const std::string& f, const std::string& n) override {
-        return real_.ResolveName(f, n);
-    }
     std::vector<std::string> ListFolders(const std::string& f) override {
         return real_.ListFolders(f);
     }

@@ -71,10 +71,6 @@ public:
      *  ignored. */
     virtual void RemoveStaleTemporaries(const std::string& folder) = 0;
 
-    /** The name of an existing entry of `folder` that equals `name` ignoring letter case when
-     *  `name` itself does not exist there; otherwise `name` unchanged. */
-    virtual std::string ResolveName(const std::string& folder, const std::string& name) = 0;
-
     /** Names of the folders (and links to folders) inside `folder`, "." and ".." left out;
      *  nothing when it cannot be listed. */
     virtual std::vector<std::string> ListFolders(const std::string& folder) = 0;

@@ -4,56 +4,45 @@
 
 namespace clipwarden {
 
+namespace {
+
+/** Names compare as the game's file system does: ignoring letter case. */
+bool SameName(const std::string& a, const std::string& b) {
+    return ToLowerAscii(a) == ToLowerAscii(b);
+}
+
+} // namespace
+
 void ReplaySelection::SelectNextReplay() {
-    if (!SecureSlot()) {
-        return;
-    }
-    std::error_code error;
-    const auto names = library_.ListReplays(error);
-    if (error) {
-        return; // nothing was chosen yet, so nothing is reported
-    }
-    std::string chosen;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names[i] != library_.cursor().currentReplay()) {
-            continue;
-        }
-        if (i + 1 < names.size()) {
-            chosen = names[i + 1];
-            if (chosen == kReplaySlot) {
-                chosen = i + 2 < names.size() ? names[i + 2] : std::string();
-            }
-        }
-        break;
-    }
-    if (!chosen.empty()) {
-        Apply(chosen);
-    }
+    Step(+1);
 }
 
 void ReplaySelection::SelectPreviousReplay() {
+    Step(-1);
+}
+
+void ReplaySelection::Step(int direction) {
     if (!SecureSlot()) {
         return;
     }
     std::error_code error;
-    const auto names = library_.ListReplays(error);
+    std::vector<std::string> names = library_.ListReplays(error);
     if (error) {
-        return;
+        return; // nothing was chosen yet, so nothing is reported
     }
-    std::string chosen;
-    std::string remembered;
-    for (const std::string& listed : names) {
-        const std::string name = ToLowerAscii(listed);
-        if (name == kReplaySlot) {
+    std::erase_if(names, [](const std::string& name) { return SameName(name, kReplaySlot); });
+    const std::string& current = library_.cursor().currentReplay();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!SameName(names[i], current)) {
             continue;
         }
-        if (name == library_.cursor().currentReplay()) {
-            chosen = remembered;
+        // The names as stored: the log and the game then show the file as it is.
+        if (direction > 0 && i + 1 < names.size()) {
+            Apply(names[i + 1]);
+        } else if (direction < 0 && i > 0) {
+            Apply(names[i - 1]);
         }
-        remembered = name;
-    }
-    if (!chosen.empty()) {
-        Apply(chosen);
+        return;
     }
 }
 
@@ -79,8 +68,7 @@ bool ReplaySelection::SecureSlot() {
 void ReplaySelection::Apply(const std::string& chosen) {
     library_.cursor().SetCurrentReplay(chosen);
     const std::string slot = library_.PathOf(kReplaySlot);
-    // F5 hands over a lower-cased name; a case-sensitive file system finds it as stored.
-    const std::string source = library_.PathOf(files_.ResolveName(library_.folder(), chosen));
+    const std::string source = library_.PathOf(chosen);
     const auto fail = [&](const std::error_code& error) {
         PostNamed(notifier_, clock_.TimeOfDayText(), chosen, FailureSuffix(files_.Describe(error)));
     };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/notify/Notifier.h"
 #include "core/ports/Clock.h"
@@ -17,15 +18,18 @@ public:
                     RecordingCapture& capture)
         : files_(files), clock_(clock), library_(library), notifier_(notifier), capture_(capture) {}
 
-    /** F6: the entry after the current one as listed; replay.rep is skipped only when it
-     *  directly follows. No wrap-around. Failures are reported, never thrown. */
+    /** F6: the stored replay after the current one as listed, replay.rep left out. No
+     *  wrap-around. Failures are reported, never thrown. */
     void SelectNextReplay();
 
-    /** F5: the entry before the current one, every name lower-cased first and replay.rep
-     *  skipped wherever it stands. No wrap-around. */
+    /** F5: the stored replay before the current one, likewise. */
     void SelectPreviousReplay();
 
 private:
+    /** One step through the listing, names matched ignoring letter case as the game's file
+     *  system does; +1 is F6, -1 is F5. */
+    void Step(int direction);
+
     /** Stores a recording in replay.rep that is not accounted for yet, so that selecting
      *  never overwrites it. False (after reporting why) when the slot must stay as it is. */
     bool SecureSlot();

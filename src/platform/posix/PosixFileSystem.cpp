@@ -319,27 +319,6 @@ void PosixFileSystem::RemoveStaleTemporaries(const std::string& folder) {
     }
 }
 
-std::string PosixFileSystem::ResolveName(const std::string& folder, const std::string& name) {
-    if (Exists(Join(folder, name))) {
-        return name;
-    }
-    const DirPtr dir(opendir(folder.empty() ? "/" : folder.c_str()));
-    if (!dir) {
-        return name;
-    }
-    const std::string wanted = ToUpperAscii(name);
-    std::vector<std::string> matches;
-    while (const dirent* entry = readdir(dir.get())) {
-        if (ToUpperAscii(entry->d_name) == wanted) {
-            matches.emplace_back(entry->d_name);
-        }
-    }
-    if (matches.empty()) {
-        return name;
-    }
-    return *std::min_element(matches.begin(), matches.end(), NtfsOrder);
-}
-
 std::vector<std::string> PosixFileSystem::ListFolders(const std::string& folder) {
     std::vector<std::string> names;
     const DirPtr dir(opendir(folder.empty() ? "/" : folder.c_str()));

@@ -21,7 +21,6 @@ public:
     void DiscardTemporary(const std::string& temporary) override;
     bool SameContents(const std::string& a, const std::string& b, std::error_code& error) override;
     void RemoveStaleTemporaries(const std::string& folder) override;
-    std::string ResolveName(const std::string& folder, const std::string& name) override;
     std::vector<std::string> ListFolders(const std::string& folder) override;
     std::optional<std::string> ReadText(const std::string& path, std::size_t maxBytes) override;
     std::string RealPath(const std::string& path) override;

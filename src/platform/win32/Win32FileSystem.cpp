@@ -273,10 +273,6 @@ public:
         return length == 0 || length >= full.size() ? path : FromAnsi(full.data());
     }
 
-    std::string ResolveName(const std::string&, const std::string& name) override {
-        return name; // names already match ignoring case here
-    }
-
     [[nodiscard]] std::string Describe(const std::error_code& error) const override {
         return DescribeWin32Error(static_cast<unsigned long>(error.value()));
     }

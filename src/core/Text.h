@@ -17,9 +17,6 @@ std::string FirstCharacters(const std::string& text, std::size_t count);
 /** ASCII letters lower-cased; every other byte unchanged. */
 std::string ToLowerAscii(std::string text);
 
-/** ASCII letters upper-cased; every other byte unchanged. */
-std::string ToUpperAscii(std::string text);
-
 /** A short name made from a text that stays the same across builds and platforms: the
  *  FNV-1a hash of its bytes as 16 lower-case hex digits. */
 std::string StableHexName(const std::string& text);

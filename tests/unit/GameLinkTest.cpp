@@ -215,6 +215,15 @@ TEST_F(Linking, AnExecutableThatIsNotRecognisedIsRunningButNeitherWatchedNorTold
     EXPECT_EQ(view.status, "GTA:VC is running!");
     ASSERT_EQ(view.log.size(), 2U);
     EXPECT_NE(view.log[1].find("cannot be read"), std::string::npos) << view.log[1];
+
+    // A process of that name with no readable memory at all (a wrapper script) is attached
+    // anew every tick: still said once.
+    processes.processes[71].unreadable.insert(kLivenessProbe);
+    for (int tick = 0; tick < 5; ++tick) {
+        link.GameLinkTick();
+    }
+    EXPECT_EQ(view.log.size(), 2U) << view.log.back();
+    EXPECT_GT(processes.snapshots, 5);
 }
 
 TEST_F(Linking, ThePackedSteamEditionIsRecognisedOnceItHasUnpacked) {

@@ -106,9 +106,12 @@ bool GameLink::OpenGameProcess(ProcessId id) {
     const ProcessHandle handle = id == 0 ? 0 : processes_.Open(id, failure);
     processes_.Close(game_);
     game_ = handle;
-    gameId_ = handle != 0 ? id : 0;
+    const ProcessId attached = handle != 0 ? id : 0;
+    if (attached != gameId_) {
+        lastSaid_.clear(); // a process that cannot be read is attached anew each tick
+    }
+    gameId_ = attached;
     layout_ = nullptr; // recognised anew for every attach
-    lastSaid_.clear();
     if (failure != OpenFailure::Refused) {
         refused_ = 0;
     } else if (refused_ != id) {

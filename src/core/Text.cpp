@@ -54,6 +54,52 @@ std::size_t DecodeOne(const std::string& text, std::size_t pos, char32_t& out) {
 
 } // namespace
 
+std::string EscapeText(const std::string& text, bool escapeBackslash) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        char32_t point = 0;
+        const std::size_t length = DecodeOne(text, pos, point);
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        // C1 controls and the line separators split a line as a newline does.
+        const bool separates = point < 0xA0 || point == 0x2028 || point == 0x2029;
+        if (length > 1 && !separates) {
+            shown.append(text, pos, length);
+            pos += length;
+            continue;
+        }
+        if (length > 1) {
+            for (std::size_t i = 0; i < length; ++i, ++pos) {
+                const auto part = static_cast<unsigned char>(text[pos]);
+                shown += "\\x";
+                shown.push_back(digits[part >> 4]);
+                shown.push_back(digits[part & 15]);
+            }
+            continue;
+        }
+        ++pos;
+        if (length == 1 && byte >= 0x20 && byte != 0x7F && (byte != '\\' || !escapeBackslash)) {
+            shown.push_back(static_cast<char>(byte));
+        } else if (byte == '\\') {
+            shown += "\\\\";
+        } else if (byte == '\n') {
+            shown += "\\n";
+        } else if (byte == '\r') {
+            shown += "\\r";
+        } else if (byte == '\t') {
+            shown += "\\t";
+        } else if (byte == 0) {
+            shown += "\\0";
+        } else {
+            shown += "\\x";
+            shown.push_back(digits[byte >> 4]);
+            shown.push_back(digits[byte & 15]);
+        }
+    }
+    return shown;
+}
+
 std::u32string DecodeUtf8(const std::string& text) {
     std::u32string result;
     result.reserve(text.size());

@@ -9,6 +9,11 @@ namespace clipwarden {
 /** Code points of UTF-8 text; a byte that does not start a valid sequence becomes U+FFFD. */
 std::u32string DecodeUtf8(const std::string& text);
 
+/** Text made safe to show on one line: control characters as \\n, \\r, \\t, \\0 or \\xNN,
+ *  bytes that are not UTF-8 as \\xNN and, with `escapeBackslash`, a backslash as two, so
+ *  that no two texts look alike. */
+std::string EscapeText(const std::string& text, bool escapeBackslash);
+
 std::string EncodeUtf8(const std::u32string& text);
 
 /** The first `count` characters (code points) of UTF-8 text. */

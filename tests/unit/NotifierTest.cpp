@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Fakes.h"
 #include "core/notify/Notifier.h"
 
@@ -51,6 +53,25 @@ TEST_F(Posting, OnlyAGameTextGoesToTheGame) {
 
 TEST(NotificationTexts, GameTextsColourTheTimeAndTheName) {
     EXPECT_EQ(GameText("2:03:27 PM", "x.rep", " saved!"), "~h~[2:03:27 PM] ~w~~b~x.rep~w~ saved!");
+}
+
+TEST_F(Posting, ANameCannotSplitALineNorPassForAnother) {
+    using namespace std::string_literals;
+    PostNamed(notifier, "14:03:27", "a.rep saved!\n[14:03:28] b.rep"s, " saved!");
+    PostNamed(notifier, "14:03:27", "c\0d\x01\x7F.rep"s, " saved!");
+    PostNamed(notifier, "14:03:27", "\xE9t\xC3\xA9\xE2\x80\xA8.rep", " saved!"); // Latin-1, UTF-8, U+2028
+    PostNamed(notifier, "14:03:27", "x\\n~r~.rep", " saved!");
+    ASSERT_EQ(view.log.size(), 4U);
+    EXPECT_EQ(view.log[0], "[14:03:27] a.rep saved!\\n[14:03:28] b.rep saved!");
+    EXPECT_EQ(view.log[1], "[14:03:27] c\\0d\\x01\\x7F.rep saved!");
+    EXPECT_EQ(view.log[2], "[14:03:27] \\xE9t\xC3\xA9\\xE2\\x80\\xA8.rep saved!");
+    // The escape of a newline and a backslash followed by "n" stay apart.
+    EXPECT_EQ(view.log[3], "[14:03:27] x\\\\n~r~.rep saved!");
+    const std::string echoed = echo.str();
+    EXPECT_EQ(echoed.find('\0'), std::string::npos);
+    EXPECT_EQ(std::count(echoed.begin(), echoed.end(), '\n'), 4);
+    // In the game, a tilde of the name starts no colour code.
+    EXPECT_EQ(game.shown.back(), "~h~[14:03:27] ~w~~b~x\\\\n-r-.rep~w~ saved!");
 }
 
 } // namespace

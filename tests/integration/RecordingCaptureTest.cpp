@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -157,6 +158,49 @@ TEST(Capture, ASlotThatVanishesBeforeItIsStoredIsReportedNotSaved) {
         << h.view.log.back();
 }
 
+TEST(Capture, ALinkOrAFifoInTheSlotIsNotARecordingAndNothingIsReadThroughIt) {
+    ReplayHarness h;
+    TempDir elsewhere;
+    const std::string secret = elsewhere / "id_rsa";
+    WriteFileAt(secret, "private key", h.now);
+    chmod(secret.c_str(), 0600);
+    std::filesystem::create_symlink(secret, h.Path("replay.rep"));
+    h.Tick();
+    h.Tick();
+    std::filesystem::remove(h.Path("replay.rep"));
+    ASSERT_EQ(mkfifo(h.Path("replay.rep").c_str(), 0600), 0);
+    h.Tick(); // would wait for a writer for good if the FIFO were opened for reading
+    EXPECT_EQ(h.Listing(), "") << "nothing stored";
+    EXPECT_EQ(h.view.log, (std::vector<std::string>{"[14:03:27] replay.rep: not a recording!"}))
+        << "said once, whichever it is";
+
+    // Swapped in between a look and the open, it is still never waited on.
+    std::error_code error;
+    EXPECT_EQ(h.files.CopyToTemporary(h.Path("replay.rep"), h.Path("x.rep"), error), "");
+    EXPECT_EQ(error, NotARecording());
+    EXPECT_FALSE(h.files.SameContents(h.Path("replay.rep"), secret, error));
+    EXPECT_EQ(error, NotARecording());
+
+    // F6 has nothing to protect there, and puts a stored replay in its place.
+    h.Store("replay0101-1.rep");
+    h.Store("replay0101-2.rep");
+    h.library.cursor().SetCurrentReplay("replay0101-1.rep");
+    h.selection.SelectNextReplay();
+    EXPECT_EQ(ReadFile(h.Path("replay.rep")), "content of replay0101-2.rep");
+}
+
+TEST(Capture, ACopyIsNeverReadableByMoreThanItsSource) {
+    ReplayHarness h;
+    h.Record("a private recording");
+    chmod(h.Path("replay.rep").c_str(), 0600);
+    const mode_t mask = umask(022);
+    h.Tick();
+    umask(mask);
+    struct stat info {};
+    ASSERT_EQ(stat(h.Path("replay0612-0.rep").c_str(), &info), 0) << h.Listing();
+    EXPECT_EQ(info.st_mode & 0777, 0600U);
+}
+
 TEST(Capture, AFullDiskLeavesNoHalfCopyAndTheSlotWhole) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "mounting a small tmpfs needs root";
@@ -176,7 +220,10 @@ TEST(Capture, AFullDiskLeavesNoHalfCopyAndTheSlotWhole) {
     const std::string slot = ReadFile(mountPoint + "/replay.rep");
     umount(mountPoint.c_str());
     ASSERT_EQ(h.view.log.size(), 1U);
-    EXPECT_NE(h.view.log[0].find("No space left on device!"), std::string::npos) << h.view.log[0];
+    EXPECT_NE(h.view.log[0].find("No space left on device; free some space there, or choose "
+                                 "another replay folder!"),
+              std::string::npos)
+        << h.view.log[0];
     EXPECT_TRUE(clean);
     EXPECT_EQ(listing, "replay.rep");
     EXPECT_EQ(slot, big);

@@ -21,6 +21,22 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+/** The failures of a path that is there but is no ordinary file of its own (a link, a FIFO,
+ *  a device, a folder): nothing in it can be a recording, and nothing is read from it. */
+inline const std::error_category& FileKindCategory() {
+    class Category final : public std::error_category {
+    public:
+        [[nodiscard]] const char* name() const noexcept override { return "file kind"; }
+        [[nodiscard]] std::string message(int) const override { return "not a recording"; }
+    };
+    static const Category category;
+    return category;
+}
+
+inline std::error_code NotARecording() {
+    return {1, FileKindCategory()};
+}
+
 /** The file operations the replay library and the game-folder test rely on. */
 class FileSystem {
 public:
@@ -35,20 +51,23 @@ public:
     [[nodiscard]] virtual std::string Join(const std::string& folder,
                                            const std::string& name) const = 0;
 
-    /** Names (no folder) of the ordinary files matching the wildcard of `pathPattern`, in the
+    /** Names (no folder) of the ordinary files (links left out) matching the wildcard of `pathPattern`, in the
      *  platform's stable listing order. Sets `error` and returns nothing when the folder
      *  cannot be listed. */
     virtual std::vector<std::string> ListFiles(const std::string& pathPattern,
                                                std::error_code& error) = 0;
 
-    /** Stamp of the file, or nothing (with `error` set) when it cannot be read. */
+    /** Stamp of the file, or nothing (with `error` set) when it cannot be read; a link is
+     *  not followed, and anything but an ordinary file gives NotARecording(). */
     virtual std::optional<FileStamp> Stamp(const std::string& path, std::error_code& error) = 0;
 
     /** True when anything (file, folder, link) exists under the path. */
     virtual bool Exists(const std::string& path) = 0;
 
     /** Copies `source` into a hidden temporary beside `destination`, named after this process,
-     *  and returns its path; keeps the source's last-modified time. On failure removes what it
+     *  and returns its path; keeps the source's last-modified time, never widens its
+     *  permissions, and keeps a sparse file's holes. A source that is no ordinary file (a link
+     *  is not followed) gives NotARecording() without a read. On failure removes what it
      *  wrote, sets `error` and returns "". */
     virtual std::string CopyToTemporary(const std::string& source, const std::string& destination,
                                         std::error_code& error) = 0;

@@ -16,7 +16,8 @@ void RecordingCapture::TakeSlotAtStartUp() {
 
 void RecordingCapture::CaptureTick() {
     const CaptureResult result = CaptureIfNew();
-    if (result.outcome != CaptureOutcome::Failed && result.outcome != CaptureOutcome::Gone) {
+    if (result.outcome != CaptureOutcome::Failed && result.outcome != CaptureOutcome::Gone &&
+        result.outcome != CaptureOutcome::NotARecording) {
         return;
     }
     // The same failure would otherwise fill the log once a second.
@@ -33,6 +34,10 @@ CaptureResult RecordingCapture::CaptureIfNew() {
     const std::optional<FileStamp> before = files_.Stamp(slot, error);
     if (before) {
         lastSeen_ = before;
+    } else if (error == NotARecording()) {
+        // Nothing is read from it, so nothing can hang on it or leak out of it.
+        lastSeen_.reset();
+        return {CaptureOutcome::NotARecording, kReplaySlot, files_.Describe(error)};
     }
     if (!lastSeen_ || lastSeen_ == library_.cursor().accountedSlot() || lastSeen_->size == 0) {
         return {};

@@ -21,6 +21,7 @@ enum class CaptureOutcome {
     Settling,   ///< replay.rep changed too lately to be a finished recording; not copied yet
     Gone,       ///< a recording not yet stored has vanished from replay.rep
     Failed,     ///< the recording could not be stored; it stays unaccounted for
+    NotARecording, ///< replay.rep is a link, a FIFO, a device or a folder: nothing to store
 };
 
 struct CaptureResult {

@@ -58,6 +58,7 @@ bool ReplaySelection::SecureSlot() {
         PostNamed(notifier_, clock_.TimeOfDayText(), kReplaySlot, kSuffixStillWriting);
         return false;
     case CaptureOutcome::Gone: // nothing left in the slot to protect
+    case CaptureOutcome::NotARecording:
     case CaptureOutcome::NothingNew:
     case CaptureOutcome::Saved:
         return true;

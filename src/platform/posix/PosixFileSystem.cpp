@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <vector>
 
 #include "core/TemporaryName.h"
 #include "core/Text.h"
@@ -58,14 +59,31 @@ std::pair<std::string, std::string> SplitPath(const std::string& path) {
 }
 
 bool IsOrdinaryFile(int dirFd, const dirent& entry) {
-    if (entry.d_type == DT_REG) {
-        return true;
-    }
-    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
-        return false;
+    if (entry.d_type != DT_UNKNOWN) {
+        return entry.d_type == DT_REG;
     }
     struct stat info {};
-    return fstatat(dirFd, entry.d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+    return fstatat(dirFd, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode);
+}
+
+/** Opens an ordinary file of its own for reading: a link is not followed, and a FIFO or a
+ *  device is never waited on. -1 with `error` set otherwise. */
+int OpenRecording(const std::string& path, struct stat& info, std::error_code& error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        error = errno == ELOOP ? NotARecording() : LastError();
+        return -1;
+    }
+    if (fstat(fd, &info) != 0) {
+        error = LastError();
+    } else if (!S_ISREG(info.st_mode)) {
+        error = NotARecording();
+    }
+    if (error) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 char UpperAscii(char c) {
@@ -100,23 +118,38 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-bool CopyContents(int from, int to) {
-    std::array<char, 1 << 16> buffer{};
-    for (;;) {
-        const ssize_t got = read(from, buffer.data(), buffer.size());
-        if (got == 0) {
-            return true;
+/** Copies `size` bytes from the start of `from`; the holes of a sparse file stay holes. */
+bool CopyContents(int from, int to, off_t size) {
+    std::vector<char> buffer(1 << 20);
+    off_t data = 0;
+    while (data < size) {
+        off_t end = size;
+        const off_t found = lseek(from, data, SEEK_DATA);
+        if (found < 0 && errno == ENXIO) {
+            break; // only a hole is left
         }
-        if (got < 0) {
-            if (errno == EINTR) {
+        if (found >= 0) {
+            data = found;
+            const off_t hole = lseek(from, data, SEEK_HOLE);
+            end = hole < 0 ? size : std::min(hole, size);
+        } // a file system without SEEK_DATA: everything is data
+        while (data < end) {
+            const auto want = static_cast<std::size_t>(std::min<off_t>(end - data, 1 << 20));
+            const ssize_t got = pread(from, buffer.data(), want, data);
+            if (got < 0 && errno == EINTR) {
                 continue;
             }
-            return false;
-        }
-        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) {
-            return false;
+            if (got <= 0) {
+                return got == 0 ? ftruncate(to, data) == 0 : false; // shrunk while copied
+            }
+            if (lseek(to, data, SEEK_SET) < 0 ||
+                !WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) {
+                return false;
+            }
+            data += got;
         }
     }
+    return ftruncate(to, size) == 0;
 }
 
 /** Reads until `size` bytes or the end of the file; the count, or -1 on an error. */
@@ -184,12 +217,12 @@ std::vector<std::string> PosixFileSystem::ListFiles(const std::string& pathPatte
 std::optional<FileStamp> PosixFileSystem::Stamp(const std::string& path, std::error_code& error) {
     error.clear();
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
+    if (lstat(path.c_str(), &info) != 0) {
         error = LastError();
         return std::nullopt;
     }
     if (!S_ISREG(info.st_mode)) {
-        error = std::make_error_code(std::errc::is_a_directory);
+        error = NotARecording();
         return std::nullopt;
     }
     FileStamp stamp;
@@ -210,14 +243,9 @@ std::string PosixFileSystem::CopyToTemporary(const std::string& source,
                                              const std::string& destination,
                                              std::error_code& error) {
     error.clear();
-    const Fd from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
-    if (from.get() < 0 || fstat(from.get(), &info) != 0) {
-        error = LastError();
-        return {};
-    }
-    if (!S_ISREG(info.st_mode)) {
-        error = std::make_error_code(std::errc::is_a_directory);
+    const Fd from(OpenRecording(source, info, error));
+    if (from.get() < 0) {
         return {};
     }
     // Hidden, in the destination's folder, so that the final rename never crosses devices
@@ -233,7 +261,9 @@ std::string PosixFileSystem::CopyToTemporary(const std::string& source,
     const mode_t mask = umask(0);
     umask(mask);
     const std::array<timespec, 2> times = {info.st_atim, info.st_mtim};
-    if (!CopyContents(from.get(), to.get()) || fchmod(to.get(), 0666 & ~mask) != 0 ||
+    // Never readable by more than the source is, whatever it is a copy of.
+    const mode_t mode = info.st_mode & 0666 & ~mask;
+    if (!CopyContents(from.get(), to.get(), info.st_size) || fchmod(to.get(), mode) != 0 ||
         futimens(to.get(), times.data()) != 0 || fsync(to.get()) != 0) {
         error = LastError();
         unlink(temporary.c_str());
@@ -276,10 +306,10 @@ void PosixFileSystem::DiscardTemporary(const std::string& temporary) {
 bool PosixFileSystem::SameContents(const std::string& a, const std::string& b,
                                    std::error_code& error) {
     error.clear();
-    const Fd first(open(a.c_str(), O_RDONLY | O_CLOEXEC));
-    const Fd second(open(b.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    const Fd first(OpenRecording(a, info, error));
+    const Fd second(first.get() < 0 ? -1 : OpenRecording(b, info, error));
     if (first.get() < 0 || second.get() < 0) {
-        error = LastError();
         return false;
     }
     std::array<char, 1 << 16> one{};
@@ -370,6 +400,12 @@ std::string PosixFileSystem::RealPath(const std::string& path) {
 }
 
 std::string PosixFileSystem::Describe(const std::error_code& error) const {
+    if (error.category() == std::generic_category() && error.value() == ENOSPC) {
+        return error.message() + "; free some space there, or choose another replay folder";
+    }
+    if (error.category() == std::generic_category() && error.value() == EROFS) {
+        return error.message() + "; choose a replay folder on a writable disk";
+    }
     return error.message();
 }
 

@@ -274,7 +274,17 @@ public:
     }
 
     [[nodiscard]] std::string Describe(const std::error_code& error) const override {
-        return DescribeWin32Error(static_cast<unsigned long>(error.value()));
+        if (error.category() == FileKindCategory()) {
+            return error.message();
+        }
+        const auto code = static_cast<unsigned long>(error.value());
+        std::string text = DescribeWin32Error(code);
+        if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) {
+            text += "; free some space there, or choose another replay folder";
+        } else if (code == ERROR_WRITE_PROTECT) {
+            text += "; choose a replay folder on a writable disk";
+        }
+        return text;
     }
 };
 

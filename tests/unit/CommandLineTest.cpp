@@ -39,6 +39,10 @@ TEST(CommandLine, EverythingAfterLaunchIsACommandKeptAsItIs) {
     EXPECT_EQ(ParseCommandLine({"--verbose", "--launch", "x"}).action, Action::Error);
     EXPECT_EQ(ParseCommandLine({"--launch"}).error,
               "--launch needs the command that starts the game");
+    // A "--" right after --launch ends our options; a later one is the command's.
+    EXPECT_EQ(ParseCommandLine({"--launch", "--", "game", "--"}).command,
+              (std::vector<std::string>{"game", "--"}));
+    EXPECT_EQ(ParseCommandLine({"--launch", "--"}).action, Action::Error);
 }
 
 } // namespace

@@ -14,6 +14,7 @@ struct ScriptedInstance final : SingleInstance {
     std::string holder;
     std::string why;
     int asked = 0;
+    bool answers = true;
     Claim TryClaim(std::string& h, std::string& w) override {
         h = holder;
         w = why;
@@ -21,9 +22,10 @@ struct ScriptedInstance final : SingleInstance {
     }
     void OnRaiseRequest(std::function<void()>) override {}
     void OnGameHandedOver(std::function<void(ProcessId, ProcessHandle)>) override {}
+    void OnNotice(std::function<void(const std::string&)>) override {}
     bool AskToRaise() override {
         ++asked;
-        return true;
+        return answers;
     }
     void Release() override {}
 };
@@ -38,6 +40,13 @@ TEST(ClaimInstance, ASecondStartAsksTheFirstForwardSaysWhoAndEnds) {
     EXPECT_EQ(instance.asked, 1);
     EXPECT_EQ(err.str(), "Clipwarden is already running (process 4242); its window has been "
                          "brought forward.\n");
+
+    // One that does not answer (its socket could not be bound) is not said to have come.
+    instance.answers = false;
+    err.str("");
+    EXPECT_FALSE(ClaimInstance(instance, err, failure));
+    EXPECT_EQ(err.str(), "Clipwarden is already running (process 4242), but it cannot be asked "
+                         "to come forward: switch to its window yourself.\n");
 }
 
 TEST(ClaimInstance, AnInstanceThatCannotBeToldStillRunsAndSaysWhy) {
@@ -50,8 +59,12 @@ TEST(ClaimInstance, AnInstanceThatCannotBeToldStillRunsAndSaysWhy) {
     EXPECT_NE(failure.find("the folder /ro cannot be created"), std::string::npos) << failure;
     EXPECT_EQ(instance.asked, 0);
     instance.answer = SingleInstance::Claim::Ours;
+    instance.why = "";
     EXPECT_TRUE(ClaimInstance(instance, err, failure));
     EXPECT_EQ(failure, "");
+    instance.why = "Clipwarden cannot receive requests";
+    EXPECT_TRUE(ClaimInstance(instance, err, failure));
+    EXPECT_EQ(failure, instance.why) << "the instance is ours, and the log says what it lacks";
     EXPECT_EQ(err.str(), "");
 }
 

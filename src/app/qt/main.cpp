@@ -119,6 +119,7 @@ int main(int argc, char** argv) {
     instance->OnGameHandedOver([&mainWindow](ProcessId id, ProcessHandle handle) {
         mainWindow.presenter().OnGameHandedOver(id, handle);
     });
+    instance->OnNotice([&mainWindow](const std::string& line) { mainWindow.presenter().Log(line); });
     mainWindow.OnClosed([&instance] { instance->Release(); });
     mainWindow.Start();
     if (!noInstance.empty()) {

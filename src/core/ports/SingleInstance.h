@@ -27,7 +27,8 @@ public:
     SingleInstance& operator=(SingleInstance&&) = delete;
 
     /** Tries to become the instance. On Taken, `holder` is the running one's process id (or
-     *  "" when it cannot be told); on Failed, `why` is one line for the user. */
+     *  "" when it cannot be told); on Failed, `why` is one line for the user; on Ours, `why`
+     *  is "" or the line for the log that says why no request can come in. */
     virtual Claim TryClaim(std::string& holder, std::string& why) = 0;
 
     /** While the instance is ours, `raise` runs on the GUI thread whenever another start asks
@@ -38,6 +39,10 @@ public:
      *  game it opened; `take` owns the handle from then on. Platforms whose instance can
      *  open the game itself never call it. */
     virtual void OnGameHandedOver(std::function<void(ProcessId, ProcessHandle)> take) = 0;
+
+    /** While the instance is ours, `notice` runs on the GUI thread with a line for the log
+     *  when a request is refused (a client too slow, too many at once, a bad hand-over). */
+    virtual void OnNotice(std::function<void(const std::string&)> notice) = 0;
 
     /** Asks the running instance to come forward; false when it could not be reached. Does
      *  not wait for it to do so. */

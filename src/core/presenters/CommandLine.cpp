@@ -27,7 +27,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
     }
     if (launch != arguments.end() && result.action == CommandLine::Action::Run) {
-        result.command.assign(launch + 1, arguments.end());
+        // "--" ends the options, as everywhere: `--launch -- cmd` runs cmd.
+        const auto first =
+            launch + 1 != arguments.end() && launch[1] == "--" ? launch + 2 : launch + 1;
+        result.command.assign(first, arguments.end());
         result.action = CommandLine::Action::Launch;
         if (result.command.empty()) {
             result.action = CommandLine::Action::Error;

@@ -8,16 +8,19 @@ bool ClaimInstance(SingleInstance& instance, std::ostream& err, std::string& fai
     failure.clear();
     switch (instance.TryClaim(holder, why)) {
     case SingleInstance::Claim::Taken:
-        instance.AskToRaise();
         err << "Clipwarden is already running"
             << (holder.empty() ? std::string() : " (process " + holder + ")")
-            << "; its window has been brought forward." << std::endl;
+            << (instance.AskToRaise()
+                    ? "; its window has been brought forward."
+                    : ", but it cannot be asked to come forward: switch to its window yourself.")
+            << std::endl;
         return false;
     case SingleInstance::Claim::Failed:
         failure = "Clipwarden cannot make sure it runs only once: " + why +
                   ". Start it only once, or two copies will store every recording twice.";
         return true;
     case SingleInstance::Claim::Ours:
+        failure = why;
         break;
     }
     return true;

@@ -185,6 +185,7 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
     sigaddset(&waitedFor, SIGCHLD);
     sigaddset(&waitedFor, SIGTERM);
     sigaddset(&waitedFor, SIGINT);
+    sigaddset(&waitedFor, SIGHUP); // a closed terminal: the game is told and ends as it does
     sigset_t before;
     sigprocmask(SIG_BLOCK, &waitedFor, &before);
 
@@ -204,6 +205,7 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
         CreateProcProcessService(std::chrono::seconds(10), std::chrono::minutes(1));
     pid_t handedOver = 0; // the game the instance holds now
     bool refusalSaid = false;
+    std::string handOverFailure; // said once until it changes
     // After a hand-over that was not taken (no instance yet, or one that does not know
     // hand-overs), the next try waits a little longer each time, up to ten seconds.
     int waitTicks = 0;
@@ -233,10 +235,21 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
                              << std::flush;
                 }
                 if (memory >= 0 && Readable(memory)) {
-                    if (HandOverGame(socketPath, static_cast<ProcessId>(game), memory)) {
+                    std::string why;
+                    if (HandOverGame(socketPath, static_cast<ProcessId>(game), memory, why)) {
                         handedOver = game;
                         backOff = 1;
                     } else {
+                        // No instance yet is what a start looks like; anything else is told.
+                        const bool starting = why == std::strerror(ENOENT) ||
+                                              why == std::strerror(ECONNREFUSED);
+                        if (!starting && why != handOverFailure) {
+                            handOverFailure = why;
+                            messages << "clipwarden: the game cannot be handed over to the "
+                                        "running Clipwarden ("
+                                     << why << "); the game runs on without it.\n"
+                                     << std::flush;
+                        }
                         waitTicks = backOff;
                         backOff = std::min(backOff * 2, 20);
                     }
@@ -250,7 +263,7 @@ int RunLaunchSession(const std::vector<std::string>& command, std::ostream& mess
         // game twice a second.
         const timespec wait{0, 500'000'000};
         const int signal = sigtimedwait(&waitedFor, nullptr, &wait);
-        if (signal == SIGTERM || signal == SIGINT) {
+        if (signal == SIGTERM || signal == SIGINT || signal == SIGHUP) {
             kill(child, signal);
         }
     }

@@ -50,6 +50,8 @@ public:
     // Windows lets Clipwarden open the game itself; nobody hands one over.
     void OnGameHandedOver(std::function<void(ProcessId, ProcessHandle)>) override {}
 
+    void OnNotice(std::function<void(const std::string&)>) override {} // refuses none
+
     bool AskToRaise() override {
         HWND other = Find();
         if (other == nullptr) {

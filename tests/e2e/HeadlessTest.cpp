@@ -1,9 +1,14 @@
 // The real clipwarden without any display, driven through its files and the stand-in game.
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -309,6 +314,67 @@ TEST_F(Headless, ASecondStartLeavesTheWorkToTheFirst) {
     RecordAt(slot, "the next", kEarlier + 60);
     Expect("-1.rep saved!");
     EXPECT_EQ(ReadFile(replays + "/replay" + TodayDDMM() + "-1.rep"), "the next");
+}
+
+/** A client of the instance's socket that connects and then says nothing, or sends its
+ *  request a byte at a time without ever ending it. */
+class SlowClient {
+public:
+    SlowClient(const std::string& socketPath, bool drips) {
+        fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", socketPath.c_str());
+        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+        if (drips && connected_) {
+            dripper_ = std::thread([this] {
+                while (!stop_ && send(fd_, "1", 1, MSG_NOSIGNAL) == 1) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                }
+            });
+        }
+    }
+    ~SlowClient() {
+        stop_ = true;
+        shutdown(fd_, SHUT_RDWR);
+        if (dripper_.joinable()) {
+            dripper_.join();
+        }
+        close(fd_);
+    }
+    SlowClient(const SlowClient&) = delete;
+    SlowClient& operator=(const SlowClient&) = delete;
+    SlowClient(SlowClient&&) = delete;
+    SlowClient& operator=(SlowClient&&) = delete;
+    [[nodiscard]] bool connected() const { return connected_; }
+
+private:
+    int fd_ = -1;
+    bool connected_ = false;
+    std::atomic<bool> stop_ = false;
+    std::thread dripper_;
+};
+
+TEST_F(Headless, SilentAndDrippingClientsHoldUpNoCaptureAndAreDropped) {
+    Start();
+    std::string socketPath;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "config/Clipwarden/run")) {
+        socketPath = entry.path().string();
+    }
+    ASSERT_NE(socketPath, "") << "no socket in the folder beside the settings";
+    std::vector<std::unique_ptr<SlowClient>> clients;
+    for (int i = 0; i < 20; ++i) {
+        clients.push_back(std::make_unique<SlowClient>(socketPath, i == 0));
+    }
+    ASSERT_TRUE(clients.front()->connected());
+    RecordAt(slot, "stored while the clients hang on", kEarlier);
+    Expect("-0.rep saved!");
+    Expect("was disconnected: it did not send a whole request within 2 seconds.");
+    // Still reachable for a real request: a second start brings it forward.
+    ChildProcess second(HeadlessCommand(home.str()), {}, true);
+    const auto lines = second.ReadUntil("already running", std::chrono::seconds(60));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("its window has been brought forward"), std::string::npos);
 }
 
 TEST_F(Headless, HelpAndVersionAnswerAndEndEvenWhileClipwardenRuns) {

@@ -1,13 +1,18 @@
 // One Clipwarden per settings file: the lock, the request to come forward, and what frees it.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <filesystem>
 #include <sstream>
 
@@ -16,6 +21,7 @@
 #include "TempDir.h"
 #include "core/ports/SingleInstance.h"
 #include "core/presenters/MainPresenter.h"
+#include "platform/linux/InstanceSocket.h"
 #include "platform/linux/ProcProcessService.h"
 #include "platform/posix/PosixFileSystem.h"
 
@@ -53,6 +59,102 @@ TEST_F(Instance, TheFirstHoldsItASecondIsToldWhoAndAsksItToComeForward) {
     first->Release();
     EXPECT_FALSE(second->AskToRaise()) << "nobody listens any more";
     EXPECT_EQ(Claim(*second), SingleInstance::Claim::Ours) << "given up, it can be taken";
+}
+
+TEST_F(Instance, ALockFileThatIsALinkIsNeitherFollowedNorTruncated) {
+    std::filesystem::create_directories(dir / "config/Clipwarden");
+    const std::string victim = dir / "precious.txt";
+    WriteFile(victim, "precious");
+    std::filesystem::create_symlink(victim, dir / "config/Clipwarden/Clipwarden.lock");
+    const auto instance = CreateSingleInstance(settings);
+    EXPECT_EQ(Claim(*instance), SingleInstance::Claim::Failed);
+    EXPECT_NE(why.find("it is a link; remove it"), std::string::npos) << why;
+    EXPECT_EQ(ReadFile(victim), "precious");
+}
+
+TEST_F(Instance, TheSocketIsNeverWhereOthersCanWriteNorHandedToAnotherUser) {
+    // A runtime folder anybody can write to, as /tmp is.
+    const std::string shared = dir / "shared";
+    std::filesystem::create_directory(shared);
+    chmod(shared.c_str(), 01777);
+    setenv("XDG_RUNTIME_DIR", shared.c_str(), 1);
+    const std::string path = InstanceSocketPath(settings);
+    unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(path.rfind(dir / "config/Clipwarden/run/", 0), 0U) << path;
+
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "listening as another user needs root";
+    }
+    // An impostor of another user listens there first; it says what it was sent.
+    const std::string impostorPath = shared + "/clipwarden-impostor.sock";
+    chmod(dir.str().c_str(), 0755);
+    int told[2];
+    ASSERT_EQ(pipe(told), 0);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t impostor = fork();
+    if (impostor == 0) {
+        close(told[0]);
+        close(ready[0]);
+        const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        InstanceAddress(impostorPath, address);
+        if (setgid(65534) != 0 || setuid(65534) != 0 ||
+            bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+            listen(listener, 4) != 0 || write(ready[1], "r", 1) != 1) {
+            _exit(1);
+        }
+        const int client = accept(listener, nullptr, nullptr);
+        char byte = 0;
+        const char got = recv(client, &byte, 1, 0) > 0 ? 'y' : 'n';
+        _exit(write(told[1], &got, 1) == 1 ? 0 : 1);
+    }
+    close(told[1]);
+    close(ready[1]);
+    char state = 0;
+    ASSERT_EQ(read(ready[0], &state, 1), 1) << "the impostor could not listen";
+    std::string refused;
+    EXPECT_EQ(ConnectToInstance(impostorPath, &refused), -1);
+    EXPECT_NE(refused.find("belongs to user 65534, not to you"), std::string::npos) << refused;
+    const int memory = open("/proc/self/mem", O_RDWR | O_CLOEXEC);
+    std::string notTaken;
+    EXPECT_FALSE(HandOverGame(impostorPath, static_cast<ProcessId>(getpid()), memory, notTaken));
+    close(memory);
+    char sent = 0;
+    EXPECT_EQ(read(told[0], &sent, 1), 1);
+    EXPECT_EQ(sent, 'n') << "the impostor was sent something";
+    close(told[0]);
+    close(ready[0]);
+    waitpid(impostor, nullptr, 0);
+}
+
+TEST_F(Instance, AHandOverOfAnythingButAProcesssMemoryIsRefusedAndSaid) {
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    unsetenv("XDG_RUNTIME_DIR");
+    const auto instance = CreateSingleInstance(settings);
+    ASSERT_EQ(Claim(*instance), SingleInstance::Claim::Ours) << why;
+    int taken = 0;
+    std::vector<std::string> notices;
+    instance->OnGameHandedOver([&](ProcessId, ProcessHandle) { ++taken; });
+    instance->OnNotice([&](const std::string& line) { notices.push_back(line); });
+    WriteFile(dir / "plain.txt", "not a game");
+    const int plain = open((dir / "plain.txt").c_str(), O_RDWR | O_CLOEXEC);
+    std::atomic<int> answered = -1;
+    std::thread launcher([&] {
+        std::string notTaken;
+        answered = HandOverGame(InstanceSocketPath(settings), 4242, plain, notTaken) ? 1 : 0;
+    });
+    EXPECT_TRUE(Eventually([&] {
+        QCoreApplication::processEvents();
+        return answered != -1;
+    }));
+    launcher.join();
+    close(plain);
+    EXPECT_EQ(answered, 0);
+    EXPECT_EQ(taken, 0);
+    ASSERT_EQ(notices.size(), 1U);
+    EXPECT_EQ(notices[0], "A launcher handed over something that is not the memory of process "
+                          "4242; it was refused.");
 }
 
 TEST_F(Instance, AnotherSettingsFileIsAnotherInstance) {

@@ -40,7 +40,7 @@ void AnswerPicker(const QString& path, QString* title, bool* modal, QWidget** pa
         }
         *title = dialog->windowTitle();
         *openedAt = dialog->directory().absolutePath();
-        *modal = dialog->isModal();
+        *modal = dialog->windowModality() == Qt::WindowModal;
         *parent = dialog->parentWidget();
         if (path.isEmpty()) {
             dialog->reject();
@@ -65,7 +65,11 @@ struct Picker : ::testing::Test {
 
     std::string Pick(const QString& answer, const std::string& start = {}) {
         AnswerPicker(answer, &title, &modal, &parent, &openedAt);
-        return shell->BrowseForFolder(static_cast<WindowRef>(owner.winId()), "Pick one:", start);
+        std::string refused;
+        std::string chosen =
+            shell->BrowseForFolder(static_cast<WindowRef>(owner.winId()), "Pick one:", start, refused);
+        EXPECT_EQ(refused, "");
+        return chosen;
     }
 };
 
@@ -74,7 +78,7 @@ TEST_F(Picker, ReturnsTheChosenFolderAsChosenModalToItsOwner) {
     std::filesystem::create_directories(dir / "Replays here");
     EXPECT_EQ(Pick(QString::fromStdString(dir / "Replays here")), dir / "Replays here");
     EXPECT_EQ(title.toStdString(), "Pick one:");
-    EXPECT_TRUE(modal);
+    EXPECT_TRUE(modal) << "modal to its window, not to the whole program";
     EXPECT_EQ(parent, &owner);
 }
 

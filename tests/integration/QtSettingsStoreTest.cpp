@@ -1,6 +1,7 @@
 // The settings through the real INI file in a temporary XDG_CONFIG_HOME.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <filesystem>
@@ -47,7 +48,7 @@ TEST_F(SettingsFile, TextsComeBackExactlyAsWritten) {
     for (const std::string& value :
          {std::string("C:\\Program files\\Rockstar Games\\Grand Theft Auto Vice City"),
           std::string("/home/me/My Games, old/\"quoted\" ;$x"), std::string("caf\xc3\xa9"),
-          std::string("")}) {
+          std::string("/home/me/caf\xe9 \xff\xfe/replays"), std::string("")}) {
         ASSERT_FALSE(settings.WriteSetting("GTAVC-path", value));
         EXPECT_EQ(settings.ReadSetting("GTAVC-path", "default"), value);
     }
@@ -102,6 +103,23 @@ TEST_F(SettingsFile, AFolderWhereTheFileShouldBeGivesDefaultsAndAReasonToWrite) 
     Settings settings(*store);
     EXPECT_EQ(settings.ReadNumber("GTAVC-version", 1), 1);
     EXPECT_TRUE(settings.WriteSetting("GTAVC-version", "0"));
+}
+
+TEST_F(SettingsFile, AFifoOrAHugeFileIsNeitherReadNorWrittenAndSaysWhy) {
+    std::filesystem::create_directories(config / "Clipwarden");
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    Settings settings(*store);
+    EXPECT_EQ(settings.ReadNumber("GTAVC-version", 1), 1) << "a FIFO is never opened";
+    EXPECT_NE(store->Problem().find("is not an ordinary file"), std::string::npos);
+    EXPECT_TRUE(settings.WriteSetting("GTAVC-version", "0"));
+    std::filesystem::remove(file);
+
+    const std::string huge = "[Main]\nGTAVC-version=0\n" + std::string(kMostSettingsBytes, '#');
+    WriteFile(file, huge);
+    EXPECT_EQ(settings.ReadNumber("GTAVC-version", 1), 1);
+    EXPECT_NE(store->Problem().find("Move it away"), std::string::npos) << store->Problem();
+    EXPECT_TRUE(settings.WriteSetting("GTAVC-version", "1"));
+    EXPECT_EQ(ReadFile(file), huge) << "never written";
 }
 
 } // namespace

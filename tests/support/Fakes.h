@@ -66,9 +66,14 @@ public:
     std::string GetSpecialFolderPath(int folderId) override {
         return folderId == kFolderPersonal ? documents : std::string();
     }
+    std::string refusal; ///< said instead of the next answer
     std::string BrowseForFolder(WindowRef owner, const std::string& title,
-                                const std::string& start) override {
+                                const std::string& start, std::string& refused) override {
         asked.push_back({owner, title, start});
+        refused = refusal;
+        if (!refusal.empty()) {
+            return {};
+        }
         if (answers.empty()) {
             return {};
         }

@@ -128,6 +128,9 @@ int main(int argc, char** argv) {
     if (privileges) {
         mainWindow.presenter().Log(privileges->line);
     }
+    if (const std::string problem = settings.Problem(); !problem.empty()) {
+        mainWindow.presenter().Log(problem);
+    }
     if (headless) {
         // Said once start-up is done, so that whoever waits for it knows Clipwarden is watching.
         std::fprintf(stderr, "Clipwarden: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "

@@ -24,10 +24,12 @@ public:
     /** Path of the special folder without a trailing separator; "" when it has none. */
     virtual std::string GetSpecialFolderPath(int folderId) = 0;
 
-    /** Shows a picker of folders only, modal to `owner`, opened at `start` when that
-     *  exists; the chosen path exactly as the platform gives it, "" on cancel. */
+    /** Shows a picker of folders only, modal to `owner` (not to the whole program), opened
+     *  at `start` when that exists; the chosen path exactly as the platform gives it, "" on
+     *  cancel. A folder that cannot be named exactly gives "" and `refused`, a line for the
+     *  log that says why. */
     virtual std::string BrowseForFolder(WindowRef owner, const std::string& title,
-                                        const std::string& start) = 0;
+                                        const std::string& start, std::string& refused) = 0;
 };
 
 std::unique_ptr<ShellFolders> CreateShellFolders();

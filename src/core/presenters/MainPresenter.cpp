@@ -154,8 +154,12 @@ void MainPresenter::FollowRecognisedVersion(const GameLayout& layout) {
 }
 
 void MainPresenter::OnChooseReplayFolder() {
-    const std::string answer =
-        services_.shell.BrowseForFolder(view_.Handle(), kReplayFolderTitle, library_.folder());
+    std::string refused;
+    const std::string answer = services_.shell.BrowseForFolder(view_.Handle(), kReplayFolderTitle,
+                                                               library_.folder(), refused);
+    if (!refused.empty()) {
+        Log(refused);
+    }
     if (answer.empty()) {
         return;
     }

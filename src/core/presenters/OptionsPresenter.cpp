@@ -13,8 +13,13 @@ void OptionsPresenter::OnAutorunToggled(bool on) {
 }
 
 void OptionsPresenter::OnChooseGameFolder() {
-    const std::string answer =
-        services_.shell.BrowseForFolder(view_.Handle(), kGameFolderTitle, main_.GameFolder());
+    std::string refused;
+    const std::string answer = services_.shell.BrowseForFolder(view_.Handle(), kGameFolderTitle,
+                                                               main_.GameFolder(), refused);
+    if (!refused.empty()) {
+        main_.Log(refused);
+        return;
+    }
     // A cancelled picker gives "", which is tested like any other answer.
     if (GameExecutablePresent(services_.files, answer)) {
         view_.ShowGameFolder(answer);

@@ -3,6 +3,8 @@
 #include <QStandardPaths>
 #include <QWidget>
 
+#include <sys/stat.h>
+
 #include "core/ports/ShellFolders.h"
 
 namespace clipwarden {
@@ -24,12 +26,27 @@ public:
     }
 
     std::string BrowseForFolder(WindowRef owner, const std::string& title,
-                                const std::string& start) override {
+                                const std::string& start, std::string& refused) override {
+        refused.clear();
         QWidget* parent = owner == 0 ? nullptr : QWidget::find(static_cast<WId>(owner));
-        const QString chosen = QFileDialog::getExistingDirectory(
-            parent, QString::fromStdString(title), QFile::decodeName(start.c_str()),
-            QFileDialog::ShowDirsOnly);
-        return QFile::encodeName(chosen).toStdString();
+        QFileDialog dialog(parent, QString::fromStdString(title), QFile::decodeName(start.c_str()));
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        dialog.setWindowModality(Qt::WindowModal); // the other windows stay usable
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return {};
+        }
+        const QString chosen = dialog.selectedFiles().front();
+        const std::string path = QFile::encodeName(chosen).toStdString();
+        // Qt holds names as text: a name that is not valid UTF-8 comes back as another name.
+        struct stat info {};
+        if (stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            refused = "The folder " + path +
+                      " cannot be used: its name is not text Clipwarden can keep exactly (it "
+                      "is not valid UTF-8). Rename it, or choose another folder.";
+            return {};
+        }
+        return path;
     }
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -66,6 +68,11 @@ struct Windows : ::testing::Test {
         if constexpr (requires { widget->text(); }) {
             if (text != nullptr) {
                 EXPECT_EQ(widget->text().toStdString(), text) << control.name;
+            }
+            if constexpr (std::is_same_v<T, QLabel>) {
+                EXPECT_LE(widget->fontMetrics().horizontalAdvance(widget->text()),
+                          widget->contentsRect().width())
+                    << control.name << ": its caption is cut";
             }
         }
     }

@@ -39,7 +39,8 @@ inline constexpr Control kLogList{"logList", 0, 1920, 4815, 2205};
 namespace options_window {
 inline constexpr int kWidth = 4095;
 inline constexpr int kHeight = 1140;
-inline constexpr Control kGameFolderLabel{"gameFolderLabel", 120, 120, 1095, 255};
+// Wider than the form designer drew it, which cut "GTA:VC folder :"; in the same place.
+inline constexpr Control kGameFolderLabel{"gameFolderLabel", 120, 120, 1455, 255};
 inline constexpr Control kGameFolderBox{"gameFolderBox", 90, 360, 3090, 285};
 inline constexpr Control kChooseGameFolderButton{"chooseGameFolderButton", 3240, 360, 615, 315};
 inline constexpr Control kAutorunBox{"autorunBox", 120, 840, 3975, 255};

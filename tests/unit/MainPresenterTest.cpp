@@ -296,10 +296,18 @@ TEST_F(MainWindow, TheRecognisedGameDecidesWhereItsTextGoesAndTheOptionFollows) 
     presenter.GameTextTick();
     EXPECT_EQ(processes.Bytes(7, 0x78C5F8, 4), std::string("H\0i\0", 4));
     EXPECT_EQ(processes.Bytes(7, 0x94DBCC, 1), "\x31");
-    presenter.OnVersionChosen(GameVersion::V1_1); // the user insists
+    view.log.clear();
+    view.version = GameVersion::V1_1; // the user clicks the other option
+    presenter.OnVersionChosen(GameVersion::V1_1);
     presenter.GameTextTick();
     EXPECT_EQ(processes.Bytes(7, 0x94DBD4, 1), std::string(1, '\0'))
         << "the window's choice never moves the text away from the recognised places";
+    EXPECT_EQ(view.version, GameVersion::V1_0) << "the option shows the version in use";
+    EXPECT_EQ(settings.values["GTAVC-version"], "0");
+    ASSERT_EQ(view.log.size(), 1U);
+    EXPECT_EQ(view.log[0], "[14:03:27] GTA:VC 1.0 is running, and Clipwarden uses its own version "
+                           "whatever the option says; the option can be changed once the game "
+                           "has ended.");
 }
 
 TEST_F(MainWindow, EachSignatureChoosesItsPlacesWhateverTheWindowSays) {
@@ -352,14 +360,19 @@ TEST_F(MainWindow, A11GameWithoutSettingsWritesNoSettingsAndSteamLeavesTheOption
     EXPECT_EQ(view.version, GameVersion::V1_1);
     EXPECT_EQ(settings.writes, 0);
 
-    presenter.OnVersionChosen(GameVersion::V1_0);
     processes.processes.erase(7);
     presenter.GameLinkTick();
+    view.version = GameVersion::V1_0;
+    presenter.OnVersionChosen(GameVersion::V1_0); // no game attached: taken
     GameWithSignature(processes, 8, kSignatureSteam);
     presenter.GameLinkTick();
-    EXPECT_EQ(view.version, GameVersion::V1_1) << "as shown before the user's click";
+    EXPECT_EQ(view.version, GameVersion::V1_0) << "Steam's edition leaves the option as chosen";
+    view.version = GameVersion::V1_1;
+    presenter.OnVersionChosen(GameVersion::V1_1);
+    EXPECT_EQ(view.version, GameVersion::V1_0) << "a click is refused while a game is attached";
     EXPECT_EQ(presenter.version(), GameVersion::V1_0);
     EXPECT_EQ(settings.values["GTAVC-version"], "0");
+    EXPECT_NE(view.log.back().find("GTA:VC Steam is running"), std::string::npos);
     presenter.notifier().PostNotification("", "Hi");
     presenter.GameTextTick();
     EXPECT_EQ(processes.Bytes(8, 0x78B600, 2), std::string("H\0", 2));

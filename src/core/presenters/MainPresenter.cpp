@@ -126,6 +126,16 @@ void MainPresenter::Shutdown() {
 }
 
 void MainPresenter::OnVersionChosen(GameVersion version) {
+    // The running game's own version decides where its text goes: the option never says
+    // otherwise while that game is attached.
+    const GameLayout* layout = gameLink_.layout();
+    if (layout != nullptr && layout->option != version) {
+        view_.ShowVersion(version_);
+        Log(std::string("GTA:VC ") + layout->name +
+            " is running, and Clipwarden uses its own version whatever the option says; the "
+            "option can be changed once the game has ended.");
+        return;
+    }
     version_ = version;
     StoreVersion();
 }

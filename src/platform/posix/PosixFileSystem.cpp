@@ -59,11 +59,14 @@ std::pair<std::string, std::string> SplitPath(const std::string& path) {
 }
 
 bool IsOrdinaryFile(int dirFd, const dirent& entry) {
-    if (entry.d_type != DT_UNKNOWN) {
-        return entry.d_type == DT_REG;
+    if (entry.d_type == DT_REG) {
+        return true;
+    }
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
+        return false;
     }
     struct stat info {};
-    return fstatat(dirFd, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode);
+    return fstatat(dirFd, entry.d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
 }
 
 /** Opens an ordinary file of its own for reading: a link is not followed, and a FIFO or a

@@ -116,6 +116,30 @@ TEST_F(Selecting, NextStepsThroughTheListingOnePerCallThenStops) {
     EXPECT_EQ(Slot(), "content of d.rep");
 }
 
+TEST_F(Selecting, AKeyNeverTouchesTheSlotWhileItsRecordingIsBeingCopied) {
+    Library({"a.rep", "b.rep"}, "a.rep");
+    h.view.holdAside = true;
+    h.Record("a long recording");
+    h.Tick(); // settled: its copy is on its way
+    ASSERT_EQ(h.view.aside.size(), 1U);
+    h.selection.SelectNextReplay();
+    h.Tick();
+    EXPECT_EQ(Slot(), "a long recording");
+    ASSERT_EQ(h.view.log.size(), 1U);
+    EXPECT_EQ(h.view.log[0], std::string("[14:03:27] replay.rep") + kSuffixStillWriting);
+    EXPECT_EQ(h.view.aside.size(), 1U) << "one copy at a time";
+
+    auto [work, done] = std::move(h.view.aside.front());
+    h.view.aside.clear();
+    work();
+    done();
+    EXPECT_EQ(h.view.log.back(), "[14:03:27] replay0612-0.rep saved!");
+    EXPECT_EQ(ReadFile(h.Path("replay0612-0.rep")), "a long recording");
+    h.view.holdAside = false;
+    h.selection.SelectPreviousReplay(); // now the slot is stored, the keys work again
+    EXPECT_EQ(Slot(), "content of b.rep");
+}
+
 TEST_F(Selecting, TheCaptureTickTakesNoSelectedReplayForANewRecording) {
     Library({"a.rep", "b.rep"}, "a.rep");
     h.selection.SelectNextReplay();

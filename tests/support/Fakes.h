@@ -263,6 +263,17 @@ struct FakeMainView final : MainView {
     }
     void RunGameTextTimer(bool running) override { gameTextTimer = running; }
     void RecheckCaptureIn(int milliseconds) override { recheckIn = milliseconds; }
+    /** With `holdAside`, work handed aside waits until the test runs it: a copy in flight. */
+    bool holdAside = false;
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> aside;
+    void RunAside(std::function<void()> work, std::function<void()> done) override {
+        if (!holdAside) {
+            work();
+            done();
+            return;
+        }
+        aside.emplace_back(std::move(work), std::move(done));
+    }
     void SetStatusText(const std::string& text) override { status = text; }
     void ShowReplayFolder(const std::string& folder) override { replayFolder = folder; }
     void ShowVersion(GameVersion shown) override { version = shown; }

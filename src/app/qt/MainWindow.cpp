@@ -119,6 +119,14 @@ void MainWindow::RunGameTextTimer(bool running) {
     }
 }
 
+void MainWindow::RunAside(std::function<void()> work, std::function<void()> done) {
+    copies_.start([this, work = std::move(work), done = std::move(done)]() mutable {
+        work();
+        // Back on the GUI thread; dropped with the window if it has gone meanwhile.
+        QMetaObject::invokeMethod(this, std::move(done), Qt::QueuedConnection);
+    });
+}
+
 void MainWindow::RecheckCaptureIn(int milliseconds) {
     QTimer::singleShot(milliseconds, this, [this] {
         if (captureTimer_->isActive()) { // nothing is captured once the window has closed

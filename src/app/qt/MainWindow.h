@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QThreadPool>
 #include <QWidget>
 #include <functional>
 
@@ -46,6 +47,7 @@ public:
     void AddLogLine(const std::string& line) override;
     void RunGameTextTimer(bool running) override;
     void RecheckCaptureIn(int milliseconds) override;
+    void RunAside(std::function<void()> work, std::function<void()> done) override;
     void SetStatusText(const std::string& text) override;
     void ShowReplayFolder(const std::string& folder) override;
     void ShowVersion(GameVersion version) override;
@@ -68,6 +70,8 @@ private:
     QTimer* gameTextTimer_ = nullptr;
     QPointer<OptionsWindow> options_;
     std::function<void()> closed_;
+    /** The copies off the GUI thread; destroyed first, it waits for a copy in flight. */
+    QThreadPool copies_;
 };
 
 } // namespace clipwarden

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace clipwarden {
 
 /** Asks for one extra capture tick soon, so that a recording that has just appeared is
@@ -15,6 +17,14 @@ public:
 
     /** One capture tick after about `milliseconds`, besides the regular ones. */
     virtual void RecheckCaptureIn(int milliseconds) = 0;
+
+    /** Runs `work` (a copy, which may take long) away from the GUI thread where the view can,
+     *  then `done` on the GUI thread with a queued call. `work` touches only what it was
+     *  given. Here both run at once, on the caller's thread. */
+    virtual void RunAside(std::function<void()> work, std::function<void()> done) {
+        work();
+        done();
+    }
 };
 
 } // namespace clipwarden

@@ -6,6 +6,8 @@ void RecordingCapture::TakeSlotAtStartUp() {
     lastSeen_.reset();
     settling_.reset();
     lastReportedFailure_.reset();
+    copying_.reset(); // a copy still in flight finishes into its own folder, unaccounted here
+    ++generation_;
     library_.cursor().ForgetSlot();
     std::error_code error;
     const auto slot = files_.Stamp(library_.PathOf(kReplaySlot), error);
@@ -15,7 +17,10 @@ void RecordingCapture::TakeSlotAtStartUp() {
 }
 
 void RecordingCapture::CaptureTick() {
-    const CaptureResult result = CaptureIfNew();
+    ReportOnce(CaptureIfNew());
+}
+
+void RecordingCapture::ReportOnce(const CaptureResult& result) {
     if (result.outcome != CaptureOutcome::Failed && result.outcome != CaptureOutcome::Gone &&
         result.outcome != CaptureOutcome::NotARecording) {
         return;
@@ -29,6 +34,10 @@ void RecordingCapture::CaptureTick() {
 }
 
 CaptureResult RecordingCapture::CaptureIfNew() {
+    if (copying_) {
+        // Until it is stored, the recording is in the slot alone: nothing may touch it.
+        return {CaptureOutcome::Settling, kReplaySlot, "the game is still writing it"};
+    }
     const std::string slot = library_.PathOf(kReplaySlot);
     std::error_code error;
     const std::optional<FileStamp> before = files_.Stamp(slot, error);
@@ -64,29 +73,60 @@ CaptureResult RecordingCapture::CaptureIfNew() {
         }
         next.name = ReplayLibrary::CaptureName(next.ddmm, ++next.number);
     }
-    const std::string destination = library_.PathOf(next.name);
 
-    const std::string temporary = files_.CopyToTemporary(slot, destination, error);
-    if (temporary.empty()) {
-        return Fail(next.name, files_.Describe(error));
-    }
-    const std::optional<FileStamp> after = files_.Stamp(slot, error);
-    if (!after || *after != *before) {
-        // The game wrote again while we copied; the finished file is copied once it settles.
-        files_.DiscardTemporary(temporary);
-        Settled(after.value_or(*before));
+    auto copy = std::make_shared<Copy>();
+    copy->before = *before;
+    copy->name = next.name;
+    copy->slot = slot;
+    copy->destination = library_.PathOf(next.name);
+    copy->generation = generation_;
+    copying_ = copy;
+    // A large recording takes a while to copy: off the GUI thread where the view can.
+    FileSystem& files = files_;
+    timer_.RunAside(
+        [copy, &files, slot] {
+            copy->temporary = files.CopyToTemporary(slot, copy->destination, copy->error);
+        },
+        [this, copy] { FinishCopy(*copy); });
+    if (copying_ == copy) {
+        copy->returned = true;
         return {CaptureOutcome::Settling, kReplaySlot, "the game is still writing it"};
     }
-    if (!files_.CommitTemporary(temporary, destination, false, error)) {
-        return Fail(next.name, files_.Describe(error));
-    }
+    return copy->result;
+}
 
-    PostNamed(notifier_, clock_.TimeOfDayText(), next.name, kSuffixSaved);
-    library_.cursor().SetCurrentReplay(next.name);
-    library_.cursor().AccountForSlot(*before);
-    settling_.reset();
-    lastReportedFailure_.reset();
-    return {CaptureOutcome::Saved, next.name, {}};
+void RecordingCapture::FinishCopy(Copy& copy) {
+    const bool current = copy.generation == generation_;
+    if (current) {
+        copying_.reset();
+    }
+    const std::string& slot = copy.slot;
+    std::error_code error;
+    if (copy.temporary.empty()) {
+        copy.result = Fail(copy.name, files_.Describe(copy.error));
+    } else if (const std::optional<FileStamp> after = files_.Stamp(slot, error);
+               !after || *after != copy.before) {
+        // The game wrote again while we copied; the finished file is copied once it settles.
+        files_.DiscardTemporary(copy.temporary);
+        if (current) {
+            Settled(after.value_or(copy.before));
+        }
+        copy.result = {CaptureOutcome::Settling, kReplaySlot, "the game is still writing it"};
+    } else if (!files_.CommitTemporary(copy.temporary, copy.destination, false, error)) {
+        copy.result = Fail(copy.name, files_.Describe(error));
+    } else {
+        PostNamed(notifier_, clock_.TimeOfDayText(), copy.name, kSuffixSaved);
+        copy.result = {CaptureOutcome::Saved, copy.name, {}};
+        if (current) {
+            library_.cursor().SetCurrentReplay(copy.name);
+            library_.cursor().AccountForSlot(copy.before);
+            settling_.reset();
+            lastReportedFailure_.reset();
+        }
+    }
+    if (copy.returned && current) {
+        ReportOnce(copy.result);
+    }
 }
 
 bool RecordingCapture::Settled(const FileStamp& slot) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -58,6 +59,26 @@ public:
     void PostFailure(const CaptureResult& result);
 
 private:
+    /** A copy of the slot on its way into the library. */
+    struct Copy {
+        FileStamp before;        ///< the slot as it was when the copy began
+        std::string slot;        ///< the path of replay.rep it copies
+        std::string name;        ///< the capture name it goes to
+        std::string destination; ///< its path
+        std::string temporary;   ///< what the copy wrote; "" when it failed
+        std::error_code error;
+        unsigned generation = 0; ///< the folder it was taken in
+        bool returned = false;   ///< CaptureIfNew has returned while it was still running
+        CaptureResult result;    ///< once finished
+    };
+
+    /** Commits a finished copy on the GUI thread. A copy that finished after CaptureIfNew
+     *  returned reports its own failure. */
+    void FinishCopy(Copy& copy);
+
+    /** Posts a failure once until it changes or a capture succeeds. */
+    void ReportOnce(const CaptureResult& result);
+
     CaptureResult Fail(const std::string& name, const std::string& description);
 
     /** Whether `slot` has kept its stamp for the settle time; asks for a re-check if not. */
@@ -72,6 +93,8 @@ private:
     std::optional<FileStamp> settling_; ///< the stamp being watched for settling
     std::int64_t settlingSince_ = 0;
     std::optional<std::string> lastReportedFailure_;
+    std::shared_ptr<Copy> copying_; ///< the copy in flight, if any
+    unsigned generation_ = 0;       ///< counts the folders taken, so a late copy knows its own
 };
 
 } // namespace clipwarden

@@ -2,6 +2,7 @@
 // file measured in the same run.
 
 #include <benchmark/benchmark.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -96,6 +97,30 @@ void BM_PlainCopy1MiB(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PlainCopy1MiB)->Unit(benchmark::kMillisecond);
+
+// A 2 GiB sparse recording (a hostile slot) copied into a temporary: only its data is read and
+// written, and the copy keeps the holes. Beside it, the plain copy above of 1 MiB of data.
+void BM_CopySparse2GiB(benchmark::State& state) {
+    ReplayHarness h;
+    const std::string source = h.Path("replay.rep");
+    WriteFile(source, std::string(1 << 20, 's'));
+    std::filesystem::resize_file(source, 2ULL << 30);
+    for (auto _ : state) {
+        std::error_code error;
+        const std::string copy = h.files.CopyToTemporary(source, h.Path("x.rep"), error);
+        if (copy.empty()) {
+            state.SkipWithError(error.message().c_str());
+            break;
+        }
+        state.PauseTiming();
+        struct stat info {};
+        stat(copy.c_str(), &info);
+        state.counters["copy_allocated_MiB"] = static_cast<double>(info.st_blocks) * 512 / (1 << 20);
+        h.files.DiscardTemporary(copy);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_CopySparse2GiB)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace clipwarden::test

@@ -133,12 +133,12 @@ TEST_F(Launch, TheCommandsArgumentsPassUntouchedAndItsExitStatusComesBack) {
     EXPECT_FALSE(std::filesystem::exists(home / "pwned"));
 }
 
-TEST_F(Launch, SigtermAndSigintGoOnToTheCommand) {
+TEST_F(Launch, SigtermSigintAndSighupGoOnToTheCommand) {
     StartInstance();
-    for (const int signal : {SIGTERM, SIGINT}) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         ChildProcess launcher(
             Clipwarden({"--launch", "/bin/sh", "-c",
-                        "trap 'echo got it; exit 3' TERM INT; echo ready; "
+                        "trap 'echo got it; exit 3' TERM INT HUP; echo ready; "
                         "i=0; while [ $i -lt 2400 ]; do sleep 0.05; i=$((i+1)); done"}),
             {}, false);
         ASSERT_EQ(launcher.ReadLine(std::chrono::seconds(60)), "ready");

@@ -11,10 +11,18 @@ namespace place = layout::main_window;
 Win32MainWindow::Win32MainWindow(Services& services)
     : services_(services), presenter_(services, *this) {}
 
+namespace {
+
+/** Posted by a copy's thread once it has finished. */
+constexpr UINT kCopyFinishedMessage = WM_APP + 1;
+
+} // namespace
+
 Win32MainWindow::~Win32MainWindow() {
     if (hwnd_ != nullptr) {
         DestroyWindow(hwnd_);
     }
+    FinishCopy();
     DeleteObject(background_);
 }
 
@@ -95,7 +103,11 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(background_);
         }
         break;
+    case kCopyFinishedMessage:
+        FinishCopy();
+        return 0;
     case WM_DESTROY:
+        FinishCopy(); // a recording on its way is stored before the window goes
         presenter_.Shutdown();
         KillTimer(hwnd_, kCaptureTimer);
         KillTimer(hwnd_, kGameLinkTimer);
@@ -130,6 +142,33 @@ void Win32MainWindow::RunGameTextTimer(bool running) {
 void Win32MainWindow::BringForward() {
     ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(hwnd_);
+}
+
+void Win32MainWindow::RunAside(std::function<void()> work, std::function<void()> done) {
+    FinishCopy();
+    if (hwnd_ == nullptr) {
+        work();
+        done();
+        return;
+    }
+    copied_ = std::move(done);
+    HWND window = hwnd_;
+    copy_ = std::thread([work = std::move(work), window] {
+        work();
+        PostMessageA(window, kCopyFinishedMessage, 0, 0);
+    });
+}
+
+void Win32MainWindow::FinishCopy() {
+    if (!copy_.joinable()) {
+        return;
+    }
+    copy_.join();
+    auto copied = std::move(copied_);
+    copied_ = nullptr;
+    if (copied) {
+        copied();
+    }
 }
 
 void Win32MainWindow::RecheckCaptureIn(int milliseconds) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "app/win32/Win32Form.h"
 #include "core/presenters/MainPresenter.h"
@@ -35,6 +36,7 @@ public:
     void AddLogLine(const std::string& line) override;
     void RunGameTextTimer(bool running) override;
     void RecheckCaptureIn(int milliseconds) override;
+    void RunAside(std::function<void()> work, std::function<void()> done) override;
     void SetStatusText(const std::string& text) override;
     void ShowReplayFolder(const std::string& folder) override;
     void ShowVersion(GameVersion version) override;
@@ -44,12 +46,17 @@ public:
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+    /** Ends the copy in flight, if any, and runs what follows it on this thread. */
+    void FinishCopy();
+
     Services& services_;
     MainPresenter presenter_;
     std::unique_ptr<Win32OptionsWindow> options_;
     HBRUSH background_ = nullptr;
     bool gameTextTimerRunning_ = false;
     std::function<void()> closed_;
+    std::thread copy_;              ///< the capture's copy in flight, one at a time
+    std::function<void()> copied_;  ///< what runs on this thread once it has finished
 };
 
 } // namespace clipwarden::win32

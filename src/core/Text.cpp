@@ -55,9 +55,14 @@ std::size_t DecodeOne(const std::string& text, std::size_t pos, char32_t& out) {
 } // namespace
 
 std::string EscapeText(const std::string& text, bool escapeBackslash) {
-    static const char* digits = "0123456789ABCDEF";
+    static constexpr const char* digits = "0123456789ABCDEF";
     std::string shown;
     shown.reserve(text.size());
+    const auto hex = [&shown](unsigned char byte) {
+        shown += "\\x";
+        shown.push_back(digits[byte >> 4]);
+        shown.push_back(digits[byte & 15]);
+    };
     for (std::size_t pos = 0; pos < text.size();) {
         char32_t point = 0;
         const std::size_t length = DecodeOne(text, pos, point);
@@ -71,10 +76,7 @@ std::string EscapeText(const std::string& text, bool escapeBackslash) {
         }
         if (length > 1) {
             for (std::size_t i = 0; i < length; ++i, ++pos) {
-                const auto part = static_cast<unsigned char>(text[pos]);
-                shown += "\\x";
-                shown.push_back(digits[part >> 4]);
-                shown.push_back(digits[part & 15]);
+                hex(static_cast<unsigned char>(text[pos]));
             }
             continue;
         }
@@ -92,9 +94,7 @@ std::string EscapeText(const std::string& text, bool escapeBackslash) {
         } else if (byte == 0) {
             shown += "\\0";
         } else {
-            shown += "\\x";
-            shown.push_back(digits[byte >> 4]);
-            shown.push_back(digits[byte & 15]);
+            hex(byte);
         }
     }
     return shown;

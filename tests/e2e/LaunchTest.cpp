@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,6 +13,7 @@
 #include "ChildProcess.h"
 #include "HeadlessCommand.h"
 #include "TempDir.h"
+#include "platform/linux/InstanceSocket.h"
 
 namespace clipwarden::test {
 namespace {
@@ -148,6 +151,44 @@ TEST_F(Launch, SigtermSigintAndSighupGoOnToTheCommand) {
         EXPECT_TRUE(Eventually([&] { return !launcher.Alive(); }));
         EXPECT_EQ(launcher.ExitStatus(), 3) << signal;
     }
+}
+
+TEST_F(Launch, AnInstanceThatTakesNoRequestsDoesNotHoldUpTheGame) {
+    ServiceManager("exit 0"); // takes the unit and starts nothing: no second instance here
+    // Where the launcher looks (it runs without XDG_RUNTIME_DIR): something listens there and
+    // never accepts, its queue full.
+    const std::string runtime =
+        std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+    unsetenv("XDG_RUNTIME_DIR");
+    const std::string socketPath = InstanceSocketPath(home / "config/Clipwarden/Clipwarden.conf");
+    if (!runtime.empty()) {
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    }
+    std::filesystem::create_directories(home / "config/Clipwarden/run");
+    chmod((home / "config/Clipwarden/run").c_str(), 0700);
+    sockaddr_un address{};
+    ASSERT_TRUE(InstanceAddress(socketPath, address));
+    const int busy = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(bind(busy, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(listen(busy, 0), 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 64; ++i) {
+        queued.push_back(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        if (connect(queued.back(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+            break;
+        }
+    }
+    ASSERT_EQ(errno, EAGAIN) << "the queue never filled";
+
+    ChildProcess launcher(Clipwarden({"--launch", "/bin/sh", "-c", "echo started"}), {}, false);
+    EXPECT_EQ(launcher.ReadLine(std::chrono::seconds(60)), "started")
+        << "the game waited for an instance that takes no requests";
+    EXPECT_TRUE(Eventually([&] { return !launcher.Alive(); }));
+    EXPECT_EQ(launcher.ExitStatus(), 0);
+    for (const int fd : queued) {
+        close(fd);
+    }
+    close(busy);
 }
 
 TEST_F(Launch, ACommandThatCannotStartIsSaid) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <iterator>
 
 namespace clipwarden {
 
@@ -52,17 +53,19 @@ std::size_t DecodeOne(const std::string& text, std::size_t pos, char32_t& out) {
     return length;
 }
 
+void AppendHexByte(std::string& out, unsigned char byte) {
+    static constexpr const char* digits = "0123456789ABCDEF";
+    out += "\\x";
+    out.push_back(digits[byte >> 4]);
+    out.push_back(digits[byte & 15]);
+}
+
 } // namespace
 
 std::string EscapeText(const std::string& text, bool escapeBackslash) {
-    static constexpr const char* digits = "0123456789ABCDEF";
     std::string shown;
     shown.reserve(text.size());
-    const auto hex = [&shown](unsigned char byte) {
-        shown += "\\x";
-        shown.push_back(digits[byte >> 4]);
-        shown.push_back(digits[byte & 15]);
-    };
+    const auto hex = [&shown](unsigned char byte) { AppendHexByte(shown, byte); };
     for (std::size_t pos = 0; pos < text.size();) {
         char32_t point = 0;
         const std::size_t length = DecodeOne(text, pos, point);
@@ -133,6 +136,77 @@ std::string EncodeUtf8(const std::u32string& text) {
         }
     }
     return out;
+}
+
+std::string EscapeOddBytes(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        char32_t ignored = 0;
+        const std::size_t length = DecodeOne(text, pos, ignored);
+        if (length == 0) {
+            AppendHexByte(out, static_cast<unsigned char>(text[pos++]));
+        } else if (text[pos] == '\\') {
+            out += "\\\\";
+            ++pos;
+        } else {
+            out.append(text, pos, length);
+            pos += length;
+        }
+    }
+    return out;
+}
+
+std::string UnescapeOddBytes(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    const auto nibble = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        if (text[pos] == '\\' && pos + 1 < text.size() && text[pos + 1] == '\\') {
+            out.push_back('\\');
+            ++pos;
+        } else if (text[pos] == '\\' && pos + 3 < text.size() && text[pos + 1] == 'x' &&
+                   nibble(text[pos + 2]) >= 0 && nibble(text[pos + 3]) >= 0) {
+            out.push_back(static_cast<char>(nibble(text[pos + 2]) * 16 + nibble(text[pos + 3])));
+            pos += 3;
+        } else {
+            out.push_back(text[pos]); // a lone backslash was never written; kept as it is
+        }
+    }
+    return out;
+}
+
+bool IsUtf8(const std::string& text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        char32_t ignored = 0;
+        const std::size_t length = DecodeOne(text, pos, ignored);
+        if (length == 0) {
+            return false;
+        }
+        pos += length;
+    }
+    return true;
+}
+
+std::string SizeText(std::uint64_t bytes) {
+    if (bytes < 1000) {
+        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    }
+    static constexpr const char* units[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
+    std::size_t unit = 0;
+    std::uint64_t scale = 1000;
+    while (unit + 1 < std::size(units) && bytes / scale >= 1000) {
+        scale *= 1000;
+        ++unit;
+    }
+    // One decimal below 100 units ("12.4 MB"), none above ("532 MB"); rounded half up.
+    const std::uint64_t tenths = (bytes + scale / 20) / (scale / 10);
+    std::string text = tenths >= 1000 ? std::to_string((tenths + 5) / 10)
+                                      : std::to_string(tenths / 10) + "." +
+                                            std::to_string(tenths % 10);
+    return text + " " + units[unit];
 }
 
 std::string FirstCharacters(const std::string& text, std::size_t count) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,17 @@ std::u32string DecodeUtf8(const std::string& text);
 std::string EscapeText(const std::string& text, bool escapeBackslash);
 
 std::string EncodeUtf8(const std::u32string& text);
+
+/** Any byte string as valid UTF-8 that UnescapeOddBytes turns back into the same bytes:
+ *  bytes that are not UTF-8 as \\xNN, a backslash as two. */
+std::string EscapeOddBytes(const std::string& text);
+std::string UnescapeOddBytes(const std::string& text);
+
+/** Whether `text` is valid UTF-8 throughout. */
+bool IsUtf8(const std::string& text);
+
+/** A file size as a file manager shows it, in decimal units: "532 bytes", "12.4 MB". */
+std::string SizeText(std::uint64_t bytes);
 
 /** The first `count` characters (code points) of UTF-8 text. */
 std::string FirstCharacters(const std::string& text, std::size_t count);

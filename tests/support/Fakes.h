@@ -32,6 +32,9 @@ public:
     std::int64_t steady = 1'000'000; ///< moved on by the tests
     [[nodiscard]] std::int64_t SteadyMilliseconds() const override { return steady; }
     [[nodiscard]] std::string TodayDDMM() const override { return ddmm; }
+    [[nodiscard]] std::string DateTimeText(std::int64_t nanoseconds) const override {
+        return "t" + std::to_string(nanoseconds / 1'000'000'000);
+    }
 };
 
 class FakeSettingsStore final : public SettingsStore {

@@ -23,6 +23,10 @@ public:
      *  lasted; unrelated to the date. Never fails. */
     [[nodiscard]] virtual std::int64_t SteadyMilliseconds() const = 0;
 
+    /** A moment (nanoseconds since the epoch, as in a FileStamp) as the local date and time
+     *  with seconds, in the locale's short form; never fails. */
+    [[nodiscard]] virtual std::string DateTimeText(std::int64_t nanoseconds) const = 0;
+
     /** Today as "DDMM" (day and month, two digits each); never fails. */
     [[nodiscard]] virtual std::string TodayDDMM() const = 0;
 };

@@ -97,6 +97,30 @@ public:
     /** The file's first `maxBytes` bytes, or nothing when it cannot be read. */
     virtual std::optional<std::string> ReadText(const std::string& path, std::size_t maxBytes) = 0;
 
+    /** The whole of an ordinary file of at most `maxBytes` bytes. Nothing, with `error` set,
+     *  when it cannot be read: no_such_file_or_directory when it is not there,
+     *  NotARecording() for a link or anything but an ordinary file (never followed or waited
+     *  on), file_too_large when it holds more. */
+    virtual std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes,
+                                                     std::error_code& error) = 0;
+
+    /** Writes `bytes` into a hidden temporary beside `destination`, synced, readable as a new
+     *  file of the user's is, and returns its path for CommitTemporary; "" with `error` set
+     *  (and nothing left behind) on failure. */
+    virtual std::string WriteTemporary(const std::string& destination, const std::string& bytes,
+                                       std::error_code& error) = 0;
+
+    /** Renames `path` to `destination` on the same volume without ever replacing anything; on
+     *  failure both stay as they were. */
+    virtual bool MoveAside(const std::string& path, const std::string& destination,
+                           std::error_code& error) = 0;
+
+    /** "" when new files can be made in `folder`, else why not, in a few words. */
+    virtual std::string WhyNotWritable(const std::string& folder) = 0;
+
+    /** Whether this platform's file names match ignoring letter case (Windows). */
+    [[nodiscard]] virtual bool NamesIgnoreCase() const = 0;
+
     /** The absolute path with every link resolved, or "" when the path does not exist. */
     virtual std::string RealPath(const std::string& path) = 0;
 

@@ -1,5 +1,7 @@
 #include "core/replays/RecordingCapture.h"
 
+#include "core/Text.h"
+
 namespace clipwarden {
 
 void RecordingCapture::TakeSlotAtStartUp() {
@@ -118,10 +120,20 @@ void RecordingCapture::FinishCopy(Copy& copy) {
         PostNamed(notifier_, clock_.TimeOfDayText(), copy.name, kSuffixSaved);
         copy.result = {CaptureOutcome::Saved, copy.name, {}};
         if (current) {
+            // A name that comes back never inherits the label of the replay it once held.
+            if (std::string why; !library_.labels().Forget(copy.name, why)) {
+                notifier_.PostNotification(
+                    LogText(clock_.TimeOfDayText(),
+                            EscapeText(copy.name, false) + ": the label of an earlier replay "
+                                                           "of that name could not be dropped (" +
+                                why + ")."),
+                    {});
+            }
             library_.cursor().SetCurrentReplay(copy.name);
             library_.cursor().AccountForSlot(copy.before);
             settling_.reset();
             lastReportedFailure_.reset();
+            library_.Changed(copy.name);
         }
     }
     if (copy.returned && current) {

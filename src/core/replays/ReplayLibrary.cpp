@@ -25,13 +25,8 @@ std::vector<std::string> ReplayLibrary::ListReplays(std::error_code& error) {
 
 std::string ReplayLibrary::FindLastReplay() {
     std::error_code error;
-    std::string last;
-    for (const std::string& name : ListReplays(error)) {
-        if (name != kReplaySlot) {
-            last = name;
-        }
-    }
-    return last;
+    const auto names = StoredReplays(error);
+    return names.empty() ? std::string() : names.back();
 }
 
 ReplayName ReplayLibrary::NextReplayName() {
@@ -74,22 +69,36 @@ ReplayName ReplayLibrary::NextReplayName() {
 }
 
 bool ReplayLibrary::HoldsCopyOf(const FileStamp& slot) {
+    // Copies keep the slot's modification time, so only a file of the same size and time
+    // can hold the same recording; only those are read.
+    return !FindCopyOf(PathOf(kReplaySlot), slot, true).empty();
+}
+
+std::string ReplayLibrary::FindCopyOf(const std::string& path, const FileStamp& stamp,
+                                      bool sameTime) {
     std::error_code error;
-    const std::string slotPath = PathOf(kReplaySlot);
-    for (const std::string& name : ListReplays(error)) {
-        if (name == kReplaySlot) {
-            continue;
-        }
-        // Copies keep the slot's modification time, so only a file of the same size and time
-        // can hold the same recording; only those are read.
-        const std::string path = PathOf(name);
-        const auto stored = files_.Stamp(path, error);
-        if (stored && stored->size == slot.size && stored->modified == slot.modified &&
-            files_.SameContents(slotPath, path, error)) {
-            return true;
+    for (const std::string& name : StoredReplays(error)) {
+        const std::string stored = PathOf(name);
+        const auto found = files_.Stamp(stored, error);
+        if (found && found->size == stamp.size && (!sameTime || found->modified == stamp.modified) &&
+            stored != path && files_.SameContents(path, stored, error)) {
+            return name;
         }
     }
-    return false;
+    return {};
+}
+
+std::vector<std::string> ReplayLibrary::StoredReplays(std::error_code& error) {
+    std::vector<std::string> names = ListReplays(error);
+    std::erase_if(names, [](const std::string& name) { return ToLowerAscii(name) == kReplaySlot; });
+    return names;
+}
+
+bool ReplayLibrary::IsCurrentReplay(const std::string& name, const FileStamp& stored) const {
+    const auto& slot = cursor_.accountedSlot();
+    return (!cursor_.currentReplay().empty() &&
+            ToLowerAscii(name) == ToLowerAscii(cursor_.currentReplay())) ||
+           (slot && slot->size == stored.size && slot->modified == stored.modified);
 }
 
 std::string ReplayLibrary::CaptureName(const std::string& ddmm, int number) {

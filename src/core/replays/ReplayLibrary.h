@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "core/ports/Clock.h"
 #include "core/ports/FileSystem.h"
+#include "core/replays/LibraryLabels.h"
 #include "core/replays/ReplayCursor.h"
 
 namespace clipwarden {
@@ -25,7 +27,7 @@ struct ReplayName {
  *  cursor that captures and the F5/F6 walks move. */
 class ReplayLibrary {
 public:
-    ReplayLibrary(FileSystem& files, Clock& clock) : files_(files), clock_(clock) {}
+    ReplayLibrary(FileSystem& files, Clock& clock) : files_(files), clock_(clock), labels_(files) {}
 
     /** The folder every operation works in, without a trailing separator; set at start-up. */
     void SetFolder(std::string folder) { folder_ = std::move(folder); }
@@ -34,8 +36,35 @@ public:
     ReplayCursor& cursor() { return cursor_; }
     [[nodiscard]] const ReplayCursor& cursor() const { return cursor_; }
 
+    LibraryLabels& labels() { return labels_; }
+    [[nodiscard]] const LibraryLabels& labels() const { return labels_; }
+
     /** Every *.rep of the replay folder, replay.rep included, in listing order. */
     std::vector<std::string> ListReplays(std::error_code& error);
+
+    /** The stored replays: every *.rep but replay.rep (in any letter case), in listing order,
+     *  the set F5/F6 step through. */
+    std::vector<std::string> StoredReplays(std::error_code& error);
+
+    /** Whether the stored replay `name` with stamp `stored` is the current one: the F5/F6
+     *  cursor, or a copy of the recording replay.rep holds as accounted for. */
+    [[nodiscard]] bool IsCurrentReplay(const std::string& name, const FileStamp& stored) const;
+
+    /** The stored replay that holds the same bytes as the file at `path` (stamp `stamp`),
+     *  or "". With `sameTime`, only those of the same modification time are read (a copy
+     *  keeps it), else all of the same size. */
+    std::string FindCopyOf(const std::string& path, const FileStamp& stamp, bool sameTime);
+
+    /** `changed` hears of each stored replay that Clipwarden added or removed, by name, and
+     *  "" when everything may have changed (another folder); one watcher, "" function stops. */
+    void OnChanged(std::function<void(const std::string& name)> changed) {
+        changed_ = std::move(changed);
+    }
+    void Changed(const std::string& name) const {
+        if (changed_) {
+            changed_(name);
+        }
+    }
 
     /** The last stored replay in listing order; "" when there is none or the listing fails. */
     std::string FindLastReplay();
@@ -58,6 +87,8 @@ private:
     Clock& clock_;
     std::string folder_;
     ReplayCursor cursor_;
+    LibraryLabels labels_;
+    std::function<void(const std::string&)> changed_;
 };
 
 } // namespace clipwarden

@@ -46,6 +46,10 @@ void ReplaySelection::Step(int direction) {
     }
 }
 
+bool ReplaySelection::SelectReplay(const std::string& name) {
+    return SecureSlot() && Apply(name);
+}
+
 bool ReplaySelection::SecureSlot() {
     const CaptureResult result = capture_.CaptureIfNew();
     switch (result.outcome) {
@@ -66,7 +70,7 @@ bool ReplaySelection::SecureSlot() {
     return false;
 }
 
-void ReplaySelection::Apply(const std::string& chosen) {
+bool ReplaySelection::Apply(const std::string& chosen) {
     library_.cursor().SetCurrentReplay(chosen);
     const std::string slot = library_.PathOf(kReplaySlot);
     const std::string source = library_.PathOf(chosen);
@@ -78,15 +82,16 @@ void ReplaySelection::Apply(const std::string& chosen) {
     const std::string temporary = files_.CopyToTemporary(source, slot, error);
     if (temporary.empty() || !files_.CommitTemporary(temporary, slot, true, error)) {
         fail(error);
-        return;
+        return false;
     }
     PostNamed(notifier_, clock_.TimeOfDayText(), chosen, kSuffixSelected);
     const auto stamp = files_.Stamp(slot, error);
     if (!stamp) {
         fail(error);
-        return;
+        return false;
     }
     library_.cursor().AccountForSlot(*stamp);
+    return true;
 }
 
 } // namespace clipwarden

@@ -25,6 +25,11 @@ public:
     /** F5: the stored replay before the current one, likewise. */
     void SelectPreviousReplay();
 
+    /** The Library window's play: `name`, a stored replay, goes into replay.rep as F5/F6
+     *  would put it there, the slot's own recording stored first; the cursor moves to it.
+     *  False when nothing was selected (already reported). */
+    bool SelectReplay(const std::string& name);
+
 private:
     /** One step through the listing, names matched ignoring letter case as the game's file
      *  system does; +1 is F6, -1 is F5. */
@@ -35,7 +40,7 @@ private:
     bool SecureSlot();
 
     /** Makes `chosen` current and copies it over replay.rep. */
-    void Apply(const std::string& chosen);
+    bool Apply(const std::string& chosen);
 
     FileSystem& files_;
     Clock& clock_;

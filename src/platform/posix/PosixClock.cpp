@@ -21,6 +21,12 @@ public:
         return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
     }
     [[nodiscard]] std::string TodayDDMM() const override { return FormatNow("%d%m"); }
+    [[nodiscard]] std::string DateTimeText(std::int64_t nanoseconds) const override {
+        // Floor division: a time before 1970 stays in its own second.
+        const std::int64_t seconds =
+            nanoseconds / 1'000'000'000 - (nanoseconds % 1'000'000'000 < 0 ? 1 : 0);
+        return FormatLocalTime(static_cast<long long>(seconds), "%x %X");
+    }
 };
 
 } // namespace

@@ -174,6 +174,20 @@ ssize_t ReadFull(int fd, char* data, std::size_t size) {
     return static_cast<ssize_t>(done);
 }
 
+int RenameNoReplace(const std::string& from, const std::string& to) {
+    constexpr unsigned kRenameNoReplace = 1;
+    int result = static_cast<int>(
+        syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), kRenameNoReplace));
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // WORKAROUND: file systems without RENAME_NOREPLACE; link() never replaces either.
+        result = link(from.c_str(), to.c_str());
+        if (result == 0) {
+            unlink(from.c_str());
+        }
+    }
+    return result;
+}
+
 void SyncFolderOf(const std::string& path) {
     const Fd dir(open(SplitPath(path).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) {
@@ -282,16 +296,7 @@ bool PosixFileSystem::CommitTemporary(const std::string& temporary, const std::s
     if (replace) {
         result = rename(temporary.c_str(), destination.c_str());
     } else {
-        constexpr unsigned kRenameNoReplace = 1;
-        result = static_cast<int>(syscall(SYS_renameat2, AT_FDCWD, temporary.c_str(), AT_FDCWD,
-                                          destination.c_str(), kRenameNoReplace));
-        if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
-            // WORKAROUND: file systems without RENAME_NOREPLACE; link() never replaces either.
-            result = link(temporary.c_str(), destination.c_str());
-            if (result == 0) {
-                unlink(temporary.c_str());
-            }
-        }
+        result = RenameNoReplace(temporary, destination);
     }
     if (result != 0) {
         error = LastError();
@@ -394,6 +399,70 @@ std::optional<std::string> PosixFileSystem::ReadText(const std::string& path,
         text.append(buffer.data(), static_cast<std::size_t>(got));
     }
     return text;
+}
+
+std::optional<std::string> PosixFileSystem::ReadSmallFile(const std::string& path,
+                                                          std::size_t maxBytes,
+                                                          std::error_code& error) {
+    error.clear();
+    struct stat info {};
+    const Fd file(OpenRecording(path, info, error));
+    if (file.get() < 0) {
+        return std::nullopt;
+    }
+    if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+        error = std::make_error_code(std::errc::file_too_large);
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    const ssize_t got = ReadFull(file.get(), bytes.data(), bytes.size());
+    if (got < 0) {
+        error = LastError();
+        return std::nullopt;
+    }
+    bytes.resize(static_cast<std::size_t>(got)); // shrunk meanwhile: what was there
+    return bytes;
+}
+
+std::string PosixFileSystem::WriteTemporary(const std::string& destination,
+                                            const std::string& bytes, std::error_code& error) {
+    error.clear();
+    std::string temporary =
+        Join(SplitPath(destination).first,
+             TemporaryNamePrefix(static_cast<std::uint64_t>(getpid())) + "XXXXXX");
+    const Fd to(mkostemp(temporary.data(), O_CLOEXEC));
+    if (to.get() < 0) {
+        error = LastError();
+        return {};
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    if (!WriteAll(to.get(), bytes.data(), bytes.size()) || fchmod(to.get(), 0666 & ~mask) != 0 ||
+        fsync(to.get()) != 0) {
+        error = LastError();
+        unlink(temporary.c_str());
+        return {};
+    }
+    return temporary;
+}
+
+bool PosixFileSystem::MoveAside(const std::string& path, const std::string& destination,
+                                std::error_code& error) {
+    error.clear();
+    if (RenameNoReplace(path, destination) != 0) {
+        error = LastError();
+        return false;
+    }
+    SyncFolderOf(destination);
+    return true;
+}
+
+std::string PosixFileSystem::WhyNotWritable(const std::string& folder) {
+    if (access(folder.c_str(), W_OK | X_OK) == 0) {
+        return {};
+    }
+    return errno == EROFS ? "the folder is on a read-only disk"
+                          : "the folder is read-only (" + LastError().message() + ")";
 }
 
 std::string PosixFileSystem::RealPath(const std::string& path) {

@@ -23,6 +23,14 @@ public:
     void RemoveStaleTemporaries(const std::string& folder) override;
     std::vector<std::string> ListFolders(const std::string& folder) override;
     std::optional<std::string> ReadText(const std::string& path, std::size_t maxBytes) override;
+    std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes,
+                                             std::error_code& error) override;
+    std::string WriteTemporary(const std::string& destination, const std::string& bytes,
+                               std::error_code& error) override;
+    bool MoveAside(const std::string& path, const std::string& destination,
+                   std::error_code& error) override;
+    std::string WhyNotWritable(const std::string& folder) override;
+    [[nodiscard]] bool NamesIgnoreCase() const override { return false; }
     std::string RealPath(const std::string& path) override;
     [[nodiscard]] std::string Describe(const std::error_code& error) const override;
 };

@@ -42,6 +42,14 @@ std::string FromAnsi(const std::string& ansi) {
     return Narrow(Widen(ansi, CP_ACP), CP_UTF8);
 }
 
+std::wstring ToWide(const std::string& utf8) {
+    return Widen(utf8, CP_UTF8);
+}
+
+std::string FromWide(const std::wstring& wide) {
+    return Narrow(wide, CP_UTF8);
+}
+
 std::string TrimAtNul(std::span<const char> field) {
     const auto nul = std::find(field.begin(), field.end(), '\0');
     return {field.begin(), nul};

@@ -12,6 +12,12 @@ std::string ToAnsi(const std::string& utf8);
 /** Text in the system's ANSI code page as UTF-8. */
 std::string FromAnsi(const std::string& ansi);
 
+/** The program's UTF-8 text as UTF-16, for the wide-character calls that take any name. */
+std::wstring ToWide(const std::string& utf8);
+
+/** UTF-16 from a wide-character call as the program's UTF-8. */
+std::string FromWide(const std::wstring& wide);
+
 /** The characters of a fixed-size text field before its first NUL, or all of them. */
 std::string TrimAtNul(std::span<const char> field);
 

@@ -22,6 +22,25 @@ public:
     [[nodiscard]] std::int64_t SteadyMilliseconds() const override {
         return static_cast<std::int64_t>(GetTickCount64());
     }
+    [[nodiscard]] std::string DateTimeText(std::int64_t nanoseconds) const override {
+        // FILETIME counts 100 ns from 1601.
+        constexpr std::int64_t kFrom1601To1970 = 116'444'736'000'000'000;
+        const auto ticks = static_cast<std::uint64_t>(nanoseconds / 100 + kFrom1601To1970);
+        FILETIME universal{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+        SYSTEMTIME utc{};
+        SYSTEMTIME local{};
+        if (!FileTimeToSystemTime(&universal, &utc) ||
+            !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+            return {};
+        }
+        std::array<wchar_t, 64> date{};
+        std::array<wchar_t, 64> time{};
+        GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date.data(),
+                       static_cast<int>(date.size()));
+        GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &local, nullptr, time.data(),
+                       static_cast<int>(time.size()));
+        return FromWide(date.data()) + " " + FromWide(time.data());
+    }
     [[nodiscard]] std::string TodayDDMM() const override {
         SYSTEMTIME now{};
         GetLocalTime(&now);

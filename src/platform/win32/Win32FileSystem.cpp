@@ -263,6 +263,110 @@ public:
         return ok ? std::optional<std::string>(text) : std::nullopt;
     }
 
+    std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes,
+                                             std::error_code& error) override {
+        error.clear();
+        // A reparse point (a link) is opened as itself, and is not an ordinary file.
+        HANDLE file = CreateFileW(ToWide(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD code = GetLastError();
+            error = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
+                        ? std::make_error_code(std::errc::no_such_file_or_directory)
+                        : std::error_code(static_cast<int>(code), std::system_category());
+            return std::nullopt;
+        }
+        BY_HANDLE_FILE_INFORMATION info{};
+        std::optional<std::string> bytes;
+        if (!GetFileInformationByHandle(file, &info)) {
+            error = LastWin32Error();
+        } else if ((info.dwFileAttributes &
+                    (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+                   GetFileType(file) != FILE_TYPE_DISK) {
+            error = NotARecording();
+        } else if ((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow) >
+                   maxBytes) {
+            error = std::make_error_code(std::errc::file_too_large);
+        } else {
+            bytes.emplace(info.nFileSizeLow, '\0');
+            DWORD got = 0;
+            if (!ReadFile(file, bytes->data(), info.nFileSizeLow, &got, nullptr)) {
+                error = LastWin32Error();
+                bytes.reset();
+            } else {
+                bytes->resize(got);
+            }
+        }
+        CloseHandle(file);
+        return bytes;
+    }
+
+    std::string WriteTemporary(const std::string& destination, const std::string& bytes,
+                               std::error_code& error) override {
+        error.clear();
+        for (unsigned attempt = 0;; ++attempt) {
+            const std::string temporary =
+                Join(FolderOf(destination),
+                     TemporaryNamePrefix(GetCurrentProcessId()) + std::to_string(attempt) + ".tmp");
+            HANDLE file = CreateFileW(ToWide(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file == INVALID_HANDLE_VALUE) {
+                if (GetLastError() != ERROR_FILE_EXISTS || attempt == 10000) {
+                    error = LastWin32Error();
+                    return {};
+                }
+                continue;
+            }
+            DWORD written = 0;
+            const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
+                                      &written, nullptr) &&
+                            written == bytes.size() && FlushFileBuffers(file);
+            if (!ok) {
+                error = LastWin32Error();
+            }
+            CloseHandle(file);
+            if (!ok) {
+                DeleteFileW(ToWide(temporary).c_str());
+                return {};
+            }
+            return temporary;
+        }
+    }
+
+    bool MoveAside(const std::string& path, const std::string& destination,
+                   std::error_code& error) override {
+        error.clear();
+        if (!MoveFileExW(ToWide(path).c_str(), ToWide(destination).c_str(),
+                         MOVEFILE_WRITE_THROUGH)) {
+            error = LastWin32Error();
+            return false;
+        }
+        return true;
+    }
+
+    std::string WhyNotWritable(const std::string& folder) override {
+        const DWORD attributes = GetFileAttributesW(ToWide(folder).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            return DescribeWin32Error(GetLastError());
+        }
+        // The read-only attribute of a folder means nothing to Windows itself; a trial file
+        // tells whether the user may create files there.
+        const std::string probe = Join(folder, TemporaryNamePrefix(GetCurrentProcessId()) + "w");
+        HANDLE file = CreateFileW(ToWide(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD code = GetLastError();
+            return code == ERROR_FILE_EXISTS ? std::string()
+                                             : "the folder is read-only (" +
+                                                   DescribeWin32Error(code) + ")";
+        }
+        CloseHandle(file);
+        return {};
+    }
+
+    [[nodiscard]] bool NamesIgnoreCase() const override { return true; }
+
     std::string RealPath(const std::string& path) override {
         if (!Exists(path)) {
             return {};

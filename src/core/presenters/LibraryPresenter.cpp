@@ -1,0 +1,509 @@
+#include "core/presenters/LibraryPresenter.h"
+
+#include <algorithm>
+
+#include "core/Text.h"
+
+namespace clipwarden {
+
+namespace {
+
+constexpr const char* kEmptyLibrary =
+    "No replays are stored in this folder yet. Each time you save a replay in GTA:VC, "
+    "Clipwarden keeps a copy here under a dated name, and it shows up in this list. You can "
+    "also drop .rep files here from a file manager.";
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string Shown(const std::string& name) {
+    return EscapeText(name, false);
+}
+
+} // namespace
+
+bool ListedBefore(const std::string& a, const std::string& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (UpperAscii(a[i]) != UpperAscii(b[i])) {
+            return static_cast<unsigned char>(UpperAscii(a[i])) <
+                   static_cast<unsigned char>(UpperAscii(b[i]));
+        }
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+LibraryPresenter::LibraryPresenter(LibraryParts parts, LibraryView& view)
+    : parts_(parts), view_(view) {
+    parts_.library.OnChanged([this](const std::string& name) { OnChanged(name); });
+    parts_.library.cursor().OnMoved([this] { CursorMoved(); });
+}
+
+LibraryPresenter::~LibraryPresenter() {
+    parts_.library.OnChanged({});
+    parts_.library.cursor().OnMoved({});
+}
+
+void LibraryPresenter::Open() {
+    Reload();
+}
+
+void LibraryPresenter::Reload() {
+    all_.clear();
+    shown_.clear();
+    std::error_code error;
+    const auto names = parts_.library.StoredReplays(error);
+    if (error) {
+        const std::string failure = "The replay folder " + Shown(parts_.library.folder()) +
+                                    " cannot be listed (" + parts_.files.Describe(error) +
+                                    "); check that it is there and yours to read.";
+        if (failure != listingFailure_) {
+            listingFailure_ = failure;
+            Log(failure);
+        }
+    } else {
+        listingFailure_.clear();
+    }
+    all_.reserve(names.size());
+    for (const std::string& name : names) {
+        auto row = std::make_unique<LibraryRow>();
+        row->name = name;
+        Fill(*row);
+        if (Matches(*row)) {
+            shown_.push_back(row.get());
+        }
+        all_.push_back(std::move(row));
+    }
+    std::stable_sort(shown_.begin(), shown_.end(),
+                     [this](const LibraryRow* a, const LibraryRow* b) { return Before(a, b); });
+    const std::string labels = parts_.library.labels().whyUnavailable();
+    const std::string folder = parts_.files.WhyNotWritable(parts_.library.folder());
+    view_.EnableWriting(folder, labels.empty() ? folder : "Labels are unavailable: " + labels);
+    view_.RowsReset();
+    ShowStatus();
+    for (std::size_t i = 0; i < shown_.size(); ++i) {
+        if (shown_[i]->current) {
+            view_.ScrollTo(i);
+            break;
+        }
+    }
+}
+
+bool LibraryPresenter::Fill(LibraryRow& row) {
+    std::error_code error;
+    const auto stamp = parts_.files.Stamp(parts_.library.PathOf(row.name), error);
+    row.readable = stamp.has_value();
+    row.stamp = stamp.value_or(FileStamp{});
+    FillMarks(row);
+    // A link or another odd entry is listed, as F5/F6 see it, only without a size or time.
+    return stamp || error != std::errc::no_such_file_or_directory;
+}
+
+void LibraryPresenter::FillMarks(LibraryRow& row) const {
+    const auto mark = row.readable ? parts_.library.labels().Find(row.name, row.stamp.size)
+                                   : std::nullopt;
+    row.label = mark ? mark->label : std::string();
+    row.kept = mark && mark->kept;
+    row.current = row.readable ? parts_.library.IsCurrentReplay(row.name, row.stamp)
+                               : ToLowerAscii(row.name) ==
+                                     ToLowerAscii(parts_.library.cursor().currentReplay());
+    row.search = ToLowerAscii(row.name + '\n' + row.label);
+}
+
+std::string LibraryPresenter::CellText(std::size_t at, LibraryColumn column) const {
+    const LibraryRow& row = Row(at);
+    switch (column) {
+    case LibraryColumn::Name:
+        return row.name;
+    case LibraryColumn::Label:
+        return row.label;
+    case LibraryColumn::Recorded:
+        return row.readable ? parts_.clock.DateTimeText(row.stamp.modified) : std::string();
+    case LibraryColumn::Size:
+        return row.readable ? SizeText(row.stamp.size) : std::string();
+    case LibraryColumn::Kept:
+        return row.kept ? "Kept" : "";
+    }
+    return {};
+}
+
+bool LibraryPresenter::Matches(const LibraryRow& row) const {
+    return filter_.empty() || row.search.find(filter_) != std::string::npos;
+}
+
+bool LibraryPresenter::Before(const LibraryRow* a, const LibraryRow* b) const {
+    // Ties go by name, so that every order is one order.
+    const auto by = [&](const auto& x, const auto& y) {
+        if (x != y) {
+            return ascending_ ? x < y : y < x;
+        }
+        return ListedBefore(a->name, b->name);
+    };
+    switch (sortColumn_) {
+    case LibraryColumn::Name:
+        return ascending_ ? ListedBefore(a->name, b->name) : ListedBefore(b->name, a->name);
+    case LibraryColumn::Label:
+        return by(a->search.substr(a->search.find('\n') + 1),
+                  b->search.substr(b->search.find('\n') + 1));
+    case LibraryColumn::Recorded:
+        return by(a->stamp.modified, b->stamp.modified);
+    case LibraryColumn::Size:
+        return by(a->stamp.size, b->stamp.size);
+    case LibraryColumn::Kept:
+        return by(a->kept, b->kept);
+    }
+    return false;
+}
+
+void LibraryPresenter::OnFilter(const std::string& text) {
+    std::string filter = ToLowerAscii(text);
+    if (filter == filter_) {
+        return;
+    }
+    filter_ = std::move(filter);
+    shown_.clear();
+    for (const auto& row : all_) {
+        if (Matches(*row)) {
+            shown_.push_back(row.get());
+        }
+    }
+    std::stable_sort(shown_.begin(), shown_.end(),
+                     [this](const LibraryRow* a, const LibraryRow* b) { return Before(a, b); });
+    view_.RowsReset();
+    ShowStatus();
+}
+
+void LibraryPresenter::OnSort(LibraryColumn column, bool ascending) {
+    sortColumn_ = column;
+    ascending_ = ascending;
+    std::stable_sort(shown_.begin(), shown_.end(),
+                     [this](const LibraryRow* a, const LibraryRow* b) { return Before(a, b); });
+    view_.RowsReset();
+}
+
+std::size_t LibraryPresenter::PositionOf(const LibraryRow* row) const {
+    const auto found = std::find(shown_.begin(), shown_.end(), row);
+    return static_cast<std::size_t>(found - shown_.begin());
+}
+
+LibraryRow* LibraryPresenter::Find(const std::string& name) {
+    const bool ignoreCase = parts_.files.NamesIgnoreCase();
+    for (const auto& row : all_) {
+        if (ignoreCase ? ToLowerAscii(row->name) == ToLowerAscii(name) : row->name == name) {
+            return row.get();
+        }
+    }
+    return nullptr;
+}
+
+void LibraryPresenter::Place(LibraryRow* row) {
+    if (!Matches(*row)) {
+        return;
+    }
+    const auto at = std::upper_bound(
+        shown_.begin(), shown_.end(), row,
+        [this](const LibraryRow* a, const LibraryRow* b) { return Before(a, b); });
+    const auto index = static_cast<std::size_t>(at - shown_.begin());
+    shown_.insert(at, row);
+    view_.RowInserted(index);
+}
+
+void LibraryPresenter::Refresh(LibraryRow* row) {
+    const std::size_t at = PositionOf(row);
+    if (at == shown_.size()) {
+        Place(row); // the filter may let it show now
+        return;
+    }
+    const bool inOrder = (at == 0 || !Before(row, shown_[at - 1])) &&
+                         (at + 1 == shown_.size() || !Before(shown_[at + 1], row));
+    if (Matches(*row) && inOrder) {
+        view_.RowChanged(at);
+        return;
+    }
+    shown_.erase(shown_.begin() + static_cast<std::ptrdiff_t>(at));
+    view_.RowRemoved(at);
+    Place(row);
+}
+
+void LibraryPresenter::Remove(LibraryRow* row) {
+    const std::size_t at = PositionOf(row);
+    if (at < shown_.size()) {
+        shown_.erase(shown_.begin() + static_cast<std::ptrdiff_t>(at));
+        view_.RowRemoved(at);
+    }
+    std::erase_if(all_, [row](const auto& held) { return held.get() == row; });
+}
+
+void LibraryPresenter::OnChanged(const std::string& name) {
+    if (name.empty()) {
+        Reload();
+        return;
+    }
+    LibraryRow* row = Find(name);
+    if (row == nullptr) {
+        auto created = std::make_unique<LibraryRow>();
+        created->name = name;
+        if (ToLowerAscii(name) == kReplaySlot || !Fill(*created)) {
+            return;
+        }
+        row = created.get();
+        all_.push_back(std::move(created));
+        Place(row);
+    } else if (Fill(*row)) {
+        Refresh(row);
+    } else {
+        Remove(row);
+    }
+    ShowStatus();
+}
+
+void LibraryPresenter::CursorMoved() {
+    for (const auto& row : all_) {
+        const bool was = row->current;
+        FillMarks(*row);
+        if (row->current != was) {
+            Refresh(row.get());
+        }
+    }
+    const std::string& current = parts_.library.cursor().currentReplay();
+    if (LibraryRow* row = Find(current); row != nullptr && PositionOf(row) < shown_.size()) {
+        view_.ScrollTo(PositionOf(row));
+    }
+}
+
+void LibraryPresenter::ShowStatus() {
+    std::uint64_t bytes = 0;
+    for (const auto& row : all_) {
+        bytes += row->stamp.size;
+    }
+    const std::size_t count = all_.size();
+    std::string status = std::to_string(count) + (count == 1 ? " replay, " : " replays, ") +
+                         SizeText(bytes);
+    if (shown_.size() != count) {
+        status = std::to_string(shown_.size()) + " shown of " + status;
+    }
+    view_.ShowStatus(status, count == 0 ? kEmptyLibrary : "");
+}
+
+void LibraryPresenter::Log(const std::string& body) {
+    parts_.notifier.PostNotification(LogText(parts_.clock.TimeOfDayText(), body), {});
+}
+
+std::vector<LibraryRow*> LibraryPresenter::RowsAt(const std::vector<std::size_t>& at) const {
+    std::vector<LibraryRow*> rows;
+    for (const std::size_t i : at) {
+        if (i < shown_.size() && std::find(rows.begin(), rows.end(), shown_[i]) == rows.end()) {
+            rows.push_back(shown_[i]);
+        }
+    }
+    return rows;
+}
+
+void LibraryPresenter::OnPlay(std::size_t at) {
+    if (at >= shown_.size()) {
+        return;
+    }
+    const std::string name = shown_[at]->name;
+    parts_.selection.SelectReplay(name);
+    OnChanged(name); // gone meanwhile: the line above said so, and the row goes
+}
+
+void LibraryPresenter::OnLabel(std::size_t at, const std::string& label) {
+    if (at >= shown_.size()) {
+        return;
+    }
+    LibraryRow* row = shown_[at];
+    if (label == row->label) {
+        return;
+    }
+    std::string why;
+    if (!row->readable ||
+        !parts_.library.labels().Set(row->name, row->stamp.size, {label, row->kept}, why)) {
+        Log(Shown(row->name) + ": the label was not saved (" +
+            (row->readable ? why : std::string("the file cannot be read")) + ").");
+        view_.RowChanged(at);
+        return;
+    }
+    FillMarks(*row);
+    Refresh(row);
+}
+
+void LibraryPresenter::OnToggleKept(const std::vector<std::size_t>& at) {
+    const auto rows = RowsAt(at);
+    const bool keep = std::any_of(rows.begin(), rows.end(), [](auto* row) { return !row->kept; });
+    for (LibraryRow* row : rows) {
+        std::string why;
+        if (row->kept == keep) {
+            continue;
+        }
+        if (!row->readable ||
+            !parts_.library.labels().Set(row->name, row->stamp.size, {row->label, keep}, why)) {
+            Log(Shown(row->name) + (keep ? ": could not be marked as kept (" : ": is still kept (") +
+                (row->readable ? why : std::string("the file cannot be read")) + ").");
+            continue;
+        }
+        FillMarks(*row);
+        Refresh(row);
+    }
+}
+
+void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
+    auto rows = RowsAt(at);
+    // The replay the keys and the slot stand on stays: the game may be showing it.
+    std::erase_if(rows, [this](LibraryRow* row) {
+        if (!row->current) {
+            return false;
+        }
+        Log(Shown(row->name) +
+            " is the current replay, so it was not moved to the trash; select another one "
+            "first.");
+        return true;
+    });
+    if (rows.empty()) {
+        return;
+    }
+    const auto kept = std::count_if(rows.begin(), rows.end(), [](auto* row) { return row->kept; });
+    if (kept > 0) {
+        const std::string question =
+            kept == 1 && rows.size() == 1
+                ? "The replay " + Shown(rows.front()->name) +
+                      " is kept. Move it to the trash all the same?"
+                : std::to_string(kept) + " of the " + std::to_string(rows.size()) +
+                      " replays are kept. Move them all to the trash all the same?";
+        if (!view_.Confirm(question)) {
+            return;
+        }
+    }
+    std::size_t moved = 0;
+    std::uint64_t bytes = 0;
+    for (LibraryRow* row : rows) {
+        const std::string path = parts_.library.PathOf(row->name);
+        std::string why;
+        if (!parts_.trash.MoveToTrash(path, why)) {
+            Log(Shown(row->name) + " was not moved to the trash (" + why +
+                "); it stays where it is.");
+            if (!parts_.files.Exists(path)) {
+                Remove(row);
+            }
+            continue;
+        }
+        ++moved;
+        bytes += row->stamp.size;
+        if (!parts_.library.labels().Forget(row->name, why)) {
+            Log(Shown(row->name) + ": its label could not be dropped (" + why + ").");
+        }
+        Remove(row);
+    }
+    if (moved == 1) {
+        Log("Moved 1 replay to the trash (" + SizeText(bytes) + ").");
+    } else if (moved > 1) {
+        Log("Moved " + std::to_string(moved) + " replays to the trash (" + SizeText(bytes) +
+            ").");
+    }
+    ShowStatus();
+}
+
+void LibraryPresenter::OnShowInFolder(std::size_t at) {
+    if (at >= shown_.size()) {
+        return;
+    }
+    const std::string name = shown_[at]->name;
+    parts_.fileManager.ShowInFolder(parts_.library.PathOf(name),
+                                    [this, name](const std::string& failure) {
+                                        if (!failure.empty()) {
+                                            Log("The folder of " + Shown(name) +
+                                                " cannot be shown: " + failure + ".");
+                                        }
+                                    });
+}
+
+void LibraryPresenter::OnCopyTo(std::size_t at) {
+    if (at >= shown_.size()) {
+        return;
+    }
+    const std::string name = shown_[at]->name;
+    const std::string destination = view_.AskCopyDestination(name);
+    if (destination.empty()) {
+        return;
+    }
+    std::error_code error;
+    const std::string temporary =
+        parts_.files.CopyToTemporary(parts_.library.PathOf(name), destination, error);
+    if (temporary.empty() ||
+        !parts_.files.CommitTemporary(temporary, destination, true, error)) {
+        Log(Shown(name) + " was not copied to " + Shown(destination) + " (" +
+            parts_.files.Describe(error) + ").");
+        OnChanged(name);
+        return;
+    }
+    Log(Shown(name) + " was copied to " + Shown(destination) + ".");
+}
+
+void LibraryPresenter::OnImport(const std::vector<std::string>& paths) {
+    std::size_t imported = 0;
+    for (const std::string& path : paths) {
+        imported += ImportOne(path) ? 1 : 0;
+    }
+    if (imported > 0) {
+        ShowStatus();
+    }
+}
+
+bool LibraryPresenter::ImportOne(const std::string& path) {
+    const std::string shown = Shown(BaseName(path));
+    const auto refuse = [&](const std::string& why) {
+        Log(shown + " was not imported: " + why + ".");
+        return false;
+    };
+    // Rows dragged out of the list and dropped back: they are in the library already.
+    const std::string here = parts_.files.RealPath(parts_.library.folder());
+    if (!here.empty() && parts_.files.RealPath(FolderOf(path)) == here) {
+        return false;
+    }
+    const std::string name = BaseName(path);
+    if (name.size() < 4 || ToLowerAscii(name.substr(name.size() - 4)) != ".rep") {
+        return refuse("it is not a .rep file");
+    }
+    std::error_code error;
+    const auto stamp = parts_.files.Stamp(path, error);
+    if (!stamp) {
+        return refuse(parts_.files.Describe(error));
+    }
+    if (stamp->size == 0) {
+        return refuse("it is empty");
+    }
+    if (const std::string copy = parts_.library.FindCopyOf(path, *stamp, false); !copy.empty()) {
+        return refuse("it holds the same recording as " + Shown(copy));
+    }
+    const ReplayName next = parts_.library.NextReplayName();
+    if (!next.failure.empty()) {
+        return refuse(next.failure);
+    }
+    const std::string destination = parts_.library.PathOf(next.name);
+    const std::string temporary = parts_.files.CopyToTemporary(path, destination, error);
+    if (temporary.empty() ||
+        !parts_.files.CommitTemporary(temporary, destination, false, error)) {
+        return refuse(parts_.files.Describe(error));
+    }
+    std::string why;
+    if (!parts_.library.labels().Forget(next.name, why)) {
+        Log(Shown(next.name) + ": the label of an earlier replay of that name could not be "
+                               "dropped (" + why + ").");
+    }
+    Log(shown + " was imported as " + Shown(next.name) + ".");
+    OnChanged(next.name);
+    return true;
+}
+
+} // namespace clipwarden

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace clipwarden {
+
+/** What the Library window shows and asks when its presenter tells it to. Rows are read from
+ *  the presenter; the view hears which of them changed. */
+class LibraryView {
+public:
+    LibraryView() = default;
+    virtual ~LibraryView() = default;
+    LibraryView(const LibraryView&) = delete;
+    LibraryView& operator=(const LibraryView&) = delete;
+    LibraryView(LibraryView&&) = delete;
+    LibraryView& operator=(LibraryView&&) = delete;
+
+    /** Every row may have changed (a new folder, filter or order): read them all again. */
+    virtual void RowsReset() = 0;
+    virtual void RowInserted(std::size_t at) = 0;
+    virtual void RowRemoved(std::size_t at) = 0;
+    virtual void RowChanged(std::size_t at) = 0;
+
+    /** The count and size of the library, or the sentence an empty library shows instead of
+     *  the list ("" when it is not empty). */
+    virtual void ShowStatus(const std::string& status, const std::string& emptySentence) = 0;
+
+    /** Brings the row into view and marks it as the one with the focus. */
+    virtual void ScrollTo(std::size_t at) = 0;
+
+    /** The actions that write into the folder are enabled, or disabled with `whyNot` as
+     *  their tooltip; likewise the label and keep actions with `labelsWhyNot`. */
+    virtual void EnableWriting(const std::string& whyNot, const std::string& labelsWhyNot) = 0;
+
+    /** Asks a yes/no question; true for yes. */
+    virtual bool Confirm(const std::string& question) = 0;
+
+    /** Asks where a copy of `name` goes, the system's file dialog starting in the user's own
+     *  folder; "" when cancelled. Replacing a file there was confirmed when it returns. */
+    virtual std::string AskCopyDestination(const std::string& name) = 0;
+};
+
+} // namespace clipwarden

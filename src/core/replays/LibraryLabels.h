@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "core/ports/FileSystem.h"
+
+namespace clipwarden {
+
+inline constexpr const char* kLabelFileName = "clipwarden-library.json";
+inline constexpr std::size_t kLongestLabel = 200; ///< characters
+/** A label file larger than this is no label file of ours: it is set aside unread. */
+inline constexpr std::size_t kMostLabelFileBytes = 16 * 1024 * 1024;
+
+/** What the player said of one stored replay. */
+struct ReplayMark {
+    std::string label;
+    bool kept = false;
+};
+
+/** The labels and kept marks of a replay folder, kept in its label file so that they travel
+ *  with the folder. An entry belongs to a stored name and the file's size; the time is not
+ *  part of it, as a copy to another disk changes it. */
+class LibraryLabels {
+public:
+    enum class State {
+        None,       ///< there is no label file (yet): no labels, and one is written when needed
+        Loaded,     ///< read; changes are written back
+        SetAside,   ///< it could not be understood and was renamed; a new one is written
+        Unreadable, ///< it is there but cannot be read: nothing is shown, nothing written
+        Vanished,   ///< it was read and is gone now, or is newer than this program knows
+    };
+
+    explicit LibraryLabels(FileSystem& files) : files_(files) {}
+
+    /** Reads the label file of `folder`, forgetting the last folder's. Returns a line for the
+     *  log when the file was set aside or cannot be read, "" otherwise. */
+    std::string Load(const std::string& folder);
+
+    [[nodiscard]] State state() const { return state_; }
+    /** Whether the marks can be trusted and changed: Unreadable and Vanished are not. */
+    [[nodiscard]] bool available() const {
+        return state_ != State::Unreadable && state_ != State::Vanished;
+    }
+    /** Why labels are unavailable, for a tooltip or a log line; "" while they are available. */
+    [[nodiscard]] const std::string& whyUnavailable() const { return whyUnavailable_; }
+
+    /** The mark of the stored replay `name` of `size` bytes; nothing when it has none. */
+    [[nodiscard]] std::optional<ReplayMark> Find(const std::string& name,
+                                                 std::uint64_t size) const;
+
+    /** Gives the replay a mark (an empty label that is not kept drops the entry) and writes
+     *  the file. The label is cut to kLongestLabel characters. False, with `why` set and
+     *  nothing changed, when the marks are unavailable or the file cannot be written. */
+    bool Set(const std::string& name, std::uint64_t size, ReplayMark mark, std::string& why);
+
+    /** Drops the entry of `name`, whatever its size: its file went to the trash, or a new
+     *  capture or import took the name. Writes only when there was one. */
+    bool Forget(const std::string& name, std::string& why);
+
+    /** The label file's text for `entries` (name → size and mark), and back; nothing when
+     *  the text is not a label file this program can read. */
+    struct Entry {
+        std::string name; ///< as stored
+        std::uint64_t size = 0;
+        ReplayMark mark;
+    };
+    using Entries = std::map<std::string, Entry>; ///< by Key()
+    [[nodiscard]] static std::string Serialize(const Entries& entries);
+    [[nodiscard]] static std::optional<Entries> Parse(const std::string& text, bool ignoreCase);
+
+private:
+    [[nodiscard]] std::string Key(const std::string& name) const;
+    /** Writes `entries` as the label file; on success they become the marks. */
+    bool Write(Entries entries, std::string& why);
+    [[nodiscard]] std::string Path() const;
+
+    FileSystem& files_;
+    std::string folder_;
+    Entries entries_;
+    State state_ = State::None;
+    std::string whyUnavailable_;
+};
+
+} // namespace clipwarden

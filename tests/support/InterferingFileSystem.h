@@ -45,6 +45,19 @@ public:
     std::optional<std::string> ReadText(const std::string& p, std::size_t m) override {
         return real_.ReadText(p, m);
     }
+    std::optional<std::string> ReadSmallFile(const std::string& p, std::size_t m,
+                                             std::error_code& e) override {
+        return real_.ReadSmallFile(p, m, e);
+    }
+    std::string WriteTemporary(const std::string& d, const std::string& b,
+                               std::error_code& e) override {
+        return real_.WriteTemporary(d, b, e);
+    }
+    bool MoveAside(const std::string& p, const std::string& d, std::error_code& e) override {
+        return real_.MoveAside(p, d, e);
+    }
+    std::string WhyNotWritable(const std::string& f) override { return real_.WhyNotWritable(f); }
+    [[nodiscard]] bool NamesIgnoreCase() const override { return real_.NamesIgnoreCase(); }
     std::string RealPath(const std::string& p) override { return real_.RealPath(p); }
     [[nodiscard]] std::string Describe(const std::error_code& e) const override {
         return real_.Describe(e);

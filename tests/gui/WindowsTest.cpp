@@ -46,9 +46,11 @@ struct Windows : ::testing::Test {
     FakeProcesses processes;
     FakeKeys keys;
     FakeLauncher launcher;
+    FakeTrash trash;
+    FakeFileManager fileManager;
     std::ostringstream echo;
-    Services services{files, clock,    settings, shell,       processes,
-                      keys,  launcher, echo,     "/games/vc", SearchPlaces{}};
+    Services services{files,    clock, settings,    shell, processes,   keys,
+                      launcher, trash, fileManager, echo,  "/games/vc", SearchPlaces{}};
     std::unique_ptr<MainWindow> main = std::make_unique<MainWindow>(services);
 
     template <typename T> T* Child(QWidget* form, const layout::Control& control) {

@@ -253,8 +253,11 @@ TEST_F(Instance, AGameHandedOverByTheLauncherIsUsedWhereItsOwnOpeningIsRefused) 
     RefusingProcesses processes;
     FakeKeys keys;
     FakeLauncher launcher;
+    FakeTrash trash;
+    FakeFileManager fileManager;
     std::ostringstream echo;
-    Services services{files, clock, store, shell, processes, keys, launcher, echo, "/games", {}};
+    Services services{files, clock,       store, shell,    processes, keys, launcher,
+                      trash, fileManager, echo,  "/games", {}};
     FakeMainView view;
     MainPresenter presenter(services, view);
     presenter.Start();

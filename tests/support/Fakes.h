@@ -2,6 +2,8 @@
 
 // Plain stand-ins for the platform services, for the core's unit tests.
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -13,11 +15,13 @@
 
 #include "core/notify/GameTextSink.h"
 #include "core/ports/Clock.h"
+#include "core/ports/FileManager.h"
 #include "core/ports/GameLauncher.h"
 #include "core/ports/KeySource.h"
 #include "core/ports/ProcessService.h"
 #include "core/ports/SettingsStore.h"
 #include "core/ports/ShellFolders.h"
+#include "core/ports/Trash.h"
 #include "core/presenters/MainView.h"
 #include "core/presenters/OptionsView.h"
 #include "core/presenters/Services.h"
@@ -97,6 +101,35 @@ public:
             onOpen();
         }
         return answer;
+    }
+};
+
+/** A trash that moves files into its own folder, or refuses with `refusal` when set. */
+class FakeTrash final : public Trash {
+public:
+    std::vector<std::string> trashed;
+    std::string refusal;
+    bool MoveToTrash(const std::string& path, std::string& why) override {
+        if (!refusal.empty()) {
+            why = refusal;
+            return false;
+        }
+        if (std::rename(path.c_str(), (path + ".trashed").c_str()) != 0) {
+            why = std::strerror(errno);
+            return false;
+        }
+        trashed.push_back(path);
+        return true;
+    }
+};
+
+class FakeFileManager final : public FileManager {
+public:
+    std::vector<std::string> shown;
+    void ShowInFolder(const std::string& path,
+                      std::function<void(const std::string&)> done) override {
+        shown.push_back(path);
+        done({});
     }
 };
 

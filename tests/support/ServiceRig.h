@@ -20,9 +20,11 @@ struct ServiceRig {
     FakeProcesses processes;
     FakeKeys keys;
     FakeLauncher launcher;
+    FakeTrash trash;
+    FakeFileManager fileManager;
     std::ostringstream echo;
-    Services services{files, clock,    settings, shell,       processes,
-                      keys,  launcher, echo,     "/games/vc", SearchPlaces{}};
+    Services services{files,    clock, settings,    shell, processes,   keys,
+                      launcher, trash, fileManager, echo,  "/games/vc", SearchPlaces{}};
 };
 
 } // namespace clipwarden::test

@@ -10,8 +10,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTimer>
 
+#include "app/qt/LibraryWindow.h"
 #include "app/qt/OptionsWindow.h"
 #include "app/qt/QtPlacement.h"
 
@@ -67,12 +69,15 @@ MainWindow::MainWindow(Services& services)
     replayFolderBox_->setStyleSheet(QStringLiteral("background-color: #c0c0c0;"));
     auto* chooseReplayFolder = Place<QPushButton>(this, place::kChooseReplayFolderButton);
     chooseReplayFolder->setText(QStringLiteral("Select"));
+    auto* libraryButton = Place<QPushButton>(this, place::kLibraryButton);
+    libraryButton->setText(QStringLiteral("Library"));
     Place<QLabel>(this, place::kLogLabel)->setText(QStringLiteral("Log :"));
     logList_ = Place<QListWidget>(this, place::kLogList);
 
     // The log first; the labels take no focus.
     setTabOrder(logList_, chooseReplayFolder);
-    setTabOrder(chooseReplayFolder, replayFolderBox_);
+    setTabOrder(chooseReplayFolder, libraryButton);
+    setTabOrder(libraryButton, replayFolderBox_);
     setTabOrder(replayFolderBox_, version10Button_);
     setTabOrder(version10Button_, version11Button_);
     setTabOrder(version11Button_, optionsButton);
@@ -91,9 +96,13 @@ MainWindow::MainWindow(Services& services)
     connect(chooseReplayFolder, &QPushButton::clicked, this,
             [this] { presenter_.OnChooseReplayFolder(); });
     connect(optionsButton, &QPushButton::clicked, this, [this] { presenter_.OnOptionsClicked(); });
+    connect(libraryButton, &QPushButton::clicked, this, [this] { ShowLibraryWindow(); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this), &QShortcut::activated, this,
+            [this] { ShowLibraryWindow(); });
 }
 
 MainWindow::~MainWindow() {
+    delete library_.data();
     delete options_.data();
 }
 
@@ -164,7 +173,21 @@ void MainWindow::ShowOptionsWindow() {
     options_->activateWindow();
 }
 
+LibraryWindow* MainWindow::libraryWindow() {
+    return library_.data();
+}
+
+void MainWindow::ShowLibraryWindow() {
+    if (library_ == nullptr) {
+        library_ = new LibraryWindow(services_, presenter_);
+    }
+    library_->BringForward();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (library_ != nullptr) {
+        library_->close(); // it goes with the main window, its place stored
+    }
     presenter_.Shutdown();
     captureTimer_->stop();
     gameLinkTimer_->stop();

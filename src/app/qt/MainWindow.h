@@ -16,6 +16,7 @@ class QTimer;
 
 namespace clipwarden {
 
+class LibraryWindow;
 class OptionsWindow;
 
 /** The main window: status, version choice, replay folder and the log. What it does lives in
@@ -42,6 +43,10 @@ public:
 
     MainPresenter& presenter() { return presenter_; }
     OptionsWindow* optionsWindow();
+    LibraryWindow* libraryWindow();
+
+    /** Shows the single Library window in front, creating it when it is not open. */
+    void ShowLibraryWindow();
 
     // MainView
     void AddLogLine(const std::string& line) override;
@@ -69,6 +74,7 @@ private:
     QTimer* gameLinkTimer_ = nullptr;
     QTimer* gameTextTimer_ = nullptr;
     QPointer<OptionsWindow> options_;
+    QPointer<LibraryWindow> library_;
     std::function<void()> closed_;
     /** The copies off the GUI thread; destroyed first, it waits for a copy in flight. */
     QThreadPool copies_;

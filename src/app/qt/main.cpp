@@ -103,6 +103,8 @@ int main(int argc, char** argv) {
     const auto processes = CreateProcessService();
     const auto keys = CreateKeySource();
     const auto launcher = CreateGameLauncher();
+    const auto trash = CreateTrash();
+    const auto fileManager = CreateFileManager();
     Services services{*files,
                       *clock,
                       settings,
@@ -110,6 +112,8 @@ int main(int argc, char** argv) {
                       *processes,
                       *keys,
                       *launcher,
+                      *trash,
+                      *fileManager,
                       std::cout,
                       DefaultGameFolder(),
                       DefaultSearchPlaces()};

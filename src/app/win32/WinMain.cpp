@@ -26,6 +26,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const auto processes = CreateProcessService();
     const auto keys = CreateKeySource();
     const auto launcher = CreateGameLauncher();
+    const auto trash = CreateTrash();
+    const auto fileManager = CreateFileManager();
     Services services{*files,
                       *clock,
                       *settings,
@@ -33,6 +35,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                       *processes,
                       *keys,
                       *launcher,
+                      *trash,
+                      *fileManager,
                       std::cout,
                       DefaultGameFolder(),
                       DefaultSearchPlaces()};

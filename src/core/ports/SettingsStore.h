@@ -5,7 +5,8 @@
 
 namespace clipwarden {
 
-/** Per-user persistent text values of the application's "Main" section. */
+/** Per-user persistent text values of the application's "Main" section; a key written
+ *  "Group/name" lies in a section of its own ("Library/geometry"). */
 class SettingsStore {
 public:
     SettingsStore() = default;

@@ -101,12 +101,22 @@ void MainPresenter::OpenSession() {
 void MainPresenter::OpenLibrary(const std::string& folder) {
     library_.SetFolder(folder);
     view_.ShowReplayFolder(library_.folder());
+    if (const std::string notice = library_.labels().Load(library_.folder()); !notice.empty()) {
+        Log(notice);
+    }
     library_.cursor().SetCurrentReplay(library_.FindLastReplay());
     // A copy cut short by a crash or a kill leaves a temporary; the recording it was
     // copying is still in the slot, and is stored like any other that is not in the library.
     services_.files.RemoveStaleTemporaries(library_.folder());
     capture_.TakeSlotAtStartUp();
     capture_.CaptureTick();
+    library_.Changed({}); // an open Library window follows to the new folder
+}
+
+LibraryParts MainPresenter::libraryParts() {
+    return {services_.files,       services_.clock,    services_.trash,
+            services_.fileManager, library_,           selection_,
+            notifier_};
 }
 
 void MainPresenter::LaunchGame() {

@@ -7,6 +7,7 @@
 #include "core/game/PlaybackWatch.h"
 #include "core/hotkeys/ReplayHotkeys.h"
 #include "core/notify/Notifier.h"
+#include "core/presenters/LibraryPresenter.h"
 #include "core/presenters/MainView.h"
 #include "core/presenters/Services.h"
 #include "core/replays/RecordingCapture.h"
@@ -61,6 +62,9 @@ public:
 
     /** Appends a log line with the current time and no game text. */
     void Log(const std::string& body);
+
+    /** What a Library window works with: this window's library, selection and log. */
+    LibraryParts libraryParts();
 
     Settings& settings() { return settings_; }
     Notifier& notifier() { return notifier_; }

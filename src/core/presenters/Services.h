@@ -4,12 +4,14 @@
 #include <string>
 
 #include "core/ports/Clock.h"
+#include "core/ports/FileManager.h"
 #include "core/ports/FileSystem.h"
 #include "core/ports/GameLauncher.h"
 #include "core/ports/KeySource.h"
 #include "core/ports/ProcessService.h"
 #include "core/ports/SettingsStore.h"
 #include "core/ports/ShellFolders.h"
+#include "core/ports/Trash.h"
 
 namespace clipwarden {
 
@@ -22,6 +24,8 @@ struct Services {
     ProcessService& processes;
     KeySource& keys;
     GameLauncher& launcher;
+    Trash& trash;
+    FileManager& fileManager;
     std::ostream& logEcho; ///< every log line is also written here
     std::string defaultGameFolder;
     SearchPlaces searchPlaces; ///< where to look for the game's folders; empty looks nowhere

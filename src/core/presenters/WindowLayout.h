@@ -32,6 +32,7 @@ inline constexpr Control kReplayFolderLabel{"replayFolderLabel", 0, 960, 1095, 2
 inline constexpr Control kReplayFolderBox{"replayFolderBox", 90, 1200, 3090, 285};
 inline constexpr Control kChooseReplayFolderButton{"chooseReplayFolderButton", 3240, 1200, 615,
                                                    315};
+inline constexpr Control kLibraryButton{"libraryButton", 3915, 1200, 840, 315};
 inline constexpr Control kLogLabel{"logLabel", 0, 1680, 375, 255};
 inline constexpr Control kLogList{"logList", 0, 1920, 4815, 2205};
 } // namespace main_window

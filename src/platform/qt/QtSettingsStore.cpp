@@ -13,7 +13,8 @@ namespace clipwarden {
 namespace {
 
 QString KeyOf(const std::string& key) {
-    return QStringLiteral("Main/") + QString::fromStdString(key);
+    const QString name = QString::fromStdString(key);
+    return key.find('/') != std::string::npos ? name : QStringLiteral("Main/") + name;
 }
 
 } // namespace

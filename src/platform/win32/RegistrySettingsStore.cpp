@@ -2,22 +2,36 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "platform/win32/AnsiText.h"
 
 namespace clipwarden {
 
 namespace {
 
-constexpr const char* kKey = "Software\\Clipwarden\\Main";
+constexpr const char* kRoot = "Software\\Clipwarden\\";
+
+/** The registry key of a settings key's section ("Main", or the part before a '/'), and the
+ *  value's name within it. */
+std::pair<std::string, std::string> Locate(const std::string& key) {
+    const auto slash = key.find('/');
+    if (slash == std::string::npos) {
+        return {std::string(kRoot) + "Main", key};
+    }
+    return {kRoot + key.substr(0, slash), key.substr(slash + 1)};
+}
 
 class RegistrySettingsStore final : public SettingsStore {
 public:
     std::optional<std::string> Read(const std::string& key) override {
         HKEY handle = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) {
+        const auto [section, valueName] = Locate(key);
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, section.c_str(), 0, KEY_QUERY_VALUE, &handle) !=
+            ERROR_SUCCESS) {
             return std::nullopt; // nothing stored yet; reading creates nothing
         }
-        const std::string name = ToAnsi(key);
+        const std::string name = ToAnsi(valueName);
         DWORD type = 0;
         DWORD size = 0;
         std::optional<std::string> value;
@@ -38,17 +52,18 @@ public:
 
     std::optional<std::string> Write(const std::string& key, const std::string& value) override {
         HKEY handle = nullptr;
-        LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                      nullptr, &handle, nullptr);
+        const auto [section, valueName] = Locate(key);
+        LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, section.c_str(), 0, nullptr, 0,
+                                      KEY_SET_VALUE, nullptr, &handle, nullptr);
         if (result == ERROR_SUCCESS) {
             const std::string text = ToAnsi(value);
-            result = RegSetValueExA(handle, ToAnsi(key).c_str(), 0, REG_SZ,
+            result = RegSetValueExA(handle, ToAnsi(valueName).c_str(), 0, REG_SZ,
                                     reinterpret_cast<const BYTE*>(text.c_str()),
                                     static_cast<DWORD>(text.size() + 1));
             RegCloseKey(handle);
         }
         if (result != ERROR_SUCCESS) {
-            return "HKEY_CURRENT_USER\\" + std::string(kKey) + ": " +
+            return "HKEY_CURRENT_USER\\" + section + ": " +
                    DescribeWin32Error(static_cast<unsigned long>(result));
         }
         return std::nullopt;

@@ -1,0 +1,475 @@
+#include "app/qt/LibraryWindow.h"
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+
+#include "core/presenters/LibraryPlacement.h"
+
+namespace clipwarden {
+
+namespace {
+
+constexpr int kColumns = 5;
+constexpr std::array<const char*, kColumns> kHeaders = {"Name", "Label", "Recorded", "Size",
+                                                        "Kept"};
+constexpr std::array<int, kColumns> kDefaultWidths = {150, 240, 150, 80, 50};
+
+LibraryColumn ColumnOf(int section) {
+    return static_cast<LibraryColumn>(section);
+}
+
+QString FromBytes(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+/** A file name as Qt's text, as the file system's bytes decode under the locale. */
+QString NameOfPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+} // namespace
+
+int LibraryModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || presenter_ == nullptr ? 0
+                                                     : static_cast<int>(presenter_->RowCount());
+}
+
+int LibraryModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QVariant LibraryModel::data(const QModelIndex& index, int role) const {
+    if (presenter_ == nullptr || !index.isValid() ||
+        static_cast<std::size_t>(index.row()) >= presenter_->RowCount()) {
+        return {};
+    }
+    const auto at = static_cast<std::size_t>(index.row());
+    const LibraryRow& row = presenter_->Row(at);
+    const LibraryColumn column = ColumnOf(index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        // Bytes that are not UTF-8 show as replacement characters; the row keeps the bytes.
+        return column == LibraryColumn::Kept ? QVariant() : FromBytes(presenter_->CellText(at, column));
+    case Qt::CheckStateRole:
+        return column == LibraryColumn::Kept ? QVariant(row.kept ? Qt::Checked : Qt::Unchecked)
+                                             : QVariant();
+    case Qt::FontRole:
+        if (row.current) {
+            QFont font;
+            font.setBold(true);
+            return font;
+        }
+        return {};
+    case Qt::ToolTipRole:
+        if (row.current) {
+            return QStringLiteral("The current replay: F5 and F6 go on from here.");
+        }
+        return row.readable ? QVariant() : QStringLiteral("This file cannot be read as a replay.");
+    case Qt::TextAlignmentRole:
+        return column == LibraryColumn::Size ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                             : QVariant();
+    default:
+        return {};
+    }
+}
+
+QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= kColumns) {
+        return {};
+    }
+    return QString::fromLatin1(kHeaders.at(static_cast<std::size_t>(section)));
+}
+
+Qt::ItemFlags LibraryModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+    if (!index.isValid()) {
+        return writable_ ? Qt::ItemIsDropEnabled : Qt::NoItemFlags;
+    }
+    if (ColumnOf(index.column()) == LibraryColumn::Label && labelsWritable_) {
+        flags |= Qt::ItemIsEditable;
+    }
+    if (ColumnOf(index.column()) == LibraryColumn::Kept && labelsWritable_) {
+        flags |= Qt::ItemIsUserCheckable;
+    }
+    return flags;
+}
+
+bool LibraryModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (presenter_ == nullptr || !index.isValid()) {
+        return false;
+    }
+    const auto at = static_cast<std::size_t>(index.row());
+    if (role == Qt::EditRole && ColumnOf(index.column()) == LibraryColumn::Label) {
+        presenter_->OnLabel(at, value.toString().toStdString());
+        return true;
+    }
+    if (role == Qt::CheckStateRole && ColumnOf(index.column()) == LibraryColumn::Kept) {
+        presenter_->OnToggleKept({at});
+        return true;
+    }
+    return false;
+}
+
+void LibraryModel::sort(int column, Qt::SortOrder order) {
+    if (presenter_ != nullptr && column >= 0 && column < kColumns) {
+        presenter_->OnSort(ColumnOf(column), order == Qt::AscendingOrder);
+    }
+}
+
+QStringList LibraryModel::mimeTypes() const {
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData* LibraryModel::mimeData(const QModelIndexList& indexes) const {
+    QList<QUrl> urls;
+    QList<int> rows;
+    for (const QModelIndex& index : indexes) {
+        if (!rows.contains(index.row()) && presenter_ != nullptr) {
+            rows.push_back(index.row());
+            const std::string& name = presenter_->Row(static_cast<std::size_t>(index.row())).name;
+            urls.push_back(QUrl::fromLocalFile(NameOfPath(folder_ + "/" + name)));
+        }
+    }
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+Qt::DropActions LibraryModel::supportedDropActions() const {
+    return Qt::CopyAction;
+}
+
+Qt::DropActions LibraryModel::supportedDragActions() const {
+    return Qt::CopyAction;
+}
+
+bool LibraryModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                                   const QModelIndex&) const {
+    return writable_ && data->hasUrls();
+}
+
+bool LibraryModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int, int,
+                                const QModelIndex&) {
+    if (presenter_ == nullptr || !writable_ || !data->hasUrls() || action != Qt::CopyAction) {
+        return false;
+    }
+    std::vector<std::string> paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        }
+    }
+    presenter_->OnImport(paths);
+    return true; // copied: the drag's source keeps its files (a copy action)
+}
+
+LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
+    : QWidget(nullptr, Qt::Window), main_(main) {
+    static_cast<void>(services); // the same services as the main window's, through `main`
+    setObjectName(QStringLiteral("libraryWindow"));
+    setWindowTitle(QStringLiteral("Clipwarden Library"));
+    setWindowIcon(QIcon(QStringLiteral(":/clipwarden-32.png")));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAcceptDrops(true);
+    resize(720, 420);
+
+    filterBox_ = new QLineEdit(this);
+    filterBox_->setObjectName(QStringLiteral("filterBox"));
+    filterBox_->setPlaceholderText(QStringLiteral("Filter by name or label"));
+    filterBox_->setClearButtonEnabled(true);
+
+    model_ = new LibraryModel(this);
+    model_->SetFolder(main.library().folder());
+    table_ = new QTableView(this);
+    table_->setObjectName(QStringLiteral("replayList"));
+    table_->setModel(model_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked);
+    table_->setSortingEnabled(false); // the header's clicks are handled below
+    table_->horizontalHeader()->setSectionsClickable(true);
+    table_->horizontalHeader()->setSortIndicatorShown(true);
+    table_->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+    table_->horizontalHeader()->setStretchLastSection(false);
+    table_->verticalHeader()->setVisible(false);
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    table_->setWordWrap(false);
+    table_->setDragEnabled(true);
+    table_->setAcceptDrops(true);
+    table_->setDragDropMode(QAbstractItemView::DragDrop);
+    table_->setDefaultDropAction(Qt::CopyAction);
+    table_->setDropIndicatorShown(false);
+    table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    table_->installEventFilter(this);
+    for (int i = 0; i < kColumns; ++i) {
+        table_->setColumnWidth(i, kDefaultWidths.at(static_cast<std::size_t>(i)));
+    }
+
+    emptySentence_ = new QLabel(this);
+    emptySentence_->setObjectName(QStringLiteral("emptySentence"));
+    emptySentence_->setWordWrap(true);
+    emptySentence_->setAlignment(Qt::AlignCenter);
+    emptySentence_->setMargin(24);
+    emptySentence_->setAcceptDrops(false);
+    stack_ = new QStackedWidget(this);
+    stack_->addWidget(table_);
+    stack_->addWidget(emptySentence_);
+
+    statusLine_ = new QLabel(this);
+    statusLine_->setObjectName(QStringLiteral("statusLine"));
+
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(filterBox_);
+    column->addWidget(stack_, 1);
+    column->addWidget(statusLine_);
+
+    const auto action = [this](const char* text, const QKeySequence& keys, auto handler) {
+        auto* made = new QAction(QString::fromLatin1(text), this);
+        made->setShortcut(keys);
+        made->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(made, &QAction::triggered, this, handler);
+        table_->addAction(made);
+        return made;
+    };
+    deleteAction_ = action("Move to the trash", QKeySequence::Delete,
+                           [this] { presenter_->OnDelete(SelectedRows()); });
+    keepAction_ = action("Keep", QKeySequence(Qt::CTRL | Qt::Key_K),
+                         [this] { presenter_->OnToggleKept(SelectedRows()); });
+    labelAction_ = action("Edit label", QKeySequence(Qt::Key_F2), [this] {
+        if (const int row = CurrentRow(); row >= 0) {
+            table_->edit(model_->index(row, static_cast<int>(LibraryColumn::Label)));
+        }
+    });
+
+    connect(filterBox_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { presenter_->OnFilter(text.toStdString()); });
+    connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        const bool ascending = presenter_->sortColumn() != ColumnOf(section) ||
+                               !presenter_->sortAscending();
+        table_->horizontalHeader()->setSortIndicator(
+            section, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        model_->sort(section, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    });
+    // Not `activated`: some styles activate on a single click, and a click must not play.
+    connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (ColumnOf(index.column()) != LibraryColumn::Label &&
+            ColumnOf(index.column()) != LibraryColumn::Kept) {
+            presenter_->OnPlay(static_cast<std::size_t>(index.row()));
+        }
+    });
+    connect(table_, &QTableView::customContextMenuRequested, this,
+            [this](const QPoint& at) { ShowMenu(at); });
+
+    presenter_ = std::make_unique<LibraryPresenter>(main.libraryParts(), *this);
+    model_->SetPresenter(presenter_.get());
+    RestorePlace();
+    presenter_->Open();
+}
+
+LibraryWindow::~LibraryWindow() {
+    model_->SetPresenter(nullptr);
+}
+
+void LibraryWindow::BringForward() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+bool LibraryWindow::eventFilter(QObject* watched, QEvent* event) {
+    // While a label is edited, the keys go to its editor, not here.
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            key->modifiers() == Qt::NoModifier) {
+            if (const int row = CurrentRow(); row >= 0) {
+                presenter_->OnPlay(static_cast<std::size_t>(row));
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void LibraryWindow::ShowMenu(const QPoint& at) {
+    const QModelIndex index = table_->indexAt(at);
+    if (!index.isValid()) {
+        return;
+    }
+    const auto row = static_cast<std::size_t>(index.row());
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Play"), this, [this, row] { presenter_->OnPlay(row); });
+    menu.addAction(labelAction_);
+    menu.addAction(keepAction_);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Show in folder"), this,
+                   [this, row] { presenter_->OnShowInFolder(row); });
+    menu.addAction(QStringLiteral("Copy to…"), this, [this, row] { presenter_->OnCopyTo(row); });
+    menu.addSeparator();
+    menu.addAction(deleteAction_);
+    menu.exec(table_->viewport()->mapToGlobal(at));
+}
+
+std::vector<std::size_t> LibraryWindow::SelectedRows() const {
+    std::vector<std::size_t> rows;
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows()) {
+        rows.push_back(static_cast<std::size_t>(index.row()));
+    }
+    if (rows.empty() && CurrentRow() >= 0) {
+        rows.push_back(static_cast<std::size_t>(CurrentRow()));
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int LibraryWindow::CurrentRow() const {
+    const QModelIndex current = table_->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+// The presenter has changed its rows already; the model only tells the views.
+void LibraryWindow::RowsReset() {
+    model_->beginResetModel();
+    model_->endResetModel();
+}
+
+void LibraryWindow::RowInserted(std::size_t at) {
+    model_->beginInsertRows({}, static_cast<int>(at), static_cast<int>(at));
+    model_->endInsertRows();
+}
+
+void LibraryWindow::RowRemoved(std::size_t at) {
+    model_->beginRemoveRows({}, static_cast<int>(at), static_cast<int>(at));
+    model_->endRemoveRows();
+}
+
+void LibraryWindow::RowChanged(std::size_t at) {
+    const int row = static_cast<int>(at);
+    emit model_->dataChanged(model_->index(row, 0), model_->index(row, kColumns - 1));
+}
+
+void LibraryWindow::ShowStatus(const std::string& status, const std::string& emptySentence) {
+    statusLine_->setText(FromBytes(status));
+    emptySentence_->setText(FromBytes(emptySentence));
+    stack_->setCurrentWidget(emptySentence.empty() ? static_cast<QWidget*>(table_)
+                                                   : emptySentence_);
+}
+
+void LibraryWindow::ScrollTo(std::size_t at) {
+    const QModelIndex index = model_->index(static_cast<int>(at), 0);
+    table_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    table_->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void LibraryWindow::EnableWriting(const std::string& whyNot, const std::string& labelsWhyNot) {
+    model_->SetFolder(main_.library().folder());
+    model_->SetWritable(whyNot.empty(), labelsWhyNot.empty());
+    table_->setAcceptDrops(whyNot.empty());
+    deleteAction_->setEnabled(whyNot.empty());
+    deleteAction_->setToolTip(FromBytes(whyNot));
+    keepAction_->setEnabled(labelsWhyNot.empty());
+    keepAction_->setToolTip(FromBytes(labelsWhyNot));
+    labelAction_->setEnabled(labelsWhyNot.empty());
+    labelAction_->setToolTip(FromBytes(labelsWhyNot));
+    table_->setToolTip(whyNot.empty() ? QString() : FromBytes("Read-only: " + whyNot + "."));
+}
+
+bool LibraryWindow::Confirm(const std::string& question) {
+    return QMessageBox::question(this, QStringLiteral("Clipwarden"), FromBytes(question),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::string LibraryWindow::AskCopyDestination(const std::string& name) {
+    const QString start = QDir::home().filePath(NameOfPath(name));
+    const QString chosen = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Copy the replay to"), start,
+        QStringLiteral("GTA:VC replays (*.rep);;All files (*)"));
+    return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen).toStdString();
+}
+
+void LibraryWindow::RestorePlace() {
+    const auto place =
+        ReadNumberList(main_.settings().ReadSetting(kKeyLibraryGeometry, std::string()));
+    if (place && place->size() == 4 && (*place)[2] > 0 && (*place)[3] > 0) {
+        const QRect rect((*place)[0], (*place)[1], (*place)[2], (*place)[3]);
+        // A place on a screen that is gone (a second monitor unplugged) is not used.
+        const auto screens = QGuiApplication::screens();
+        const bool seen = std::any_of(screens.begin(), screens.end(), [&](QScreen* screen) {
+            return screen->availableGeometry().intersects(rect);
+        });
+        if (seen) {
+            resize(rect.size());
+            move(rect.topLeft());
+        }
+    }
+    const auto widths =
+        ReadNumberList(main_.settings().ReadSetting(kKeyLibraryColumns, std::string()));
+    if (widths && widths->size() == kColumns) {
+        for (int i = 0; i < kColumns; ++i) {
+            const int width = (*widths)[static_cast<std::size_t>(i)];
+            if (width > 0 && width < 4000) {
+                table_->setColumnWidth(i, width);
+            }
+        }
+    }
+}
+
+void LibraryWindow::StorePlace() {
+    const QRect frame = geometry();
+    main_.WriteSetting(kKeyLibraryGeometry,
+                       WriteNumberList({frame.x(), frame.y(), frame.width(), frame.height()}));
+    std::vector<int> widths;
+    for (int i = 0; i < kColumns; ++i) {
+        widths.push_back(table_->columnWidth(i));
+    }
+    main_.WriteSetting(kKeyLibraryColumns, WriteNumberList(widths));
+}
+
+// Drops that miss the list (the empty library's sentence) are imported all the same.
+void LibraryWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (table_->acceptDrops() && event->mimeData()->hasUrls()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+}
+
+void LibraryWindow::dropEvent(QDropEvent* event) {
+    if (table_->acceptDrops() &&
+        model_->dropMimeData(event->mimeData(), Qt::CopyAction, -1, -1, {})) {
+        event->setDropAction(Qt::CopyAction);
+    }
+    event->accept();
+}
+
+void LibraryWindow::closeEvent(QCloseEvent* event) {
+    StorePlace();
+    event->accept();
+}
+
+} // namespace clipwarden

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QWidget>
+#include <memory>
+
+#include "core/presenters/LibraryPresenter.h"
+#include "core/presenters/LibraryView.h"
+#include "core/presenters/MainPresenter.h"
+
+class QLabel;
+class QLineEdit;
+class QStackedWidget;
+class QTableView;
+class QAction;
+
+namespace clipwarden {
+
+/** The rows of the Library presenter as Qt's table model: virtual rows, each read when
+ *  painted, the presenter's order and filter. */
+class LibraryModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit LibraryModel(QObject* parent) : QAbstractTableModel(parent) {}
+    void SetPresenter(LibraryPresenter* presenter) { presenter_ = presenter; }
+
+    [[nodiscard]] int rowCount(const QModelIndex& parent) const override;
+    [[nodiscard]] int columnCount(const QModelIndex& parent) const override;
+    [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
+    [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation,
+                                      int role) const override;
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    void sort(int column, Qt::SortOrder order) override;
+    [[nodiscard]] QStringList mimeTypes() const override;
+    [[nodiscard]] QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    [[nodiscard]] Qt::DropActions supportedDropActions() const override;
+    [[nodiscard]] Qt::DropActions supportedDragActions() const override;
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+
+    void SetWritable(bool writable, bool labelsWritable) {
+        writable_ = writable;
+        labelsWritable_ = labelsWritable;
+    }
+    /** Where the replays live, for the files a drag hands out. */
+    void SetFolder(std::string folder) { folder_ = std::move(folder); }
+
+    using QAbstractTableModel::beginInsertRows;
+    using QAbstractTableModel::beginRemoveRows;
+    using QAbstractTableModel::beginResetModel;
+    using QAbstractTableModel::endInsertRows;
+    using QAbstractTableModel::endRemoveRows;
+    using QAbstractTableModel::endResetModel;
+
+private:
+    LibraryPresenter* presenter_ = nullptr;
+    std::string folder_;
+    bool writable_ = true;
+    bool labelsWritable_ = true;
+};
+
+/** The Library window: every stored replay, to play, label, keep, delete, copy and import.
+ *  One at a time; it is destroyed when it closes, and with it its model. */
+class LibraryWindow final : public QWidget, public LibraryView {
+    Q_OBJECT
+
+public:
+    LibraryWindow(Services& services, MainPresenter& main);
+    ~LibraryWindow() override;
+    LibraryWindow(const LibraryWindow&) = delete;
+    LibraryWindow& operator=(const LibraryWindow&) = delete;
+    LibraryWindow(LibraryWindow&&) = delete;
+    LibraryWindow& operator=(LibraryWindow&&) = delete;
+
+    void BringForward();
+    LibraryPresenter& presenter() { return *presenter_; }
+    QTableView* table() { return table_; }
+
+    // LibraryView
+    void RowsReset() override;
+    void RowInserted(std::size_t at) override;
+    void RowRemoved(std::size_t at) override;
+    void RowChanged(std::size_t at) override;
+    void ShowStatus(const std::string& status, const std::string& emptySentence) override;
+    void ScrollTo(std::size_t at) override;
+    void EnableWriting(const std::string& whyNot, const std::string& labelsWhyNot) override;
+    bool Confirm(const std::string& question) override;
+    std::string AskCopyDestination(const std::string& name) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    [[nodiscard]] std::vector<std::size_t> SelectedRows() const;
+    [[nodiscard]] int CurrentRow() const;
+    void RestorePlace();
+    void StorePlace();
+    void ShowMenu(const QPoint& at);
+
+    MainPresenter& main_;
+    LibraryModel* model_ = nullptr;
+    QTableView* table_ = nullptr;
+    QLineEdit* filterBox_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+    QLabel* emptySentence_ = nullptr;
+    QStackedWidget* stack_ = nullptr;
+    QAction* deleteAction_ = nullptr;
+    QAction* keepAction_ = nullptr;
+    QAction* labelAction_ = nullptr;
+    std::unique_ptr<LibraryPresenter> presenter_;
+};
+
+} // namespace clipwarden

@@ -80,8 +80,8 @@ private:
     FileSystem& files_;
     std::string folder_;
     Entries entries_;
-    State state_ = State::None;
-    std::string whyUnavailable_;
+    State state_ = State::Unreadable; ///< until a folder's file was loaded
+    std::string whyUnavailable_ = "no replay folder is open";
 };
 
 } // namespace clipwarden

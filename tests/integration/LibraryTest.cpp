@@ -1,0 +1,293 @@
+// The Library: its label file over real files, and its presenter over a real replay folder
+// with a plain view, a trash of its own and the real capture and F5/F6 selection.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "ReplayHarness.h"
+#include "core/presenters/LibraryPresenter.h"
+
+namespace clipwarden::test {
+namespace {
+
+std::string Log(const FakeMainView& view) {
+    std::string all;
+    for (const auto& line : view.log) {
+        all += line + "\n";
+    }
+    return all;
+}
+
+TEST(LibraryLabels, RoundTripKeepsOddNamesAndDropsWhatNoLongerMatches) {
+    const std::string odd = "replay\xff\\x41\n.rep"; // not UTF-8, a backslash text, a newline
+    LibraryLabels::Entries entries;
+    entries[odd] = {odd, 7, {"the great jump \xe2\x9c\x93", true}};
+    entries["b.rep"] = {"b.rep", 9, {"", true}};
+    const auto back = LibraryLabels::Parse(LibraryLabels::Serialize(entries), false);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->size(), 2U);
+    EXPECT_EQ(back->at(odd).name, odd);
+    EXPECT_EQ(back->at(odd).mark.label, "the great jump \xe2\x9c\x93");
+    EXPECT_TRUE(back->at("b.rep").mark.kept);
+
+    TempDir dir;
+    PosixFileSystem files;
+    LibraryLabels labels(files);
+    EXPECT_EQ(labels.Load(dir.str()), "");
+    EXPECT_EQ(labels.state(), LibraryLabels::State::None);
+    std::string why;
+    ASSERT_TRUE(labels.Set(odd, 7, {std::string(300, 'x'), false}, why)) << why;
+    LibraryLabels again(files);
+    EXPECT_EQ(again.Load(dir.str()), "");
+    ASSERT_TRUE(again.Find(odd, 7));
+    EXPECT_EQ(again.Find(odd, 7)->label, std::string(kLongestLabel, 'x'));
+    EXPECT_FALSE(again.Find(odd, 8)) << "another size is another replay";
+    ASSERT_TRUE(again.Forget(odd, why));
+    EXPECT_FALSE(again.Find(odd, 7));
+}
+
+TEST(LibraryLabels, AFileItCannotUseIsNeverOverwritten) {
+    TempDir dir;
+    PosixFileSystem files;
+    const std::string path = dir / kLabelFileName;
+    std::string why;
+
+    // Garbage, and a file far too large: set aside, and a new file begins.
+    for (const std::string& content : {std::string("\x00\x01{garbage", 10),
+                                       std::string(kMostLabelFileBytes + 1, ' ')}) {
+        WriteFile(path, content);
+        LibraryLabels labels(files);
+        EXPECT_NE(labels.Load(dir.str()).find("could not be read as one"), std::string::npos);
+        EXPECT_TRUE(labels.available());
+        EXPECT_TRUE(labels.Set("a.rep", 1, {"new", false}, why)) << why;
+    }
+    EXPECT_EQ(ReadFile(path + ".damaged").substr(0, 10), std::string("\x00\x01{garbage", 10));
+    EXPECT_EQ(std::filesystem::file_size(path + ".damaged-2"), kMostLabelFileBytes + 1);
+
+    // Written by a newer program, or not a file at all: left alone, nothing written.
+    WriteFile(path, R"({"version": 2, "replays": {}})");
+    LibraryLabels newer(files);
+    EXPECT_NE(newer.Load(dir.str()).find("newer Clipwarden"), std::string::npos);
+    EXPECT_FALSE(newer.Set("a.rep", 1, {"x", true}, why));
+    EXPECT_EQ(ReadFile(path), R"({"version": 2, "replays": {}})");
+    std::filesystem::remove(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    LibraryLabels fifo(files);
+    EXPECT_NE(fifo.Load(dir.str()).find("cannot be read"), std::string::npos) << "no hang";
+    EXPECT_FALSE(fifo.available());
+    EXPECT_FALSE(fifo.Forget("a.rep", why) && fifo.Set("a.rep", 1, {"x", true}, why));
+
+    // Read once and removed since: not written anew behind the remover's back.
+    std::filesystem::remove(path);
+    LibraryLabels gone(files);
+    gone.Load(dir.str());
+    ASSERT_TRUE(gone.Set("a.rep", 1, {"x", true}, why));
+    std::filesystem::remove(path);
+    EXPECT_FALSE(gone.Set("a.rep", 1, {"y", true}, why));
+    EXPECT_NE(why.find("gone missing"), std::string::npos);
+    EXPECT_FALSE(gone.available());
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+/** The Library window as a test sees it: which rows it was told of, what it answered. */
+struct FakeLibraryView final : LibraryView {
+    int resets = 0;
+    std::vector<std::size_t> inserted;
+    std::vector<std::size_t> removed;
+    std::string status;
+    std::string empty;
+    std::string writingWhyNot = "?";
+    bool answer = true;
+    std::vector<std::string> questions;
+    void RowsReset() override { ++resets; }
+    void RowInserted(std::size_t at) override { inserted.push_back(at); }
+    void RowRemoved(std::size_t at) override { removed.push_back(at); }
+    void RowChanged(std::size_t) override {}
+    void ShowStatus(const std::string& s, const std::string& e) override {
+        status = s;
+        empty = e;
+    }
+    void ScrollTo(std::size_t) override {}
+    void EnableWriting(const std::string& whyNot, const std::string&) override {
+        writingWhyNot = whyNot;
+    }
+    bool Confirm(const std::string& question) override {
+        questions.push_back(question);
+        return answer;
+    }
+    std::string AskCopyDestination(const std::string&) override { return {}; }
+};
+
+struct Library : ::testing::Test, ReplayHarness {
+    FakeTrash trash;
+    FakeFileManager fileManager;
+    FakeLibraryView libraryView;
+    LibraryPresenter presenter{{files, clock, trash, fileManager, library, selection, notifier},
+                               libraryView};
+
+    Library() { library.labels().Load(dir.str()); }
+
+    std::string Names() {
+        std::string names;
+        for (std::size_t i = 0; i < presenter.RowCount(); ++i) {
+            names += (names.empty() ? "" : " ") + presenter.Row(i).name;
+        }
+        return names;
+    }
+    std::size_t At(const std::string& name) {
+        for (std::size_t i = 0; i < presenter.RowCount(); ++i) {
+            if (presenter.Row(i).name == name) {
+                return i;
+            }
+        }
+        ADD_FAILURE() << name << " is not listed";
+        return 0;
+    }
+};
+
+TEST_F(Library, ListsWhatTheKeysStepThroughAndFollowsCapturesFilterAndSort) {
+    presenter.Open();
+    EXPECT_NE(libraryView.empty.find("drop .rep files"), std::string::npos);
+    Store("b.rep", "bb");
+    Store("A.rep", "aaaa");
+    Store("c.rep", "c");
+    WriteFile(Path("notes.txt"), "not a replay");
+    Record("the slot");
+    presenter.Open();
+    EXPECT_EQ(Names(), "A.rep b.rep c.rep") << "the slot is not a stored replay";
+    EXPECT_EQ(libraryView.status, "3 replays, 7 bytes");
+    EXPECT_EQ(libraryView.empty, "");
+
+    Tick(); // the slot's recording is captured: a row of its own, marked current
+    ASSERT_EQ(Names(), "A.rep b.rep c.rep replay0612-0.rep");
+    EXPECT_EQ(libraryView.inserted, std::vector<std::size_t>{3});
+    EXPECT_TRUE(presenter.Row(3).current);
+    EXPECT_FALSE(presenter.Row(2).current);
+
+    presenter.OnSort(LibraryColumn::Size, false);
+    EXPECT_EQ(Names(), "replay0612-0.rep A.rep b.rep c.rep");
+    presenter.OnFilter("B");
+    EXPECT_EQ(Names(), "b.rep");
+    EXPECT_EQ(libraryView.status, "1 shown of 4 replays, 15 bytes");
+    std::string why;
+    presenter.OnLabel(At("b.rep"), "Great Jump");
+    presenter.OnFilter("jump");
+    EXPECT_EQ(Names(), "b.rep") << "the filter looks in labels too";
+}
+
+TEST_F(Library, PlayKeepsEveryRuleOfTheKeysAndMovesTheirCursor) {
+    Store("a.rep", "first");
+    Store("b.rep", "second");
+    Store("c.rep", "third");
+    library.cursor().SetCurrentReplay("c.rep");
+    Record("not stored yet");
+    presenter.Open();
+
+    view.holdAside = true; // the slot's copy is in flight: nothing is selected
+    presenter.OnPlay(At("a.rep"));
+    EXPECT_NE(view.log.back().find("still writing"), std::string::npos);
+    clock.steady += kSettleMilliseconds;
+    presenter.OnPlay(At("a.rep"));
+    EXPECT_NE(view.log.back().find("still writing"), std::string::npos);
+    view.holdAside = false;
+    for (auto& [work, done] : view.aside) {
+        work();
+        done();
+    }
+    EXPECT_EQ(ReadFile(Path("replay0612-0.rep")), "not stored yet") << "stored first";
+
+    presenter.OnPlay(At("a.rep"));
+    EXPECT_EQ(ReadFile(Path("replay.rep")), "first");
+    EXPECT_EQ(view.log.back(), "[14:03:27] a.rep has been selected for replay!");
+    EXPECT_TRUE(presenter.Row(At("a.rep")).current);
+    selection.SelectNextReplay();
+    EXPECT_EQ(ReadFile(Path("replay.rep")), "second") << "F6 goes on from the played one";
+    EXPECT_TRUE(presenter.Row(At("b.rep")).current);
+    EXPECT_FALSE(presenter.Row(At("a.rep")).current);
+
+    std::filesystem::remove(Path("c.rep")); // gone behind the list's back
+    presenter.OnPlay(At("c.rep"));
+    EXPECT_NE(view.log.back().find("c.rep"), std::string::npos);
+    EXPECT_EQ(Names().find("c.rep"), std::string::npos) << "the list is corrected";
+    EXPECT_EQ(ReadFile(Path("replay.rep")), "second");
+}
+
+TEST_F(Library, KeepAndDeleteNeverLoseAKeptOrTheCurrentReplay) {
+    Store("a.rep", "first");
+    Store("b.rep", "second");
+    Store("c.rep", "third");
+    library.cursor().SetCurrentReplay("c.rep");
+    presenter.Open();
+    presenter.OnToggleKept({At("a.rep")});
+    EXPECT_TRUE(presenter.Row(At("a.rep")).kept);
+    EXPECT_NE(ReadFile(Path(kLabelFileName)).find("\"kept\": true"), std::string::npos);
+
+    libraryView.answer = false;
+    presenter.OnDelete({0, 1, 2});
+    ASSERT_EQ(libraryView.questions.size(), 1U);
+    EXPECT_NE(libraryView.questions[0].find("1 of the 2 replays are kept"), std::string::npos);
+    EXPECT_TRUE(trash.trashed.empty()) << "no means no, for all of them";
+    EXPECT_NE(Log(view).find("c.rep is the current replay, so it was not moved"),
+              std::string::npos);
+
+    trash.refusal = "the disk has no trash";
+    libraryView.answer = true;
+    presenter.OnDelete({At("b.rep")});
+    EXPECT_NE(view.log.back().find("b.rep was not moved to the trash (the disk has no trash)"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(Path("b.rep")));
+    EXPECT_EQ(Names(), "a.rep b.rep c.rep");
+
+    trash.refusal.clear();
+    presenter.OnDelete({At("a.rep"), At("b.rep")});
+    EXPECT_EQ(Names(), "c.rep");
+    EXPECT_EQ(view.log.back(), "[14:03:27] Moved 2 replays to the trash (11 bytes).");
+    EXPECT_TRUE(std::filesystem::exists(Path("a.rep.trashed")));
+    // The name comes back as another replay of the same size: no old mark.
+    Store("a.rep", "FIRST");
+    presenter.OnChanged("a.rep");
+    EXPECT_FALSE(presenter.Row(At("a.rep")).kept);
+}
+
+TEST_F(Library, ImportCopiesInUnderANewNameAndRefusesWhatIsNoNewReplay) {
+    TempDir elsewhere;
+    Store("a.rep", "stored already");
+    presenter.Open();
+    WriteFileAt(elsewhere / "jump.REP", "a jump", 1'234'567'890);
+    WriteFileAt(elsewhere / "same.rep", "stored already", 1'500'000'000);
+    WriteFile(elsewhere / "empty.rep", "");
+    WriteFile(elsewhere / "notes.txt", "text");
+    std::filesystem::create_directory(elsewhere / "folder.rep");
+    presenter.OnImport({elsewhere / "jump.REP", elsewhere / "same.rep", elsewhere / "empty.rep",
+                        elsewhere / "notes.txt", elsewhere / "folder.rep", Path("a.rep")});
+    EXPECT_EQ(Names(), "a.rep replay0612-0.rep");
+    EXPECT_EQ(ReadFile(Path("replay0612-0.rep")), "a jump");
+    EXPECT_EQ(std::filesystem::last_write_time(Path("replay0612-0.rep")),
+              std::filesystem::last_write_time(elsewhere / "jump.REP"))
+        << "it keeps its own time";
+    EXPECT_TRUE(std::filesystem::exists(elsewhere / "jump.REP")) << "copied, never moved";
+    const std::string log = Log(view);
+    EXPECT_NE(log.find("jump.REP was imported as replay0612-0.rep."), std::string::npos);
+    EXPECT_NE(log.find("same.rep was not imported: it holds the same recording as a.rep"),
+              std::string::npos);
+    EXPECT_NE(log.find("empty.rep was not imported: it is empty"), std::string::npos);
+    EXPECT_NE(log.find("notes.txt was not imported: it is not a .rep file"), std::string::npos);
+    EXPECT_NE(log.find("folder.rep was not imported: not a recording"), std::string::npos);
+    EXPECT_EQ(log.find("a.rep was not imported"), std::string::npos)
+        << "a row dropped back onto the list is ignored";
+}
+
+TEST_F(Library, AReadOnlyFolderSaysWhyItsActionsAreOff) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root writes into any folder";
+    }
+    chmod(dir.str().c_str(), 0555);
+    presenter.Open();
+    chmod(dir.str().c_str(), 0755);
+    EXPECT_NE(libraryView.writingWhyNot.find("read-only"), std::string::npos);
+}
+
+} // namespace
+} // namespace clipwarden::test

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <type_traits>
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QTableView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +22,7 @@
 
 #include "Fakes.h"
 #include "TempDir.h"
+#include "app/qt/LibraryWindow.h"
 #include "app/qt/MainWindow.h"
 #include "app/qt/OptionsWindow.h"
 #include "core/presenters/WindowLayout.h"
@@ -111,6 +117,7 @@ TEST_F(Windows, TheMainWindowHasEveryControlInItsPlace) {
     ExpectControl<QLabel>(main.get(), mw::kReplayFolderLabel, "Replay folder :");
     ExpectControl<QLineEdit>(main.get(), mw::kReplayFolderBox, nullptr);
     ExpectControl<QPushButton>(main.get(), mw::kChooseReplayFolderButton, "Select");
+    ExpectControl<QPushButton>(main.get(), mw::kLibraryButton, "Library");
     ExpectControl<QLabel>(main.get(), mw::kLogLabel, "Log :");
     ExpectControl<QListWidget>(main.get(), mw::kLogList, nullptr);
     ExpectControl<QFrame>(main.get(), mw::kUpperRule, nullptr);
@@ -127,10 +134,11 @@ TEST_F(Windows, TheMainWindowHasEveryControlInItsPlace) {
     EXPECT_EQ(box->text().toStdString(), dir / "GTA Vice City User Files");
     EXPECT_TRUE(Child<QRadioButton>(main.get(), mw::kVersion11Button)->isChecked());
 
-    // Tab order: the log first, then the folder's button and box, then the options.
+    // Tab order: the log first, then the folder's buttons and box, then the options.
     QWidget* list = Child<QListWidget>(main.get(), mw::kLogList);
     EXPECT_EQ(NextTabStop(list), Child<QPushButton>(main.get(), mw::kChooseReplayFolderButton));
-    EXPECT_EQ(NextTabStop(NextTabStop(list)), box);
+    EXPECT_EQ(NextTabStop(NextTabStop(list)), Child<QPushButton>(main.get(), mw::kLibraryButton));
+    EXPECT_EQ(NextTabStop(NextTabStop(NextTabStop(list))), box);
     EXPECT_EQ(NextTabStop(box), Child<QRadioButton>(main.get(), mw::kVersion10Button));
     EXPECT_EQ(main->focusWidget(), list);
 
@@ -183,6 +191,63 @@ TEST_F(Windows, OneOptionsWindowAtATimeLoadedAfreshAfterClosing) {
     options->click();
     ASSERT_NE(main->optionsWindow(), nullptr);
     EXPECT_TRUE(Child<QCheckBox>(main->optionsWindow(), ow::kAutorunBox)->isChecked());
+}
+
+TEST_F(Windows, TheLibraryWindowListsPlaysFollowsAndRemembersWhereItWas) {
+    settings.Write("GTAVC-replays", dir / "replays");
+    std::filesystem::create_directories(dir / "replays");
+    for (const char* name : {"replay0101-0.rep", "replay0101-1.rep", "replay0101-2.rep"}) {
+        WriteFile(dir / "replays/" + name, std::string("bytes of ") + name);
+    }
+    main->Start();
+    Child<QPushButton>(main.get(), mw::kLibraryButton)->click();
+    LibraryWindow* library = main->libraryWindow();
+    ASSERT_NE(library, nullptr);
+    main->ShowLibraryWindow();
+    EXPECT_EQ(main->libraryWindow(), library) << "one window, brought forward";
+    QTableView* table = library->table();
+    ASSERT_EQ(table->model()->rowCount(), 3);
+    EXPECT_EQ(table->currentIndex().row(), 2) << "the current replay in view";
+    EXPECT_EQ(library->findChild<QLabel*>("statusLine")->text().toStdString(),
+              "3 replays, 75 bytes");
+
+    // Enter plays the row with the focus; F6 then goes on from there.
+    table->setCurrentIndex(table->model()->index(0, 0));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(table, &enter);
+    EXPECT_EQ(ReadFile(dir / "replays/replay.rep"), "bytes of replay0101-0.rep");
+    EXPECT_EQ(main->presenter().library().cursor().currentReplay(), "replay0101-0.rep");
+    EXPECT_TRUE(table->model()->index(0, 0).data(Qt::FontRole).value<QFont>().bold());
+
+    // Another folder: the open window follows it.
+    std::filesystem::create_directories(dir / "other");
+    WriteFile(dir / "other/replay0202-0.rep", "elsewhere");
+    shell.answers.push_back(dir / "other");
+    Child<QPushButton>(main.get(), mw::kChooseReplayFolderButton)->click();
+    ASSERT_EQ(table->model()->rowCount(), 1);
+    EXPECT_EQ(table->model()->index(0, 0).data().toString().toStdString(), "replay0202-0.rep");
+
+    library->move(40, 30);
+    library->resize(500, 300);
+    table->setColumnWidth(1, 123);
+    main->close(); // the Library goes with the main window, and says where it was
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(main->libraryWindow(), nullptr);
+    ASSERT_TRUE(settings.Read("Library/geometry"));
+    EXPECT_NE(settings.Read("Library/columns")->find(",123,"), std::string::npos);
+    main.reset();
+
+    MainWindow second(services);
+    second.Start();
+    second.ShowLibraryWindow();
+    EXPECT_EQ(second.libraryWindow()->size(), QSize(500, 300));
+    EXPECT_EQ(second.libraryWindow()->table()->columnWidth(1), 123);
+    second.libraryWindow()->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    settings.Write("Library/geometry", "-90000,-90000,500,300"); // a screen unplugged since
+    second.ShowLibraryWindow();
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().intersects(
+        second.libraryWindow()->geometry()));
 }
 
 TEST_F(Windows, TheOptionsWindowHasEveryControlAndKeepsThemWhenResized) {

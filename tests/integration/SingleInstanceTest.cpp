@@ -44,15 +44,18 @@ TEST_F(Instance, TheFirstHoldsItASecondIsToldWhoAndAsksItToComeForward) {
     const auto first = CreateSingleInstance(settings);
     ASSERT_EQ(Claim(*first), SingleInstance::Claim::Ours) << why;
     int raised = 0;
+    int libraries = 0;
     first->OnRaiseRequest([&] { ++raised; });
+    first->OnLibraryRequest([&] { ++libraries; });
 
     const auto second = CreateSingleInstance(settings);
     EXPECT_EQ(Claim(*second), SingleInstance::Claim::Taken);
     EXPECT_EQ(holder, std::to_string(getpid()));
     EXPECT_TRUE(second->AskToRaise());
+    EXPECT_TRUE(second->AskToShowLibrary());
     EXPECT_TRUE(Eventually([&] {
         QCoreApplication::processEvents();
-        return raised == 1;
+        return raised == 1 && libraries == 1;
     }));
     EXPECT_FALSE(std::filesystem::exists(settings)) << "a lock is not a settings file";
 

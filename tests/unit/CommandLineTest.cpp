@@ -43,6 +43,9 @@ TEST(CommandLine, EverythingAfterLaunchIsACommandKeptAsItIs) {
     EXPECT_EQ(ParseCommandLine({"--launch", "--", "game", "--"}).command,
               (std::vector<std::string>{"game", "--"}));
     EXPECT_EQ(ParseCommandLine({"--launch", "--"}).action, Action::Error);
+    EXPECT_EQ(ParseCommandLine({"--library"}).action, Action::Library);
+    EXPECT_EQ(ParseCommandLine({"--library", "--launch", "x"}).action, Action::Error)
+        << "a Library of its own is no launcher's business";
 }
 
 } // namespace

@@ -14,6 +14,7 @@ struct ScriptedInstance final : SingleInstance {
     std::string holder;
     std::string why;
     int asked = 0;
+    int askedForLibrary = 0;
     bool answers = true;
     Claim TryClaim(std::string& h, std::string& w) override {
         h = holder;
@@ -21,10 +22,15 @@ struct ScriptedInstance final : SingleInstance {
         return answer;
     }
     void OnRaiseRequest(std::function<void()>) override {}
+    void OnLibraryRequest(std::function<void()>) override {}
     void OnGameHandedOver(std::function<void(ProcessId, ProcessHandle)>) override {}
     void OnNotice(std::function<void(const std::string&)>) override {}
     bool AskToRaise() override {
         ++asked;
+        return answers;
+    }
+    bool AskToShowLibrary() override {
+        ++askedForLibrary;
         return answers;
     }
     void Release() override {}
@@ -40,6 +46,11 @@ TEST(ClaimInstance, ASecondStartAsksTheFirstForwardSaysWhoAndEnds) {
     EXPECT_EQ(instance.asked, 1);
     EXPECT_EQ(err.str(), "Clipwarden is already running (process 4242); its window has been "
                          "brought forward.\n");
+    err.str("");
+    EXPECT_FALSE(ClaimInstance(instance, err, failure, true));
+    EXPECT_EQ(instance.askedForLibrary, 1) << "clipwarden --library asks for the Library";
+    EXPECT_EQ(err.str(), "Clipwarden is already running (process 4242); its Library window has "
+                         "been brought forward.\n");
 
     // One that does not answer (its socket could not be bound) is not said to have come.
     instance.answers = false;

@@ -28,6 +28,7 @@ std::optional<int> AnswerQuestion(const CommandLine& commandLine) {
         return 0;
     case CommandLine::Action::Error:
     case CommandLine::Action::Run:
+    case CommandLine::Action::Library:
     case CommandLine::Action::Launch:
         break;
     }
@@ -87,8 +88,16 @@ int main(int argc, char** argv) {
     // One Clipwarden per settings file: a second start brings the first one forward.
     const auto instance = CreateSingleInstance(DefaultSettingsPath().toStdString());
     std::string noInstance;
-    if (!ClaimInstance(*instance, std::cerr, noInstance)) {
+    const bool showLibrary = commandLine.action == CommandLine::Action::Library;
+    if (!ClaimInstance(*instance, std::cerr, noInstance, showLibrary)) {
         return 0;
+    }
+    if (showLibrary && headless) {
+        std::cerr << "clipwarden: the Library window needs a display, and there is none "
+                     "(neither DISPLAY nor WAYLAND_DISPLAY is set). Run it in your desktop "
+                     "session."
+                  << std::endl;
+        return 1;
     }
 
     QApplication::setApplicationName(QStringLiteral("Clipwarden"));
@@ -120,6 +129,7 @@ int main(int argc, char** argv) {
 
     MainWindow mainWindow(services);
     instance->OnRaiseRequest([&mainWindow] { mainWindow.BringForward(); });
+    instance->OnLibraryRequest([&mainWindow] { mainWindow.ShowLibraryWindow(); });
     instance->OnGameHandedOver([&mainWindow](ProcessId id, ProcessHandle handle) {
         mainWindow.presenter().OnGameHandedOver(id, handle);
     });
@@ -134,6 +144,9 @@ int main(int argc, char** argv) {
     }
     if (const std::string problem = settings.Problem(); !problem.empty()) {
         mainWindow.presenter().Log(problem);
+    }
+    if (showLibrary) {
+        mainWindow.ShowLibraryWindow();
     }
     if (headless) {
         // Said once start-up is done, so that whoever waits for it knows Clipwarden is watching.

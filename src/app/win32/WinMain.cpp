@@ -57,7 +57,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         }
         return status;
     }
-    if (commandLine.action != CommandLine::Action::Run) {
+    const bool showLibrary = commandLine.action == CommandLine::Action::Library;
+    if (commandLine.action != CommandLine::Action::Run && !showLibrary) {
         const bool error = commandLine.action == CommandLine::Action::Error;
         const std::string text = commandLine.action == CommandLine::Action::Help ? HelpText()
                                  : commandLine.action == CommandLine::Action::Version
@@ -72,12 +73,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // One Clipwarden per session: a second start brings the first one forward.
     const auto instance = CreateSingleInstance("HKEY_CURRENT_USER\\Software\\Clipwarden");
     std::string noInstance;
-    if (!ClaimInstance(*instance, std::cerr, noInstance)) {
+    if (!ClaimInstance(*instance, std::cerr, noInstance, showLibrary)) {
         return 0;
     }
 
     win32::Win32MainWindow mainWindow(services);
     instance->OnRaiseRequest([&mainWindow] { mainWindow.BringForward(); });
+    // WORKAROUND: until this program has its Library window, --library brings the main one.
+    instance->OnLibraryRequest([&mainWindow] { mainWindow.BringForward(); });
     mainWindow.OnClosed([&instance] { instance->Release(); });
     if (!mainWindow.Start()) {
         MessageBoxA(nullptr, "The main window could not be created.", "Clipwarden",

@@ -35,6 +35,10 @@ public:
      *  the running Clipwarden to come forward. */
     virtual void OnRaiseRequest(std::function<void()> raise) = 0;
 
+    /** While the instance is ours, `show` runs on the GUI thread whenever another start
+     *  asks for the Library window (`clipwarden --library`). */
+    virtual void OnLibraryRequest(std::function<void()> show) = 0;
+
     /** While the instance is ours, `take` runs on the GUI thread when a launcher hands over a
      *  game it opened; `take` owns the handle from then on. Platforms whose instance can
      *  open the game itself never call it. */
@@ -47,6 +51,9 @@ public:
     /** Asks the running instance to come forward; false when it could not be reached. Does
      *  not wait for it to do so. */
     virtual bool AskToRaise() = 0;
+
+    /** Asks the running instance to show its Library window in front; likewise. */
+    virtual bool AskToShowLibrary() = 0;
 
     /** Gives the instance up; another start may take it from now on. */
     virtual void Release() = 0;

@@ -19,12 +19,21 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
         if (argument == "--version" || argument == "-V") {
             result.action = CommandLine::Action::Version;
+        } else if (argument == "--library" && result.action == CommandLine::Action::Run) {
+            result.action = CommandLine::Action::Library;
+        } else if (argument == "--library" && result.action == CommandLine::Action::Library) {
+            continue;
         } else {
             result.action = CommandLine::Action::Error;
             result.error = (argument.rfind('-', 0) == 0 ? "unknown option " : "unexpected ") +
                            ("'" + argument + "'") + "; see clipwarden --help";
             return result;
         }
+    }
+    if (launch != arguments.end() && result.action == CommandLine::Action::Library) {
+        result.action = CommandLine::Action::Error;
+        result.error = "--library and --launch cannot be asked for together";
+        return result;
     }
     if (launch != arguments.end() && result.action == CommandLine::Action::Run) {
         // "--" ends the options, as everywhere: `--launch -- cmd` runs cmd.
@@ -41,7 +50,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string HelpText() {
-    return "Usage: clipwarden [--help | --version]\n"
+    return "Usage: clipwarden [--help | --version | --library]\n"
            "       clipwarden --launch COMMAND [ARGUMENT...]\n"
            "\n"
            "Keeps every replay GTA:VC records: each new recording of replay.rep is copied to a\n"
@@ -51,6 +60,7 @@ std::string HelpText() {
            "\n"
            "  -h, --help      show this text and exit\n"
            "  -V, --version   show the version and exit\n"
+           "  --library       open the Library window, of the running Clipwarden if one runs\n"
            "  --launch COMMAND [ARGUMENT...]\n"
            "                  run the game's command (Steam: clipwarden --launch %command%),\n"
            "                  hand the game to the running Clipwarden (starting one if none\n"

@@ -7,7 +7,7 @@ namespace clipwarden {
 
 /** What the command line asks for. */
 struct CommandLine {
-    enum class Action { Run, Help, Version, Launch, Error };
+    enum class Action { Run, Help, Version, Launch, Library, Error };
     Action action = Action::Run;
     std::string error;                ///< with Error: one line saying what is wrong
     std::vector<std::string> command; ///< with Launch: everything after `--launch`, verbatim

@@ -2,7 +2,8 @@
 
 namespace clipwarden {
 
-bool ClaimInstance(SingleInstance& instance, std::ostream& err, std::string& failure) {
+bool ClaimInstance(SingleInstance& instance, std::ostream& err, std::string& failure,
+                   bool showLibrary) {
     std::string holder;
     std::string why;
     failure.clear();
@@ -10,8 +11,9 @@ bool ClaimInstance(SingleInstance& instance, std::ostream& err, std::string& fai
     case SingleInstance::Claim::Taken:
         err << "Clipwarden is already running"
             << (holder.empty() ? std::string() : " (process " + holder + ")")
-            << (instance.AskToRaise()
-                    ? "; its window has been brought forward."
+            << ((showLibrary ? instance.AskToShowLibrary() : instance.AskToRaise())
+                    ? (showLibrary ? "; its Library window has been brought forward."
+                                   : "; its window has been brought forward.")
                     : ", but it cannot be asked to come forward: switch to its window yourself.")
             << std::endl;
         return false;

@@ -14,6 +14,7 @@ namespace clipwarden {
 // carries the game's open memory descriptor (SCM_RIGHTS) and is answered "1 ok\n" once taken.
 // A receiver ignores a line it does not know.
 inline constexpr const char* kRaiseMessage = "1 raise\n";
+inline constexpr const char* kLibraryMessage = "1 library\n";
 inline constexpr const char* kGameVerb = "1 game ";
 inline constexpr const char* kTakenAnswer = "1 ok\n";
 

@@ -112,16 +112,10 @@ public:
         notice_ = std::move(notice);
     }
 
-    bool AskToRaise() override {
-        const int fd = ConnectToInstance(socketPath_);
-        if (fd < 0) {
-            return false;
-        }
-        const bool sent = send(fd, kRaiseMessage, std::strlen(kRaiseMessage), MSG_NOSIGNAL) ==
-                          static_cast<ssize_t>(std::strlen(kRaiseMessage));
-        close(fd);
-        return sent;
-    }
+    void OnLibraryRequest(std::function<void()> show) override { library_ = std::move(show); }
+
+    bool AskToRaise() override { return Ask(kRaiseMessage); }
+    bool AskToShowLibrary() override { return Ask(kLibraryMessage); }
 
     void Release() override {
         clients_.clear();
@@ -138,6 +132,17 @@ public:
     }
 
 private:
+    bool Ask(const char* request) const {
+        const int fd = ConnectToInstance(socketPath_);
+        if (fd < 0) {
+            return false;
+        }
+        const bool sent = send(fd, request, std::strlen(request), MSG_NOSIGNAL) ==
+                          static_cast<ssize_t>(std::strlen(request));
+        close(fd);
+        return sent;
+    }
+
     /** A client being served: what it has sent so far, and the descriptor that came with it. */
     struct Client {
         Client() = default;
@@ -295,6 +300,8 @@ private:
         const std::string& message = client.message;
         if (message.rfind(kRaiseMessage, 0) == 0 && raise_) {
             raise_();
+        } else if (message.rfind(kLibraryMessage, 0) == 0 && library_) {
+            library_();
         } else if (message.rfind(kGameVerb, 0) == 0 && client.handed >= 0 && take_ &&
                    FromOurUser(client.fd)) {
             ProcessId id = 0;
@@ -357,6 +364,7 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
     std::map<int, std::unique_ptr<Client>> clients_;
     std::function<void()> raise_;
+    std::function<void()> library_;
     std::function<void(const std::string&)> notice_;
     std::function<void(ProcessId, ProcessHandle)> take_;
 };

@@ -10,6 +10,7 @@ namespace {
 
 constexpr const char* kWindowClass = "ClipwardenInstance";
 constexpr UINT kBringForward = WM_APP + 7;
+constexpr UINT kShowLibrary = WM_APP + 8;
 
 /** A named mutex of the session (Windows drops it with its holder) and a message-only window
  *  named like it, which later starts find and post their requests to. */
@@ -47,19 +48,14 @@ public:
     }
 
     void OnRaiseRequest(std::function<void()> raise) override { raise_ = std::move(raise); }
+    void OnLibraryRequest(std::function<void()> show) override { library_ = std::move(show); }
     // Windows lets Clipwarden open the game itself; nobody hands one over.
     void OnGameHandedOver(std::function<void(ProcessId, ProcessHandle)>) override {}
 
     void OnNotice(std::function<void(const std::string&)>) override {} // refuses none
 
-    bool AskToRaise() override {
-        HWND other = Find();
-        if (other == nullptr) {
-            return false;
-        }
-        AllowSetForegroundWindow(ASFW_ANY); // we were just started: lend the first one the focus
-        return PostMessageA(other, kBringForward, 0, 0) != 0;
-    }
+    bool AskToRaise() override { return Ask(kBringForward); }
+    bool AskToShowLibrary() override { return Ask(kShowLibrary); }
 
     void Release() override {
         if (window_ != nullptr) {
@@ -74,6 +70,15 @@ public:
     }
 
 private:
+    bool Ask(UINT request) const {
+        HWND other = Find();
+        if (other == nullptr) {
+            return false;
+        }
+        AllowSetForegroundWindow(ASFW_ANY); // we were just started: lend the first one the focus
+        return PostMessageA(other, request, 0, 0) != 0;
+    }
+
     HWND Find() const { return FindWindowExA(HWND_MESSAGE, nullptr, kWindowClass, name_.c_str()); }
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -83,6 +88,10 @@ private:
             self->raise_();
             return 0;
         }
+        if (message == kShowLibrary && self != nullptr && self->library_) {
+            self->library_();
+            return 0;
+        }
         return DefWindowProcA(window, message, wParam, lParam);
     }
 
@@ -90,6 +99,7 @@ private:
     HANDLE mutex_ = nullptr;
     HWND window_ = nullptr;
     std::function<void()> raise_;
+    std::function<void()> library_;
 };
 
 } // namespace

@@ -10,14 +10,14 @@
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
-#include <QTableView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QTableView>
 #include <QTimer>
 
 #include "Fakes.h"
@@ -54,9 +54,10 @@ struct Windows : ::testing::Test {
     FakeLauncher launcher;
     FakeTrash trash;
     FakeFileManager fileManager;
+    FakeFolderWatch folderWatch;
     std::ostringstream echo;
-    Services services{files,    clock, settings,    shell, processes,   keys,
-                      launcher, trash, fileManager, echo,  "/games/vc", SearchPlaces{}};
+    Services services{files, clock,       settings,    shell, processes,   keys,          launcher,
+                      trash, fileManager, folderWatch, echo,  "/games/vc", SearchPlaces{}};
     std::unique_ptr<MainWindow> main = std::make_unique<MainWindow>(services);
 
     template <typename T> T* Child(QWidget* form, const layout::Control& control) {

@@ -1,20 +1,20 @@
 // One Clipwarden per settings file: the lock, the request to come forward, and what frees it.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <atomic>
-#include <thread>
 #include <filesystem>
 #include <sstream>
+#include <thread>
 
 #include "ChildProcess.h"
 #include "Fakes.h"
@@ -258,9 +258,10 @@ TEST_F(Instance, AGameHandedOverByTheLauncherIsUsedWhereItsOwnOpeningIsRefused) 
     FakeLauncher launcher;
     FakeTrash trash;
     FakeFileManager fileManager;
+    FakeFolderWatch folderWatch;
     std::ostringstream echo;
-    Services services{files, clock,       store, shell,    processes, keys, launcher,
-                      trash, fileManager, echo,  "/games", {}};
+    Services services{files, clock,       store,       shell, processes, keys, launcher,
+                      trash, fileManager, folderWatch, echo,  "/games",  {}};
     FakeMainView view;
     MainPresenter presenter(services, view);
     presenter.Start();

@@ -16,6 +16,7 @@
 #include "core/notify/GameTextSink.h"
 #include "core/ports/Clock.h"
 #include "core/ports/FileManager.h"
+#include "core/ports/FolderWatch.h"
 #include "core/ports/GameLauncher.h"
 #include "core/ports/KeySource.h"
 #include "core/ports/ProcessService.h"
@@ -130,6 +131,26 @@ public:
                       std::function<void(const std::string&)> done) override {
         shown.push_back(path);
         done({});
+    }
+};
+
+/** A watch the test drives: it tells what the test says happened. */
+class FakeFolderWatch final : public FolderWatch {
+public:
+    std::string folder;
+    std::string refusal; ///< when set, Watch refuses with it
+    std::function<void(const FolderChange&)> changed;
+    std::string Watch(const std::string& watched,
+                      std::function<void(const FolderChange&)> listener) override {
+        folder = watched;
+        changed = refusal.empty() ? std::move(listener) : nullptr;
+        return refusal;
+    }
+    void Stop() override { changed = nullptr; }
+    void Tell(FolderChange::Kind kind, const std::string& name) {
+        if (changed) {
+            changed(FolderChange{kind, name});
+        }
     }
 };
 

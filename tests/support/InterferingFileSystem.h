@@ -57,6 +57,9 @@ public:
         return real_.MoveAside(p, d, e);
     }
     std::string WhyNotWritable(const std::string& f) override { return real_.WhyNotWritable(f); }
+    std::optional<std::int64_t> FolderModified(const std::string& f) override {
+        return real_.FolderModified(f);
+    }
     [[nodiscard]] bool NamesIgnoreCase() const override { return real_.NamesIgnoreCase(); }
     std::string RealPath(const std::string& p) override { return real_.RealPath(p); }
     [[nodiscard]] std::string Describe(const std::error_code& e) const override {

@@ -22,9 +22,10 @@ struct ServiceRig {
     FakeLauncher launcher;
     FakeTrash trash;
     FakeFileManager fileManager;
+    FakeFolderWatch folderWatch;
     std::ostringstream echo;
-    Services services{files,    clock, settings,    shell, processes,   keys,
-                      launcher, trash, fileManager, echo,  "/games/vc", SearchPlaces{}};
+    Services services{files, clock,       settings,    shell, processes,   keys,          launcher,
+                      trash, fileManager, folderWatch, echo,  "/games/vc", SearchPlaces{}};
 };
 
 } // namespace clipwarden::test

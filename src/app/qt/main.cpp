@@ -114,6 +114,7 @@ int main(int argc, char** argv) {
     const auto launcher = CreateGameLauncher();
     const auto trash = CreateTrash();
     const auto fileManager = CreateFileManager();
+    const auto folderWatch = CreateFolderWatch();
     Services services{*files,
                       *clock,
                       settings,
@@ -123,6 +124,7 @@ int main(int argc, char** argv) {
                       *launcher,
                       *trash,
                       *fileManager,
+                      *folderWatch,
                       std::cout,
                       DefaultGameFolder(),
                       DefaultSearchPlaces()};

@@ -28,6 +28,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const auto launcher = CreateGameLauncher();
     const auto trash = CreateTrash();
     const auto fileManager = CreateFileManager();
+    const auto folderWatch = CreateFolderWatch();
     Services services{*files,
                       *clock,
                       *settings,
@@ -37,6 +38,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                       *launcher,
                       *trash,
                       *fileManager,
+                      *folderWatch,
                       std::cout,
                       DefaultGameFolder(),
                       DefaultSearchPlaces()};

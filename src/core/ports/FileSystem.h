@@ -118,6 +118,10 @@ public:
     /** "" when new files can be made in `folder`, else why not, in a few words. */
     virtual std::string WhyNotWritable(const std::string& folder) = 0;
 
+    /** The folder's last-modified time (nanoseconds), which moves when a name in it comes or
+     *  goes; nothing when it cannot be read. */
+    virtual std::optional<std::int64_t> FolderModified(const std::string& folder) = 0;
+
     /** Whether this platform's file names match ignoring letter case (Windows). */
     [[nodiscard]] virtual bool NamesIgnoreCase() const = 0;
 

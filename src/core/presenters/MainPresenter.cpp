@@ -1,5 +1,6 @@
 #include "core/presenters/MainPresenter.h"
 
+#include "core/Text.h"
 #include "core/installs/InstallFinder.h"
 
 namespace clipwarden {
@@ -109,8 +110,76 @@ void MainPresenter::OpenLibrary(const std::string& folder) {
     // copying is still in the slot, and is stored like any other that is not in the library.
     services_.files.RemoveStaleTemporaries(library_.folder());
     capture_.TakeSlotAtStartUp();
+    WatchFolder();
     capture_.CaptureTick();
     library_.Changed({}); // an open Library window follows to the new folder
+}
+
+void MainPresenter::CaptureTick() {
+    capture_.CaptureTick();
+    LookForChanges();
+}
+
+void MainPresenter::WatchFolder() {
+    const std::string folder = library_.folder();
+    const std::string why = services_.folderWatch.Watch(
+        folder, [this](const FolderChange& change) { OnFolderChange(change); });
+    watching_ = why.empty();
+    folderModified_ = services_.files.FolderModified(folder);
+    const std::string failure =
+        watching_ ? std::string()
+                  : "Changes in " + EscapeText(folder, false) + " are not reported (" + why +
+                        "), so Clipwarden looks at it once a second; a recording is stored "
+                        "about a second after the game has written it.";
+    if (!failure.empty() && failure != watchFailure_) {
+        Log(failure);
+    }
+    watchFailure_ = failure;
+}
+
+void MainPresenter::OnFolderChange(const FolderChange& change) {
+    using Kind = FolderChange::Kind;
+    const std::string name = ToLowerAscii(change.name);
+    if (change.kind == Kind::Missed || change.kind == Kind::Ended) {
+        watching_ = change.kind == Kind::Missed;
+        capture_.CaptureTick();
+        library_.Changed({}); // look at everything again
+        return;
+    }
+    if (name == kReplaySlot) {
+        if (change.kind == Kind::Opened) {
+            capture_.SlotOpened();
+        } else if (change.kind == Kind::Written) {
+            capture_.SlotWritten();
+        } else if (change.kind == Kind::Closed) {
+            capture_.SlotClosed();
+        }
+        return;
+    }
+    const bool replay = name.size() > 4 && name.compare(name.size() - 4, 4, ".rep") == 0 &&
+                        name.front() != '.';
+    if (replay && (change.kind == Kind::Added || change.kind == Kind::Closed ||
+                   change.kind == Kind::Removed)) {
+        library_.Changed(change.name);
+    }
+}
+
+void MainPresenter::LookForChanges() {
+    if (watching_) {
+        return;
+    }
+    if (watchFailure_.empty()) {
+        WatchFolder(); // the watch ended (the folder moved or came back): set it again
+        if (watching_) {
+            library_.Changed({});
+            return;
+        }
+    }
+    const auto modified = services_.files.FolderModified(library_.folder());
+    if (modified != folderModified_) {
+        folderModified_ = modified;
+        library_.Changed({});
+    }
 }
 
 LibraryParts MainPresenter::libraryParts() {
@@ -129,6 +198,8 @@ void MainPresenter::LaunchGame() {
 }
 
 void MainPresenter::Shutdown() {
+    services_.folderWatch.Stop();
+    watching_ = false;
     if (keys_ != 0) {
         services_.keys.Unsubscribe(keys_);
         keys_ = 0;

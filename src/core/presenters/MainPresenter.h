@@ -50,7 +50,7 @@ public:
     void OnOptionsClicked();
 
     /** The once-a-second ticks: capture, game link, and (while a text is on show) game text. */
-    void CaptureTick() { capture_.CaptureTick(); }
+    void CaptureTick();
     void GameLinkTick() { gameLink_.GameLinkTick(); }
     void GameTextTick() { inGameText_.GameTextTick(gameLink_.handle(), gameLink_.layout()); }
 
@@ -82,6 +82,11 @@ private:
     /** Capture and F5/F6 work in `folder` from now on; an unstored slot recording is stored. */
     void OpenLibrary(const std::string& folder);
     void LaunchGame();
+    /** Watches the replay folder for capture and the Library; says once when it cannot. */
+    void WatchFolder();
+    void OnFolderChange(const FolderChange& change);
+    /** Where the folder cannot be watched: a look at its time, a listing when it moved. */
+    void LookForChanges();
     /** The version the settings hold (1.1 unless the number stored is other than 1). */
     GameVersion StoredVersion();
     /** Stores the chosen version, logging a write that failed. */
@@ -104,6 +109,9 @@ private:
     std::string foundGameFolder_;
     std::string foundReplayFolder_;
     KeySubscription keys_ = 0;
+    bool watching_ = false;
+    std::string watchFailure_; ///< said once until it changes
+    std::optional<std::int64_t> folderModified_;
 };
 
 /** True when `folder` holds an ordinary file named gta-vc.exe in any letter case. */

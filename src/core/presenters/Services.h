@@ -6,6 +6,7 @@
 #include "core/ports/Clock.h"
 #include "core/ports/FileManager.h"
 #include "core/ports/FileSystem.h"
+#include "core/ports/FolderWatch.h"
 #include "core/ports/GameLauncher.h"
 #include "core/ports/KeySource.h"
 #include "core/ports/ProcessService.h"
@@ -26,6 +27,7 @@ struct Services {
     GameLauncher& launcher;
     Trash& trash;
     FileManager& fileManager;
+    FolderWatch& folderWatch;
     std::ostream& logEcho; ///< every log line is also written here
     std::string defaultGameFolder;
     SearchPlaces searchPlaces; ///< where to look for the game's folders; empty looks nowhere

@@ -7,6 +7,8 @@ namespace clipwarden {
 void RecordingCapture::TakeSlotAtStartUp() {
     lastSeen_.reset();
     settling_.reset();
+    writtenAt_.reset();
+    closedAt_.reset();
     lastReportedFailure_.reset();
     copying_.reset(); // a copy still in flight finishes into its own folder, unaccounted here
     ++generation_;
@@ -16,6 +18,23 @@ void RecordingCapture::TakeSlotAtStartUp() {
     if (slot && slot->size > 0 && library_.HoldsCopyOf(*slot)) {
         library_.cursor().AccountForSlot(*slot);
     }
+}
+
+void RecordingCapture::SlotOpened() {
+    closedAt_.reset(); // something more may come: the settle decides then
+}
+
+void RecordingCapture::SlotWritten() {
+    writtenAt_ = clock_.SteadyMilliseconds();
+    closedAt_.reset();
+}
+
+void RecordingCapture::SlotClosed() {
+    writtenAt_.reset();
+    std::error_code error;
+    closedStamp_ = files_.Stamp(library_.PathOf(kReplaySlot), error);
+    closedAt_ = clock_.SteadyMilliseconds();
+    timer_.RecheckCaptureIn(static_cast<int>(kQuietMilliseconds));
 }
 
 void RecordingCapture::CaptureTick() {
@@ -132,6 +151,7 @@ void RecordingCapture::FinishCopy(Copy& copy) {
             library_.cursor().SetCurrentReplay(copy.name);
             library_.cursor().AccountForSlot(copy.before);
             settling_.reset();
+            closedAt_.reset();
             lastReportedFailure_.reset();
             library_.Changed(copy.name);
         }
@@ -143,6 +163,17 @@ void RecordingCapture::FinishCopy(Copy& copy) {
 
 bool RecordingCapture::Settled(const FileStamp& slot) {
     const std::int64_t now = clock_.SteadyMilliseconds();
+    if (writtenAt_ && now - *writtenAt_ < kWritingExpiresMilliseconds) {
+        return false; // open for writing: its close asks again
+    }
+    if (closedAt_ && closedStamp_ == slot) {
+        const std::int64_t quiet = now - *closedAt_;
+        if (quiet >= kQuietMilliseconds) {
+            return true;
+        }
+        timer_.RecheckCaptureIn(static_cast<int>(kQuietMilliseconds - quiet));
+        return false;
+    }
     if (settling_ != slot) {
         settling_ = slot;
         settlingSince_ = now;

@@ -16,6 +16,14 @@ namespace clipwarden {
 /** How long replay.rep must keep one stamp before it counts as a finished recording. */
 inline constexpr std::int64_t kSettleMilliseconds = 500;
 
+/** Where the folder watch sees replay.rep closed after writing, how long nothing more may
+ *  happen to it before it counts as a finished recording. */
+inline constexpr std::int64_t kQuietMilliseconds = 100;
+
+/** A write seen by the watch without its close counts for this long at most: a close the
+ *  watch missed must not keep a recording from being stored for good. */
+inline constexpr std::int64_t kWritingExpiresMilliseconds = 10'000;
+
 enum class CaptureOutcome {
     NothingNew, ///< replay.rep holds what is already accounted for, or nothing at all
     Saved,      ///< a new recording was stored and reported
@@ -55,6 +63,13 @@ public:
      *  Reports a save; leaves reporting anything else to the caller. */
     CaptureResult CaptureIfNew();
 
+    /** What the folder watch saw of replay.rep: opened, written to, or closed after writing
+     *  (or moved in whole). A recording closed and left alone for kQuietMilliseconds is
+     *  stored at once; while it is open for writing nothing is stored. */
+    void SlotOpened();
+    void SlotWritten();
+    void SlotClosed();
+
     /** Posts the failure of a capture ("replay.rep" when no name could be formed). */
     void PostFailure(const CaptureResult& result);
 
@@ -93,6 +108,9 @@ private:
     std::optional<FileStamp> settling_; ///< the stamp being watched for settling
     std::int64_t settlingSince_ = 0;
     std::optional<std::string> lastReportedFailure_;
+    std::optional<std::int64_t> writtenAt_; ///< a write seen, its close not yet
+    std::optional<std::int64_t> closedAt_;  ///< a close seen, nothing after it yet
+    std::optional<FileStamp> closedStamp_;  ///< the slot as it was at that close
     std::shared_ptr<Copy> copying_; ///< the copy in flight, if any
     unsigned generation_ = 0;       ///< counts the folders taken, so a late copy knows its own
 };

@@ -457,6 +457,14 @@ bool PosixFileSystem::MoveAside(const std::string& path, const std::string& dest
     return true;
 }
 
+std::optional<std::int64_t> PosixFileSystem::FolderModified(const std::string& folder) {
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
+
 std::string PosixFileSystem::WhyNotWritable(const std::string& folder) {
     if (access(folder.c_str(), W_OK | X_OK) == 0) {
         return {};

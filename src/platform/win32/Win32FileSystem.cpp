@@ -365,6 +365,17 @@ public:
         return {};
     }
 
+    std::optional<std::int64_t> FolderModified(const std::string& folder) override {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!GetFileAttributesExW(ToWide(folder).c_str(), GetFileExInfoStandard, &data)) {
+            return std::nullopt;
+        }
+        return static_cast<std::int64_t>(
+                   (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                   data.ftLastWriteTime.dwLowDateTime) *
+               100;
+    }
+
     [[nodiscard]] bool NamesIgnoreCase() const override { return true; }
 
     std::string RealPath(const std::string& path) override {

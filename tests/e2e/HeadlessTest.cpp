@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <set>
@@ -168,10 +169,12 @@ TEST_F(Headless, ARecordingWrittenWithAPauseIsStoredWholeAndOnlyWhole) {
     for (int i = 0; i < 8; ++i) {
         const std::string recording = "recording " + std::to_string(i) + std::string(4096, '#');
         whole.insert(recording);
-        // The game writes the first half, pauses, then the rest.
-        WriteFile(slot, recording.substr(0, recording.size() / 2));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        WriteFile(slot, recording);
+        // The game writes the first half, pauses with the file open, then writes the rest.
+        std::ofstream game(slot, std::ios::binary | std::ios::trunc);
+        game << recording.substr(0, recording.size() / 2) << std::flush;
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        game << recording.substr(recording.size() / 2) << std::flush;
+        game.close();
         Expect("-" + std::to_string(i) + ".rep saved!");
     }
     const auto stored = StoredReplays(replays);

@@ -1,6 +1,7 @@
 // The main window's start-up, clicks and shutdown, against a plain view.
 
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -455,6 +456,48 @@ TEST(GameExecutable, OnlyAnOrdinaryFileNamedGtaVcExeInTheFolderPasses) {
     EXPECT_TRUE(GameExecutablePresent(files, dir.str() + "/"));
     EXPECT_FALSE(GameExecutablePresent(files, dir / "missing"));
     EXPECT_EQ(GameExecutablePresent(files, ""), std::filesystem::is_regular_file("/gta-vc.exe"));
+}
+
+TEST_F(MainWindow, TheWatchStoresARecordingSoonAfterItsCloseAndNeverWhileItIsWritten) {
+    UseReplayFolder();
+    presenter.Start();
+    EXPECT_EQ(folderWatch.folder, dir.str());
+    WriteFileAt(dir / "replay.rep", "half a recording", 1'650'000'000);
+    folderWatch.Tell(FolderChange::Kind::Written, "replay.rep");
+    clock.steady += 5000; // far past the settle: still open for writing all the same
+    presenter.CaptureTick();
+    EXPECT_TRUE(view.log.empty());
+
+    WriteFileAt(dir / "replay.rep", "the whole recording", 1'650'000'001);
+    folderWatch.Tell(FolderChange::Kind::Closed, "replay.rep");
+    EXPECT_EQ(view.recheckIn, static_cast<int>(kQuietMilliseconds));
+    clock.steady += kQuietMilliseconds;
+    presenter.CaptureTick(); // one look, no settle of half a second
+    ASSERT_EQ(view.log.size(), 1U);
+    EXPECT_EQ(view.log[0], "[14:03:27] replay0612-0.rep saved!");
+    EXPECT_EQ(ReadFile(dir / "replay0612-0.rep"), "the whole recording");
+}
+
+TEST_F(MainWindow, WhereTheFolderCannotBeWatchedItIsLookedAtOnceASecondAndSaidOnce) {
+    UseReplayFolder();
+    folderWatch.refusal = "the system's limit of folder watches is reached";
+    std::vector<std::string> changes;
+    presenter.libraryParts().library.OnChanged(
+        [&](const std::string& name) { changes.push_back(name); });
+    presenter.Start();
+    ASSERT_EQ(view.log.size(), 1U);
+    EXPECT_NE(view.log[0].find("are not reported (the system's limit of folder watches is "
+                               "reached), so Clipwarden looks at it once a second"),
+              std::string::npos);
+    changes.clear();
+    presenter.CaptureTick();
+    EXPECT_TRUE(changes.empty()) << "nothing moved: nothing listed";
+    WriteFile(dir / "added elsewhere.rep", "x");
+    std::filesystem::last_write_time(dir.str(), std::filesystem::file_time_type::clock::now() +
+                                                    std::chrono::seconds(5));
+    presenter.CaptureTick();
+    EXPECT_EQ(changes, std::vector<std::string>{""}) << "the Library lists the folder again";
+    EXPECT_EQ(view.log.size(), 1U);
 }
 
 } // namespace

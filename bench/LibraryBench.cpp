@@ -1,0 +1,158 @@
+// The Library window over 10,000 stored replays: opening it (the second open, from the request
+// to the first paint with every row, label file included), sorting and a keystroke in the
+// filter (each with its repaint), and the memory the open window adds; beside the baseline of a
+// listing with one stat a file.
+
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QTableView>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "Fakes.h"
+#include "TempDir.h"
+#include "app/qt/LibraryWindow.h"
+#include "app/qt/MainWindow.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/qt/QtSettingsStore.h"
+
+namespace clipwarden::test {
+namespace {
+
+constexpr int kReplays = 10'000;
+
+/** 10,000 small stored replays, a tenth of them labelled, in one folder made once. */
+const TempDir& Library() {
+    static const TempDir made;
+    static const bool filled = [] {
+        std::filesystem::create_directories(made / "replays");
+        std::string labels = R"({"version": 1, "replays": {)";
+        for (int i = 0; i < kReplays; ++i) {
+            const std::string name =
+                "replay" + std::to_string(1000 + i % 1200) + "-" + std::to_string(i) + ".rep";
+            WriteFileAt(made / "replays/" + name, std::string(64 + i % 512, 'r'),
+                        1'600'000'000 + i * 37 % 100'000);
+            if (i % 10 == 0) {
+                labels += std::string(i == 0 ? "" : ",") + "\"" + name +
+                          R"(": {"label": "take )" + std::to_string(i) +
+                          R"(", "kept": false, "size": )" + std::to_string(64 + i % 512) + "}";
+            }
+        }
+        WriteFile(made / "replays/clipwarden-library.json", labels + "}}");
+        return true;
+    }();
+    static_cast<void>(filled);
+    return made;
+}
+
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+/** The main window over the library, with everything but files a stand-in. */
+struct Program {
+    int argc = 1;
+    char name[8] = "bench";
+    char* argv[2] = {name, nullptr};
+    QApplication app{argc, argv};
+    PosixFileSystem files;
+    FakeClock clock;
+    QtSettingsStore settings{QString::fromStdString(Library() / "config/Clipwarden.conf")};
+    FakeShellFolders shell;
+    FakeProcesses processes;
+    FakeKeys keys;
+    FakeLauncher launcher;
+    FakeTrash trash;
+    FakeFileManager fileManager;
+    FakeFolderWatch folderWatch;
+    std::ostringstream echo;
+    Services services{files, clock,    settings, shell,       processes,   keys,
+                      launcher, trash, fileManager, folderWatch, echo, "/games", SearchPlaces{}};
+    std::unique_ptr<MainWindow> main;
+
+    Program() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        settings.Write("GTAVC-replays", Library() / "replays");
+        main = std::make_unique<MainWindow>(services);
+        main->Start();
+    }
+    LibraryWindow* Open() {
+        main->ShowLibraryWindow();
+        LibraryWindow* window = main->libraryWindow();
+        window->table()->viewport()->repaint(); // the first paint, every row there to show
+        return window;
+    }
+    void Close() {
+        main->libraryWindow()->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+void BM_ListAndStat10k(benchmark::State& state) {
+    const std::string folder = Library() / "replays";
+    for (auto _ : state) {
+        DIR* dir = opendir(folder.c_str());
+        std::size_t seen = 0;
+        while (const dirent* entry = readdir(dir)) {
+            struct stat info {};
+            seen += fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+        }
+        closedir(dir);
+        benchmark::DoNotOptimize(seen);
+    }
+}
+BENCHMARK(BM_ListAndStat10k)->Unit(benchmark::kMillisecond);
+
+void BM_LibraryOpen10k(benchmark::State& state) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Program program;
+    program.Open();
+    program.Close(); // the first open sets up Qt's styles and fonts; not counted
+    const long before = ResidentKiB();
+    long added = 0;
+    for (auto _ : state) {
+        LibraryWindow* window = program.Open();
+        state.PauseTiming();
+        added = ResidentKiB() - before;
+        if (window->table()->model()->rowCount() != kReplays) {
+            state.SkipWithError("not every row is listed");
+        }
+        program.Close();
+        state.ResumeTiming();
+    }
+    state.counters["added_MiB"] = static_cast<double>(added) / 1024.0;
+}
+BENCHMARK(BM_LibraryOpen10k)->Unit(benchmark::kMillisecond);
+
+void BM_LibrarySortAndFilter10k(benchmark::State& state) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Program program;
+    LibraryWindow* window = program.Open();
+    LibraryPresenter& library = window->presenter();
+    const bool sorting = state.range(0) == 0;
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        if (sorting) {
+            library.OnSort(flip ? LibraryColumn::Recorded : LibraryColumn::Size, flip);
+        } else {
+            library.OnFilter(flip ? "take 1" : "take 12");
+        }
+        window->table()->viewport()->repaint(); // what the user sees of it, drawn
+    }
+    state.SetLabel(sorting ? "sort" : "filter keystroke");
+}
+BENCHMARK(BM_LibrarySortAndFilter10k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace clipwarden::test

@@ -101,3 +101,44 @@ TEST_F(HotkeysOnX, F5RightAfterStartUpNeverDestroysTheRecordingLeftInTheSlot) {
 
 } // namespace
 } // namespace clipwarden::test
+
+namespace clipwarden::test {
+namespace {
+
+TEST_F(HotkeysOnX, TheLibraryPlaysADoubleClickedReplayAndDelMovesOneToTheTrash) {
+    // Sizes apart: a file of the slot's size and time would count as current too.
+    WriteFile(replays + "/a.rep", "bytes of a.rep");
+    WriteFile(replays + "/b.rep", "the bytes of b.rep");
+    WriteFile(replays + "/c.rep", "all the bytes of c.rep");
+    // The trash in the same temporary home as the replays: Qt uses the home trash only for
+    // files on the home's volume.
+    app = std::make_unique<ChildProcess>(std::vector<std::string>{
+        "/usr/bin/env", "DISPLAY=" + x->display(), "QT_QPA_PLATFORM=xcb", "HOME=" + home.str(),
+        "XDG_CONFIG_HOME=" + (home / "config"), "XDG_DATA_HOME=" + (home / "data"), "LC_ALL=C",
+        std::getenv("CLIPWARDEN_BIN"), "--library"});
+    ASSERT_EQ(RunOn(x->display(), "timeout 30 xdotool search --sync --onlyvisible --name "
+                                  "'^Clipwarden Library$'"),
+              0);
+    // The first row's name, below the filter box and the header, in the window's own place.
+    ASSERT_EQ(RunOn(x->display(), "xdotool search --name '^Clipwarden Library$' "
+                                  "windowfocus --sync mousemove --window %1 60 67 "
+                                  "click --repeat 2 --delay 80 1"),
+              0);
+    auto lines = app->ReadUntil("has been selected", std::chrono::seconds(20));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("] a.rep has been selected for replay!"), std::string::npos)
+        << lines.back();
+    EXPECT_EQ(ReadFile(replays + "/replay.rep"), "bytes of a.rep");
+
+    ASSERT_EQ(RunOn(x->display(), "xdotool key Down Delete"), 0);
+    lines = app->ReadUntil("to the trash", std::chrono::seconds(20));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("Moved 1 replay to the trash"), std::string::npos)
+        << lines.back();
+    EXPECT_FALSE(std::filesystem::exists(replays + "/b.rep"));
+    EXPECT_EQ(ReadFile(home / "data/Trash/files/b.rep"), "the bytes of b.rep");
+    EXPECT_TRUE(std::filesystem::exists(home / "data/Trash/info/b.rep.trashinfo"));
+}
+
+} // namespace
+} // namespace clipwarden::test

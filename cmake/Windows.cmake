@@ -25,8 +25,9 @@ add_library(clipwarden_win32_gui STATIC
     src/app/win32/Win32Form.cpp
     src/app/win32/Win32MainWindow.cpp
     src/app/win32/Win32OptionsWindow.cpp
+    src/app/win32/Win32LibraryWindow.cpp
 )
-target_link_libraries(clipwarden_win32_gui PUBLIC clipwarden_platform comctl32)
+target_link_libraries(clipwarden_win32_gui PUBLIC clipwarden_platform comctl32 comdlg32)
 clipwarden_warnings(clipwarden_win32_gui)
 
 add_executable(clipwarden WIN32 src/app/win32/WinMain.cpp src/app/win32/clipwarden.rc)

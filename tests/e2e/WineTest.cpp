@@ -218,3 +218,29 @@ TEST_F(UnderWine, LaunchRunsTheCommandAndEndsWithItsExitStatus) {
 
 } // namespace
 } // namespace clipwarden::test
+
+namespace clipwarden::test {
+namespace {
+
+TEST_F(UnderWine, TheLibraryWindowPlaysTheReplayEnterIsPressedOn) {
+    if (WindowsBuild().empty()) {
+        GTEST_SKIP() << "no Windows build given (CLIPWARDEN_WINDOWS_BUILD)";
+    }
+    for (const char* name : {"a.rep", "b.rep", "c.rep"}) {
+        WriteFile(replays + "/" + name, std::string("bytes of ") + name);
+    }
+    app = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/bin/wine", WindowsBuild() + "/clipwarden.exe", "--library"},
+        Env());
+    ASSERT_EQ(Run("timeout 120 xdotool search --sync --onlyvisible --name '^Clipwarden Library$'"),
+              0);
+    // The current replay (the last) has the focus; Home moves it to the first.
+    ASSERT_EQ(Run("xdotool search --name '^Clipwarden Library$' windowfocus --sync key Home Return"),
+              0);
+    EXPECT_EQ(SelectedName(Expect("has been selected for replay!")), "a.rep");
+    EXPECT_EQ(ReadFile(replays + "/replay.rep"), "bytes of a.rep");
+    StopClipwarden();
+}
+
+} // namespace
+} // namespace clipwarden::test

@@ -14,10 +14,15 @@ inline constexpr int kIdReplayFolderBox = 107;
 inline constexpr int kIdChooseReplayFolderButton = 108;
 inline constexpr int kIdLogLabel = 109;
 inline constexpr int kIdLogList = 110;
+inline constexpr int kIdLibraryButton = 111;
 inline constexpr int kIdGameFolderBox = 200;
 inline constexpr int kIdChooseGameFolderButton = 201;
 inline constexpr int kIdGameFolderLabel = 202;
 inline constexpr int kIdAutorunBox = 203;
+inline constexpr int kIdLibraryFilter = 300;
+inline constexpr int kIdLibraryList = 301;
+inline constexpr int kIdLibraryStatus = 302;
+inline constexpr int kIdLibraryEmpty = 303;
 
 inline constexpr int kCaptureTimer = 1;
 inline constexpr int kGameLinkTimer = 2;

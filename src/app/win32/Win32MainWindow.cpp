@@ -1,6 +1,7 @@
 #include "app/win32/Win32MainWindow.h"
 
 #include "app/win32/ControlIds.h"
+#include "app/win32/Win32LibraryWindow.h"
 #include "app/win32/Win32OptionsWindow.h"
 #include "platform/win32/AnsiText.h"
 
@@ -39,6 +40,8 @@ bool Win32MainWindow::Start() {
     Control("STATIC", "Log :", SS_LEFTNOWORDWRAP, kIdLogLabel, place::kLogLabel);
     Control("BUTTON", "Select", WS_TABSTOP | BS_PUSHBUTTON, kIdChooseReplayFolderButton,
             place::kChooseReplayFolderButton);
+    Control("BUTTON", "Library", WS_TABSTOP | BS_PUSHBUTTON, kIdLibraryButton,
+            place::kLibraryButton);
     Control("EDIT", "", WS_TABSTOP | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, kIdReplayFolderBox,
             place::kReplayFolderBox);
     Control("STATIC", "Replay folder :", SS_LEFTNOWORDWRAP, kIdReplayFolderLabel,
@@ -87,6 +90,9 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             case kIdChooseReplayFolderButton:
                 presenter_.OnChooseReplayFolder();
                 break;
+            case kIdLibraryButton:
+                ShowLibraryWindow();
+                break;
             case kIdOptionsButton:
                 presenter_.OnOptionsClicked();
                 break;
@@ -107,6 +113,9 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         FinishCopy();
         return 0;
     case WM_DESTROY:
+        if (library_ != nullptr && library_->hwnd() != nullptr) {
+            SendMessageA(library_->hwnd(), WM_CLOSE, 0, 0); // it goes with the main window
+        }
         FinishCopy(); // a recording on its way is stored before the window goes
         presenter_.Shutdown();
         KillTimer(hwnd_, kCaptureTimer);
@@ -192,6 +201,18 @@ void Win32MainWindow::ShowVersion(GameVersion version) {
 
 WindowRef Win32MainWindow::Handle() {
     return reinterpret_cast<WindowRef>(hwnd_);
+}
+
+void Win32MainWindow::ShowLibraryWindow() {
+    if (library_ == nullptr || library_->hwnd() == nullptr) {
+        library_.reset(); // the presenter of a closed window goes before the next one comes
+        library_ = std::make_unique<Win32LibraryWindow>(presenter_);
+        if (!library_->Load()) {
+            library_.reset();
+            return;
+        }
+    }
+    library_->BringForward();
 }
 
 void Win32MainWindow::ShowOptionsWindow() {

@@ -10,6 +10,7 @@
 
 namespace clipwarden::win32 {
 
+class Win32LibraryWindow;
 class Win32OptionsWindow;
 
 /** The main window with standard controls. What it does lives in MainPresenter. */
@@ -33,6 +34,9 @@ public:
 
     MainPresenter& presenter() { return presenter_; }
 
+    /** Shows the single Library window in front, creating it when it is not open. */
+    void ShowLibraryWindow();
+
     void AddLogLine(const std::string& line) override;
     void RunGameTextTimer(bool running) override;
     void RecheckCaptureIn(int milliseconds) override;
@@ -52,6 +56,7 @@ private:
     Services& services_;
     MainPresenter presenter_;
     std::unique_ptr<Win32OptionsWindow> options_;
+    std::unique_ptr<Win32LibraryWindow> library_;
     HBRUSH background_ = nullptr;
     bool gameTextTimerRunning_ = false;
     std::function<void()> closed_;

@@ -81,8 +81,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     win32::Win32MainWindow mainWindow(services);
     instance->OnRaiseRequest([&mainWindow] { mainWindow.BringForward(); });
-    // WORKAROUND: until this program has its Library window, --library brings the main one.
-    instance->OnLibraryRequest([&mainWindow] { mainWindow.BringForward(); });
+    instance->OnLibraryRequest([&mainWindow] { mainWindow.ShowLibraryWindow(); });
     mainWindow.OnClosed([&instance] { instance->Release(); });
     if (!mainWindow.Start()) {
         MessageBoxA(nullptr, "The main window could not be created.", "Clipwarden",
@@ -92,8 +91,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!noInstance.empty()) {
         mainWindow.presenter().Log(noInstance);
     }
+    if (showLibrary) {
+        mainWindow.ShowLibraryWindow();
+    }
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        // Ctrl+L anywhere in the main window opens the Library.
+        if (message.message == WM_KEYDOWN && message.wParam == 'L' &&
+            GetKeyState(VK_CONTROL) < 0 && GetAncestor(message.hwnd, GA_ROOT) == mainWindow.hwnd()) {
+            mainWindow.ShowLibraryWindow();
+            continue;
+        }
         if (!win32::Win32Form::TranslateFormMessage(message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);

@@ -1,0 +1,465 @@
+#include "app/win32/Win32LibraryWindow.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <array>
+
+#include "app/win32/ControlIds.h"
+#include "core/presenters/LibraryPlacement.h"
+#include "platform/win32/AnsiText.h"
+
+namespace clipwarden::win32 {
+
+namespace {
+
+constexpr int kColumns = 5;
+constexpr std::array<const wchar_t*, kColumns> kHeaders = {L"Name", L"Label", L"Recorded",
+                                                           L"Size", L"Kept"};
+constexpr std::array<int, kColumns> kDefaultWidths = {150, 240, 150, 80, 50};
+constexpr int kFilterHeight = 24;
+constexpr int kStatusHeight = 20;
+
+enum MenuCommand : UINT_PTR {
+    kPlay = 1,
+    kEditLabel,
+    kKeep,
+    kShowInFolder,
+    kCopyTo,
+    kMoveToTrash,
+};
+
+/** A small modal box asking for a label; nothing when cancelled. */
+struct LabelBox {
+    HWND edit = nullptr;
+    bool done = false;
+    bool accepted = false;
+    std::wstring text;
+
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* box = reinterpret_cast<LabelBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (box != nullptr && message == WM_COMMAND &&
+            (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+            box->accepted = LOWORD(wParam) == IDOK;
+            std::wstring typed(static_cast<std::size_t>(GetWindowTextLengthW(box->edit)) + 1, L'\0');
+            GetWindowTextW(box->edit, typed.data(), static_cast<int>(typed.size()));
+            box->text = typed.c_str();
+            box->done = true;
+            return 0;
+        }
+        if (box != nullptr && message == WM_CLOSE) {
+            box->done = true;
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    static std::optional<std::string> Ask(HWND owner, const std::string& current) {
+        HINSTANCE module = GetModuleHandleW(nullptr);
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &LabelBox::Proc;
+        windowClass.hInstance = module;
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = L"ClipwardenLabel";
+        RegisterClassW(&windowClass);
+        LabelBox box;
+        HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, L"ClipwardenLabel", L"Label",
+                                      WS_POPUP | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, 380, 120, owner, nullptr, module, nullptr);
+        if (window == nullptr) {
+            return std::nullopt;
+        }
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&box));
+        box.edit = CreateWindowExW(0, L"EDIT", ToWide(current).c_str(),
+                                   WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
+                                   10, 10, 350, 24, window, nullptr, module, nullptr);
+        SendMessageW(box.edit, EM_SETLIMITTEXT, kLongestLabel, 0);
+        CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                        190, 44, 80, 26, window, reinterpret_cast<HMENU>(IDOK), module, nullptr);
+        CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 280, 44, 80,
+                        26, window, reinterpret_cast<HMENU>(IDCANCEL), module, nullptr);
+        EnableWindow(owner, FALSE);
+        ShowWindow(window, SW_SHOW);
+        SetFocus(box.edit);
+        SendMessageW(box.edit, EM_SETSEL, 0, -1);
+        MSG message{};
+        while (!box.done && GetMessageW(&message, nullptr, 0, 0) > 0) {
+            if (!IsDialogMessageW(window, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+        EnableWindow(owner, TRUE);
+        DestroyWindow(window);
+        SetForegroundWindow(owner);
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+        }
+        return box.accepted ? std::optional<std::string>(FromWide(box.text)) : std::nullopt;
+    }
+};
+
+} // namespace
+
+Win32LibraryWindow::~Win32LibraryWindow() {
+    if (hwnd_ != nullptr) {
+        DestroyWindow(hwnd_);
+    }
+}
+
+bool Win32LibraryWindow::Load() {
+    if (!Create("ClipwardenLibrary", "Clipwarden Library", WS_OVERLAPPEDWINDOW, 0, 10800, 6300)) {
+        return false;
+    }
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    const auto child = [&](const wchar_t* className, DWORD style, int id) {
+        HWND made = CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10,
+                                    hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                    module, nullptr);
+        SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+        return made;
+    };
+    filter_ = child(L"EDIT", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kIdLibraryFilter);
+    SendMessageW(filter_, EM_SETCUEBANNER, TRUE,
+                 reinterpret_cast<LPARAM>(L"Filter by name or label"));
+    // Owner data: the list view asks for each row it paints; nothing is copied into it.
+    list_ = child(WC_LISTVIEWW,
+                  WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
+                  kIdLibraryList);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    for (int i = 0; i < kColumns; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = const_cast<wchar_t*>(kHeaders.at(static_cast<std::size_t>(i)));
+        column.cx = kDefaultWidths.at(static_cast<std::size_t>(i));
+        column.iSubItem = i;
+        SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&column));
+    }
+    empty_ = child(L"STATIC", SS_CENTER, kIdLibraryEmpty);
+    status_ = child(L"STATIC", SS_LEFTNOWORDWRAP, kIdLibraryStatus);
+    DragAcceptFiles(hwnd_, TRUE);
+    RestorePlace();
+    presenter_ = std::make_unique<LibraryPresenter>(main_.libraryParts(), *this);
+    presenter_->Open();
+    Arrange();
+    ShowWindow(hwnd_, SW_SHOW);
+    SetFocus(list_);
+    return true;
+}
+
+void Win32LibraryWindow::BringForward() {
+    ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd_);
+}
+
+void Win32LibraryWindow::Arrange() {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int width = client.right - 8;
+    const int listHeight = std::max(0L, client.bottom - kFilterHeight - kStatusHeight - 16);
+    MoveWindow(filter_, 4, 4, width, kFilterHeight, TRUE);
+    MoveWindow(list_, 4, kFilterHeight + 8, width, listHeight, TRUE);
+    MoveWindow(empty_, 24, kFilterHeight + 32, width - 40, listHeight - 48, TRUE);
+    MoveWindow(status_, 4, client.bottom - kStatusHeight - 2, width, kStatusHeight, TRUE);
+}
+
+void Win32LibraryWindow::Recount() {
+    SendMessageW(list_, LVM_SETITEMCOUNT, presenter_ ? presenter_->RowCount() : 0,
+                 LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    InvalidateRect(list_, nullptr, FALSE);
+}
+
+void Win32LibraryWindow::RowsReset() {
+    Recount();
+}
+void Win32LibraryWindow::RowInserted(std::size_t) {
+    Recount();
+}
+void Win32LibraryWindow::RowRemoved(std::size_t) {
+    Recount();
+}
+void Win32LibraryWindow::RowChanged(std::size_t at) {
+    ListView_RedrawItems(list_, static_cast<int>(at), static_cast<int>(at));
+}
+
+void Win32LibraryWindow::ShowStatus(const std::string& status, const std::string& emptySentence) {
+    SetWindowTextW(status_, ToWide(status).c_str());
+    SetWindowTextW(empty_, ToWide(emptySentence).c_str());
+    ShowWindow(empty_, emptySentence.empty() ? SW_HIDE : SW_SHOW);
+    ShowWindow(list_, emptySentence.empty() ? SW_SHOW : SW_HIDE);
+}
+
+void Win32LibraryWindow::ScrollTo(std::size_t at) {
+    const int row = static_cast<int>(at);
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list_, row, FALSE);
+}
+
+void Win32LibraryWindow::EnableWriting(const std::string& whyNot,
+                                       const std::string& labelsWhyNot) {
+    writable_ = whyNot.empty();
+    labelsWritable_ = labelsWhyNot.empty();
+    DragAcceptFiles(hwnd_, writable_ ? TRUE : FALSE);
+    // Where nothing can be written, the status line's tooltip would be missed: say it there.
+    if (!writable_) {
+        SetWindowTextW(empty_, ToWide("Read-only: " + whyNot + ".").c_str());
+    }
+}
+
+bool Win32LibraryWindow::Confirm(const std::string& question) {
+    return MessageBoxW(hwnd_, ToWide(question).c_str(), L"Clipwarden",
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+std::string Win32LibraryWindow::AskCopyDestination(const std::string& name) {
+    std::wstring file(32768, L'\0');
+    const std::wstring suggested = ToWide(name);
+    std::copy(suggested.begin(), suggested.end(), file.begin());
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = hwnd_;
+    dialog.lpstrFilter = L"GTA:VC replays (*.rep)\0*.rep\0All files (*.*)\0*.*\0";
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = L"Copy the replay to";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_EXPLORER;
+    if (!GetSaveFileNameW(&dialog)) {
+        return {};
+    }
+    return FromWide(file.c_str());
+}
+
+std::vector<std::size_t> Win32LibraryWindow::SelectedRows() const {
+    std::vector<std::size_t> rows;
+    for (int at = ListView_GetNextItem(list_, -1, LVNI_SELECTED); at >= 0;
+         at = ListView_GetNextItem(list_, at, LVNI_SELECTED)) {
+        rows.push_back(static_cast<std::size_t>(at));
+    }
+    if (rows.empty() && FocusedRow() >= 0) {
+        rows.push_back(static_cast<std::size_t>(FocusedRow()));
+    }
+    return rows;
+}
+
+int Win32LibraryWindow::FocusedRow() const {
+    return ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+}
+
+void Win32LibraryWindow::EditLabel(std::size_t at) {
+    if (!labelsWritable_ || at >= presenter_->RowCount()) {
+        return;
+    }
+    // The list view edits its first column only: the label gets a box of its own.
+    if (const auto label = LabelBox::Ask(hwnd_, presenter_->Row(at).label)) {
+        presenter_->OnLabel(at, *label);
+    }
+}
+
+void Win32LibraryWindow::ShowMenu(POINT at) {
+    const int row = FocusedRow();
+    if (row < 0) {
+        return;
+    }
+    HMENU menu = CreatePopupMenu();
+    const UINT write = writable_ ? MF_ENABLED : MF_GRAYED;
+    const UINT label = labelsWritable_ ? MF_ENABLED : MF_GRAYED;
+    AppendMenuW(menu, MF_STRING, kPlay, L"Play\tEnter");
+    AppendMenuW(menu, MF_STRING | label, kEditLabel, L"Edit label\tF2");
+    AppendMenuW(menu, MF_STRING | label, kKeep, L"Keep\tCtrl+K");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kShowInFolder, L"Show in folder");
+    AppendMenuW(menu, MF_STRING, kCopyTo, L"Copy to\u2026");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING | write, kMoveToTrash, L"Move to the Recycle Bin\tDel");
+    const auto chosen = static_cast<UINT_PTR>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
+    DestroyMenu(menu);
+    const auto focused = static_cast<std::size_t>(row);
+    switch (chosen) {
+    case kPlay:
+        presenter_->OnPlay(focused);
+        break;
+    case kEditLabel:
+        EditLabel(focused);
+        break;
+    case kKeep:
+        presenter_->OnToggleKept(SelectedRows());
+        break;
+    case kShowInFolder:
+        presenter_->OnShowInFolder(focused);
+        break;
+    case kCopyTo:
+        presenter_->OnCopyTo(focused);
+        break;
+    case kMoveToTrash:
+        presenter_->OnDelete(SelectedRows());
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT Win32LibraryWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
+    if (header.hwndFrom != list_ || !presenter_) {
+        return 0;
+    }
+    switch (header.code) {
+    case LVN_GETDISPINFOW: {
+        auto& info = *reinterpret_cast<NMLVDISPINFOW*>(lParam);
+        const auto at = static_cast<std::size_t>(info.item.iItem);
+        if ((info.item.mask & LVIF_TEXT) != 0 && at < presenter_->RowCount()) {
+            const auto column = static_cast<LibraryColumn>(info.item.iSubItem);
+            const LibraryRow& row = presenter_->Row(at);
+            cell_ = column == LibraryColumn::Kept ? std::wstring(row.kept ? L"\u2713" : L"")
+                                                  : ToWide(presenter_->CellText(at, column));
+            if (column == LibraryColumn::Name && row.current) {
+                cell_ = L"\u00BB " + cell_; // the current replay
+            }
+            info.item.pszText = cell_.data();
+        }
+        return 0;
+    }
+    case NM_DBLCLK: {
+        const auto& click = *reinterpret_cast<const NMITEMACTIVATE*>(lParam);
+        if (click.iItem < 0) {
+            return 0;
+        }
+        const auto at = static_cast<std::size_t>(click.iItem);
+        if (click.iSubItem == static_cast<int>(LibraryColumn::Label)) {
+            EditLabel(at);
+        } else if (click.iSubItem == static_cast<int>(LibraryColumn::Kept)) {
+            presenter_->OnToggleKept({at});
+        } else {
+            presenter_->OnPlay(at);
+        }
+        return 0;
+    }
+    case NM_RETURN:
+        if (FocusedRow() >= 0) {
+            presenter_->OnPlay(static_cast<std::size_t>(FocusedRow()));
+        }
+        return 0;
+    case LVN_KEYDOWN: {
+        const auto& key = *reinterpret_cast<const NMLVKEYDOWN*>(lParam);
+        const bool control = GetKeyState(VK_CONTROL) < 0;
+        if (key.wVKey == VK_DELETE && writable_) {
+            presenter_->OnDelete(SelectedRows());
+        } else if (key.wVKey == VK_F2 && FocusedRow() >= 0) {
+            EditLabel(static_cast<std::size_t>(FocusedRow()));
+        } else if (key.wVKey == 'K' && control && labelsWritable_) {
+            presenter_->OnToggleKept(SelectedRows());
+        }
+        return 0;
+    }
+    case LVN_COLUMNCLICK: {
+        const auto& click = *reinterpret_cast<const NMLISTVIEW*>(lParam);
+        const auto column = static_cast<LibraryColumn>(click.iSubItem);
+        const bool ascending = presenter_->sortColumn() != column || !presenter_->sortAscending();
+        presenter_->OnSort(column, ascending);
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE:
+        Arrange();
+        return 0;
+    case WM_NOTIFYFORMAT: // the window is an ANSI one; its list view speaks UTF-16 to it
+        return NFR_UNICODE;
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam), lParam);
+    case WM_COMMAND:
+        if (LOWORD(wParam) == kIdLibraryFilter && HIWORD(wParam) == EN_CHANGE && presenter_) {
+            std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(filter_)) + 1, L'\0');
+            GetWindowTextW(filter_, text.data(), static_cast<int>(text.size()));
+            presenter_->OnFilter(FromWide(text.c_str()));
+            return 0;
+        }
+        // The dialog keys turn Enter on the list into IDOK.
+        if (LOWORD(wParam) == IDOK && GetFocus() == list_ && FocusedRow() >= 0) {
+            presenter_->OnPlay(static_cast<std::size_t>(FocusedRow()));
+            return 0;
+        }
+        break;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == list_) {
+            POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (at.x == -1 && at.y == -1) {
+                GetCursorPos(&at);
+            }
+            ShowMenu(at);
+            return 0;
+        }
+        break;
+    case WM_DROPFILES: {
+        auto* drop = reinterpret_cast<HDROP>(wParam);
+        std::vector<std::string> paths;
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+            DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size()));
+            paths.push_back(FromWide(path.c_str()));
+        }
+        DragFinish(drop);
+        if (writable_ && presenter_) {
+            presenter_->OnImport(paths);
+        }
+        return 0;
+    }
+    case WM_CLOSE:
+        StorePlace();
+        DestroyWindow(hwnd_);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void Win32LibraryWindow::RestorePlace() {
+    const auto place =
+        ReadNumberList(main_.settings().ReadSetting(kKeyLibraryGeometry, std::string()));
+    if (place && place->size() == 4 && (*place)[2] > 0 && (*place)[3] > 0) {
+        RECT rect{(*place)[0], (*place)[1], (*place)[0] + (*place)[2], (*place)[1] + (*place)[3]};
+        // A place on a monitor that is gone is not used.
+        if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr) {
+            MoveWindow(hwnd_, rect.left, rect.top, (*place)[2], (*place)[3], FALSE);
+        }
+    }
+    const auto widths =
+        ReadNumberList(main_.settings().ReadSetting(kKeyLibraryColumns, std::string()));
+    if (widths && widths->size() == kColumns) {
+        for (int i = 0; i < kColumns; ++i) {
+            const int width = (*widths)[static_cast<std::size_t>(i)];
+            if (width > 0 && width < 4000) {
+                ListView_SetColumnWidth(list_, i, width);
+            }
+        }
+    }
+}
+
+void Win32LibraryWindow::StorePlace() {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    GetWindowPlacement(hwnd_, &placement);
+    const RECT& normal = placement.rcNormalPosition;
+    main_.WriteSetting(kKeyLibraryGeometry,
+                       WriteNumberList({static_cast<int>(normal.left), static_cast<int>(normal.top),
+                                        static_cast<int>(normal.right - normal.left),
+                                        static_cast<int>(normal.bottom - normal.top)}));
+    std::vector<int> widths;
+    for (int i = 0; i < kColumns; ++i) {
+        widths.push_back(ListView_GetColumnWidth(list_, i));
+    }
+    main_.WriteSetting(kKeyLibraryColumns, WriteNumberList(widths));
+}
+
+} // namespace clipwarden::win32

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/win32/Win32Form.h"
+#include "core/presenters/LibraryPresenter.h"
+#include "core/presenters/LibraryView.h"
+#include "core/presenters/MainPresenter.h"
+
+namespace clipwarden::win32 {
+
+/** The Library window: a virtual list view over the Library presenter's rows, a filter box
+ *  and a status line. Closing it destroys it; the next "Library" creates it anew. */
+class Win32LibraryWindow final : public Win32Form, public LibraryView {
+public:
+    explicit Win32LibraryWindow(MainPresenter& main) : main_(main) {}
+    ~Win32LibraryWindow() override;
+    Win32LibraryWindow(const Win32LibraryWindow&) = delete;
+    Win32LibraryWindow& operator=(const Win32LibraryWindow&) = delete;
+    Win32LibraryWindow(Win32LibraryWindow&&) = delete;
+    Win32LibraryWindow& operator=(Win32LibraryWindow&&) = delete;
+
+    /** Creates the window where it last was, lists the library and shows it. */
+    bool Load();
+    void BringForward();
+
+    void RowsReset() override;
+    void RowInserted(std::size_t at) override;
+    void RowRemoved(std::size_t at) override;
+    void RowChanged(std::size_t at) override;
+    void ShowStatus(const std::string& status, const std::string& emptySentence) override;
+    void ScrollTo(std::size_t at) override;
+    void EnableWriting(const std::string& whyNot, const std::string& labelsWhyNot) override;
+    bool Confirm(const std::string& question) override;
+    std::string AskCopyDestination(const std::string& name) override;
+
+private:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    /** Closed: its presenter goes too, and with it every tie to the library. */
+    void Destroyed() override { presenter_.reset(); }
+    LRESULT OnNotify(const NMHDR& header, LPARAM lParam);
+    void Arrange();
+    void Recount();
+    [[nodiscard]] std::vector<std::size_t> SelectedRows() const;
+    [[nodiscard]] int FocusedRow() const;
+    void EditLabel(std::size_t at);
+    void ShowMenu(POINT at);
+    void RestorePlace();
+    void StorePlace();
+
+    MainPresenter& main_;
+    std::unique_ptr<LibraryPresenter> presenter_;
+    HWND filter_ = nullptr;
+    HWND list_ = nullptr;
+    HWND status_ = nullptr;
+    HWND empty_ = nullptr;
+    std::wstring cell_; ///< the text handed to the list view, alive until its next question
+    bool writable_ = true;
+    bool labelsWritable_ = true;
+};
+
+} // namespace clipwarden::win32

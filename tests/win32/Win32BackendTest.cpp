@@ -87,6 +87,35 @@ TEST(Win32Files, ListsOrdinaryFilesMatchingIgnoringCase) {
     EXPECT_EQ(files->Join("", "gta-vc.exe"), "\\gta-vc.exe");
 }
 
+TEST(Win32Files, ANameOutsideTheCodePageIsListedReadAndCopiedAsItself) {
+    WinFolder dir;
+    const auto files = CreateFileSystem();
+    const std::string name = "replay \xe6\x97\xa5\xe6\x9c\xac.rep"; // CJK: no code page letter
+    const std::wstring wide = ToWide(dir / name);
+    HANDLE made = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(made, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(made, "jump", 4, &written, nullptr);
+    CloseHandle(made);
+    std::error_code error;
+    EXPECT_EQ(files->ListFiles(dir / "*.rep", error), std::vector<std::string>{name});
+    const auto stamp = files->Stamp(dir / name, error);
+    ASSERT_TRUE(stamp) << files->Describe(error);
+    EXPECT_EQ(stamp->size, 4U);
+    const std::string copy = files->CopyToTemporary(dir / name, dir / "copy.rep", error);
+    ASSERT_FALSE(copy.empty()) << files->Describe(error);
+    EXPECT_TRUE(files->CommitTemporary(copy, dir / "copy.rep", false, error));
+    EXPECT_TRUE(files->SameContents(dir / name, dir / "copy.rep", error));
+    // The library's label file goes through the same calls.
+    const std::string label = files->WriteTemporary(dir / "clipwarden-library.json", "{}", error);
+    ASSERT_FALSE(label.empty());
+    EXPECT_TRUE(files->CommitTemporary(label, dir / "clipwarden-library.json", true, error));
+    EXPECT_EQ(files->ReadSmallFile(dir / "clipwarden-library.json", 100, error), "{}");
+    EXPECT_FALSE(files->ReadSmallFile(dir / "clipwarden-library.json", 1, error));
+    EXPECT_EQ(error, std::errc::file_too_large);
+    DeleteFileW(wide.c_str()); // the folder's own clean-up lists by the code page
+}
+
 TEST(Win32Files, CopiesThroughATemporaryAndNeverOverwritesUnlessAsked) {
     WinFolder dir;
     const auto files = CreateFileSystem();

@@ -33,8 +33,10 @@ bool ProcessGone(DWORD id) {
     return ended;
 }
 
-/** Files through the ANSI Win32 calls: listings in the order the file system keeps, copies
- *  through a hidden temporary that is moved into place with write-through. */
+/** Files through the wide-character Win32 calls, so that any name is itself (the ANSI calls
+ *  turn what the code page lacks into '?', a wildcard that matches other files): listings in
+ *  the order the file system keeps, copies through a hidden temporary that is moved into place
+ *  with write-through. */
 class Win32FileSystem final : public FileSystem {
 public:
     [[nodiscard]] std::string Join(const std::string& folder,
@@ -49,8 +51,8 @@ public:
                                        std::error_code& error) override {
         error.clear();
         std::vector<std::string> names;
-        WIN32_FIND_DATAA data{};
-        HANDLE find = FindFirstFileA(ToAnsi(pathPattern).c_str(), &data);
+        WIN32_FIND_DATAW data{};
+        HANDLE find = FindFirstFileW(ToWide(pathPattern).c_str(), &data);
         if (find == INVALID_HANDLE_VALUE) {
             const DWORD code = GetLastError();
             if (code != ERROR_FILE_NOT_FOUND && code != ERROR_NO_MORE_FILES) {
@@ -60,16 +62,16 @@ public:
         }
         do {
             if ((data.dwFileAttributes & kNotOrdinary) == 0) {
-                names.push_back(FromAnsi(data.cFileName));
+                names.push_back(FromWide(data.cFileName));
             }
-        } while (FindNextFileA(find, &data));
+        } while (FindNextFileW(find, &data));
         FindClose(find);
         return names;
     }
 
     std::optional<FileStamp> Stamp(const std::string& path, std::error_code& error) override {
         error.clear();
-        HANDLE file = CreateFileA(ToAnsi(path).c_str(), FILE_READ_ATTRIBUTES,
+        HANDLE file = CreateFileW(ToWide(path).c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
@@ -106,7 +108,7 @@ public:
     }
 
     bool Exists(const std::string& path) override {
-        return GetFileAttributesA(ToAnsi(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+        return GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
     std::string CopyToTemporary(const std::string& source, const std::string& destination,
@@ -117,7 +119,7 @@ public:
         for (unsigned attempt = 0;; ++attempt) {
             temporary = Join(FolderOf(destination), TemporaryNamePrefix(GetCurrentProcessId()) +
                                                         std::to_string(attempt) + ".tmp");
-            HANDLE created = CreateFileA(ToAnsi(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
+            HANDLE created = CreateFileW(ToWide(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
                                          CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
             if (created != INVALID_HANDLE_VALUE) {
                 CloseHandle(created);
@@ -129,41 +131,41 @@ public:
             }
         }
         // The copy keeps the source's last-write time; hidden, so no listing shows it.
-        const std::string ansi = ToAnsi(temporary);
-        SetFileAttributesA(ansi.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!CopyFileA(ToAnsi(source).c_str(), ansi.c_str(), FALSE)) {
+        const std::wstring ansi = ToWide(temporary);
+        SetFileAttributesW(ansi.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!CopyFileW(ToWide(source).c_str(), ansi.c_str(), FALSE)) {
             error = LastWin32Error();
-            DeleteFileA(ansi.c_str());
+            DeleteFileW(ansi.c_str());
             return {};
         }
-        SetFileAttributesA(ansi.c_str(), FILE_ATTRIBUTE_HIDDEN);
+        SetFileAttributesW(ansi.c_str(), FILE_ATTRIBUTE_HIDDEN);
         return temporary;
     }
 
     bool CommitTemporary(const std::string& temporary, const std::string& destination, bool replace,
                          std::error_code& error) override {
         error.clear();
-        const std::string from = ToAnsi(temporary);
-        SetFileAttributesA(from.c_str(), FILE_ATTRIBUTE_NORMAL);
+        const std::wstring from = ToWide(temporary);
+        SetFileAttributesW(from.c_str(), FILE_ATTRIBUTE_NORMAL);
         const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-        if (!MoveFileExA(from.c_str(), ToAnsi(destination).c_str(), flags)) {
+        if (!MoveFileExW(from.c_str(), ToWide(destination).c_str(), flags)) {
             error = LastWin32Error();
-            DeleteFileA(from.c_str());
+            DeleteFileW(from.c_str());
             return false;
         }
         return true;
     }
 
     void DiscardTemporary(const std::string& temporary) override {
-        const std::string path = ToAnsi(temporary);
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
+        const std::wstring path = ToWide(temporary);
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
     }
 
     bool SameContents(const std::string& a, const std::string& b, std::error_code& error) override {
         error.clear();
         const auto open = [](const std::string& path) {
-            return CreateFileA(ToAnsi(path).c_str(), GENERIC_READ,
+            return CreateFileW(ToWide(path).c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         };
@@ -198,47 +200,48 @@ public:
     }
 
     void RemoveStaleTemporaries(const std::string& folder) override {
-        WIN32_FIND_DATAA data{};
-        HANDLE find = FindFirstFileA(
-            ToAnsi(Join(folder, std::string(kTemporaryPrefix) + "*")).c_str(), &data);
+        WIN32_FIND_DATAW data{};
+        HANDLE find = FindFirstFileW(
+            ToWide(Join(folder, std::string(kTemporaryPrefix) + "*")).c_str(), &data);
         if (find == INVALID_HANDLE_VALUE) {
             return;
         }
         std::vector<std::string> stale;
         do {
-            const auto writer = TemporaryWriter(data.cFileName);
+            const std::string found = FromWide(data.cFileName);
+            const auto writer = TemporaryWriter(found);
             if (writer && *writer <= 0xFFFFFFFF && ProcessGone(static_cast<DWORD>(*writer))) {
-                stale.emplace_back(data.cFileName);
+                stale.push_back(found);
             }
-        } while (FindNextFileA(find, &data));
+        } while (FindNextFileW(find, &data));
         FindClose(find);
         for (const std::string& name : stale) {
-            const std::string path = ToAnsi(Join(folder, "")) + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path.c_str());
+            const std::wstring path = ToWide(Join(folder, name));
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
         }
     }
 
     std::vector<std::string> ListFolders(const std::string& folder) override {
         std::vector<std::string> names;
-        WIN32_FIND_DATAA found{};
-        HANDLE search = FindFirstFileA(ToAnsi(Join(folder, "*")).c_str(), &found);
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW(ToWide(Join(folder, "*")).c_str(), &found);
         if (search == INVALID_HANDLE_VALUE) {
             return names;
         }
         do {
-            const std::string name = FromAnsi(found.cFileName);
+            const std::string name = FromWide(found.cFileName);
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && name != "." &&
                 name != "..") {
                 names.push_back(name);
             }
-        } while (FindNextFileA(search, &found));
+        } while (FindNextFileW(search, &found));
         FindClose(search);
         return names;
     }
 
     std::optional<std::string> ReadText(const std::string& path, std::size_t maxBytes) override {
-        HANDLE file = CreateFileA(ToAnsi(path).c_str(), GENERIC_READ,
+        HANDLE file = CreateFileW(ToWide(path).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
@@ -382,10 +385,10 @@ public:
         if (!Exists(path)) {
             return {};
         }
-        std::array<char, MAX_PATH> full{};
-        const DWORD length = GetFullPathNameA(ToAnsi(path).c_str(), static_cast<DWORD>(full.size()),
+        std::array<wchar_t, MAX_PATH> full{};
+        const DWORD length = GetFullPathNameW(ToWide(path).c_str(), static_cast<DWORD>(full.size()),
                                               full.data(), nullptr);
-        return length == 0 || length >= full.size() ? path : FromAnsi(full.data());
+        return length == 0 || length >= full.size() ? path : FromWide(full.data());
     }
 
     [[nodiscard]] std::string Describe(const std::error_code& error) const override {

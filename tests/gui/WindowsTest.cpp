@@ -219,6 +219,18 @@ TEST_F(Windows, TheLibraryWindowListsPlaysFollowsAndRemembersWhereItWas) {
     EXPECT_EQ(ReadFile(dir / "replays/replay.rep"), "bytes of replay0101-0.rep");
     EXPECT_EQ(main->presenter().library().cursor().currentReplay(), "replay0101-0.rep");
     EXPECT_TRUE(table->model()->index(0, 0).data(Qt::FontRole).value<QFont>().bold());
+    QKeyEvent f2(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
+    QApplication::sendEvent(table, &f2);
+    auto* editor = table->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr) << "F2 edits the label, whichever cell has the focus";
+    editor->setText(QStringLiteral("the great jump"));
+    QKeyEvent done(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(editor, &done);
+    QApplication::processEvents(); // the delegate commits with a queued call
+    EXPECT_EQ(table->model()->index(0, 1).data().toString().toStdString(), "the great jump")
+        << echo.str();
+    EXPECT_NE(ReadFile(dir / "replays/clipwarden-library.json").find("the great jump"),
+              std::string::npos);
 
     // Another folder: the open window follows it.
     std::filesystem::create_directories(dir / "other");

@@ -40,6 +40,14 @@ LibraryColumn ColumnOf(int section) {
     return static_cast<LibraryColumn>(section);
 }
 
+/** The list, telling whether a label is being edited: an editor's keys that it does not take
+ *  (Enter) come up to the list, and must not play the row then. */
+class LibraryTable final : public QTableView {
+public:
+    using QTableView::QTableView;
+    [[nodiscard]] bool Editing() const { return state() == QAbstractItemView::EditingState; }
+};
+
 QString FromBytes(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -204,7 +212,7 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
 
     model_ = new LibraryModel(this);
     model_->SetFolder(main.library().folder());
-    table_ = new QTableView(this);
+    table_ = new LibraryTable(this);
     table_->setObjectName(QStringLiteral("replayList"));
     table_->setModel(model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -260,7 +268,7 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
     keepAction_ = action("Keep", QKeySequence(Qt::CTRL | Qt::Key_K),
                          [this] { presenter_->OnToggleKept(SelectedRows()); });
     labelAction_ = action("Edit label", QKeySequence(Qt::Key_F2), [this] {
-        if (const int row = CurrentRow(); row >= 0) {
+        if (const int row = CurrentRow(); row >= 0 && labelAction_->isEnabled()) {
             table_->edit(model_->index(row, static_cast<int>(LibraryColumn::Label)));
         }
     });
@@ -301,9 +309,14 @@ void LibraryWindow::BringForward() {
 }
 
 bool LibraryWindow::eventFilter(QObject* watched, QEvent* event) {
-    // While a label is edited, the keys go to its editor, not here.
-    if (watched == table_ && event->type() == QEvent::KeyPress) {
+    if (watched == table_ && event->type() == QEvent::KeyPress &&
+        !static_cast<LibraryTable*>(table_)->Editing()) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        // F2 is the view's own edit key, for the cell with the focus: here it is the label's.
+        if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier) {
+            labelAction_->trigger();
+            return true;
+        }
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             key->modifiers() == Qt::NoModifier) {
             if (const int row = CurrentRow(); row >= 0) {

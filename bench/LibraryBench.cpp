@@ -37,9 +37,9 @@ const TempDir& Library() {
             WriteFileAt(made / "replays/" + name, std::string(64 + i % 512, 'r'),
                         1'600'000'000 + i * 37 % 100'000);
             if (i % 10 == 0) {
-                labels += std::string(i == 0 ? "" : ",") + "\"" + name +
-                          R"(": {"label": "take )" + std::to_string(i) +
-                          R"(", "kept": false, "size": )" + std::to_string(64 + i % 512) + "}";
+                labels += std::string(i == 0 ? "" : ",") + "\"" + name + R"(": {"label": "take )" +
+                          std::to_string(i) + R"(", "kept": false, "size": )" +
+                          std::to_string(64 + i % 512) + "}";
             }
         }
         WriteFile(made / "replays/clipwarden-library.json", labels + "}}");
@@ -76,8 +76,8 @@ struct Program {
     FakeFileManager fileManager;
     FakeFolderWatch folderWatch;
     std::ostringstream echo;
-    Services services{files, clock,    settings, shell,       processes,   keys,
-                      launcher, trash, fileManager, folderWatch, echo, "/games", SearchPlaces{}};
+    Services services{files, clock,       settings,    shell, processes, keys,          launcher,
+                      trash, fileManager, folderWatch, echo,  "/games",  SearchPlaces{}};
     std::unique_ptr<MainWindow> main;
 
     Program() {
@@ -153,6 +153,75 @@ void BM_LibrarySortAndFilter10k(benchmark::State& state) {
     state.SetLabel(sorting ? "sort" : "filter keystroke");
 }
 BENCHMARK(BM_LibrarySortAndFilter10k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace clipwarden::test
+
+namespace clipwarden::test {
+namespace {
+
+/** From the writer's close of a 1 MB replay.rep to its "saved!" line, through the real folder
+ *  watch, the capture and its copy: the median of 20 recordings, on tmpfs (0) and on disk (1),
+ *  where fsync differs. */
+void BM_CaptureLatency1MB(benchmark::State& state) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::string made =
+        (state.range(0) == 0 ? "/dev/shm" : "/var/tmp") + std::string("/clipwarden-bench-XXXXXX");
+    if (mkdtemp(made.data()) == nullptr) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
+    const std::filesystem::path dir(made);
+    std::filesystem::create_directories(dir / "replays");
+    int argc = 1;
+    char name[] = "bench";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    PosixFileSystem files;
+    const auto clock = CreateClock();
+    QtSettingsStore settings{QString::fromStdString((dir / "Clipwarden.conf").string())};
+    settings.Write("GTAVC-replays", (dir / "replays").string());
+    FakeShellFolders shell;
+    FakeProcesses processes;
+    FakeKeys keys;
+    FakeLauncher launcher;
+    FakeTrash trash;
+    FakeFileManager fileManager;
+    const auto watch = CreateFolderWatch();
+    std::ostringstream echo;
+    Services services{files, *clock,      settings, shell, processes, keys,          launcher,
+                      trash, fileManager, *watch,   echo,  "/games",  SearchPlaces{}};
+    MainWindow main(services);
+    main.Start();
+    const std::string slot = (dir / "replays/replay.rep").string();
+    std::vector<double> latencies;
+    for (auto _ : state) {
+        const std::string recording(1'000'000, static_cast<char>('a' + latencies.size() % 26));
+        const std::size_t before = echo.str().size();
+        {
+            std::ofstream writer(slot, std::ios::binary | std::ios::trunc);
+            writer << recording;
+        } // closed here: the clock starts
+        const auto closed = std::chrono::steady_clock::now();
+        while (echo.str().find("saved!", before) == std::string::npos) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        }
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - closed).count();
+        state.SetIterationTime(seconds);
+        latencies.push_back(seconds);
+    }
+    std::sort(latencies.begin(), latencies.end());
+    state.counters["median_ms"] = latencies[latencies.size() / 2] * 1000;
+    state.SetLabel(state.range(0) == 0 ? "tmpfs" : "disk");
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_CaptureLatency1MB)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace clipwarden::test

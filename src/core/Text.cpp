@@ -203,9 +203,9 @@ std::string SizeText(std::uint64_t bytes) {
     }
     // One decimal below 100 units ("12.4 MB"), none above ("532 MB"); rounded half up.
     const std::uint64_t tenths = (bytes + scale / 20) / (scale / 10);
-    std::string text = tenths >= 1000 ? std::to_string((tenths + 5) / 10)
-                                      : std::to_string(tenths / 10) + "." +
-                                            std::to_string(tenths % 10);
+    std::string text = tenths >= 1000
+                           ? std::to_string((tenths + 5) / 10)
+                           : std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
     return text + " " + units[unit];
 }
 

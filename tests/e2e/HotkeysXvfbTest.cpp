@@ -133,8 +133,7 @@ TEST_F(HotkeysOnX, TheLibraryPlaysADoubleClickedReplayAndDelMovesOneToTheTrash) 
     ASSERT_EQ(RunOn(x->display(), "xdotool key Down Delete"), 0);
     lines = app->ReadUntil("to the trash", std::chrono::seconds(20));
     ASSERT_FALSE(lines.empty());
-    EXPECT_NE(lines.back().find("Moved 1 replay to the trash"), std::string::npos)
-        << lines.back();
+    EXPECT_NE(lines.back().find("Moved 1 replay to the trash"), std::string::npos) << lines.back();
     EXPECT_FALSE(std::filesystem::exists(replays + "/b.rep"));
     EXPECT_EQ(ReadFile(home / "data/Trash/files/b.rep"), "the bytes of b.rep");
     EXPECT_TRUE(std::filesystem::exists(home / "data/Trash/info/b.rep.trashinfo"));

@@ -58,10 +58,11 @@ protected:
         // output open long after it has ended.
         const std::string output = *prefix_ / "wine-output.txt";
         WineRun run;
-        run.status = std::system(("DISPLAY=" + x_->display() + " WINEPREFIX=" + prefix_->str() +
-                                  " WINEDEBUG=fixme-all WINEDLLOVERRIDES=mscoree,mshtml= " +
-                                  command + " >'" + output + "' 2>&1 </dev/null")
-                                     .c_str());
+        run.status =
+            std::system(("DISPLAY=" + x_->display() + " WINEPREFIX=" + prefix_->str() +
+                         " WINEDEBUG=fixme-all WINEDLLOVERRIDES=mscoree,mshtml= " + command +
+                         " >'" + output + "' 2>&1 </dev/null")
+                            .c_str());
         run.output = ReadFile(output);
         std::filesystem::remove(output);
         return run;
@@ -235,8 +236,8 @@ TEST_F(UnderWine, TheLibraryWindowPlaysTheReplayEnterIsPressedOn) {
     ASSERT_EQ(Run("timeout 120 xdotool search --sync --onlyvisible --name '^Clipwarden Library$'"),
               0);
     // The current replay (the last) has the focus; Home moves it to the first.
-    ASSERT_EQ(Run("xdotool search --name '^Clipwarden Library$' windowfocus --sync key Home Return"),
-              0);
+    ASSERT_EQ(
+        Run("xdotool search --name '^Clipwarden Library$' windowfocus --sync key Home Return"), 0);
     EXPECT_EQ(SelectedName(Expect("has been selected for replay!")), "a.rep");
     EXPECT_EQ(ReadFile(replays + "/replay.rep"), "bytes of a.rep");
     StopClipwarden();

@@ -1,8 +1,8 @@
 // The folder watch over a real folder: what a writer, a mover and a remover do is told, and
 // the watch says when its folder has gone.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -40,9 +40,9 @@ TEST_F(Watched, AWriteIsToldAsItGoesAndAgainWhenClosed) {
     ASSERT_EQ(write(fd, "abc", 3), 3);
     EXPECT_TRUE(Told(Kind::Added, "replay.rep"));
     EXPECT_TRUE(Told(Kind::Written, "replay.rep"));
-    EXPECT_FALSE(std::any_of(seen.begin(), seen.end(),
-                             [](const FolderChange& c) { return c.kind == Kind::Closed; }))
-        << "still open for writing";
+    EXPECT_FALSE(std::any_of(seen.begin(), seen.end(), [](const FolderChange& c) {
+        return c.kind == Kind::Closed;
+    })) << "still open for writing";
     close(fd);
     EXPECT_TRUE(Told(Kind::Closed, "replay.rep"));
 

@@ -55,8 +55,8 @@ TEST(LibraryLabels, AFileItCannotUseIsNeverOverwritten) {
     std::string why;
 
     // Garbage, and a file far too large: set aside, and a new file begins.
-    for (const std::string& content : {std::string("\x00\x01{garbage", 10),
-                                       std::string(kMostLabelFileBytes + 1, ' ')}) {
+    for (const std::string& content :
+         {std::string("\x00\x01{garbage", 10), std::string(kMostLabelFileBytes + 1, ' ')}) {
         WriteFile(path, content);
         LibraryLabels labels(files);
         EXPECT_NE(labels.Load(dir.str()).find("could not be read as one"), std::string::npos);

@@ -1,7 +1,7 @@
 // The main window's start-up, clicks and shutdown, against a plain view.
 
-#include <gtest/gtest.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <optional>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -59,7 +59,8 @@ TEST_F(Posting, ANameCannotSplitALineNorPassForAnother) {
     using namespace std::string_literals;
     PostNamed(notifier, "14:03:27", "a.rep saved!\n[14:03:28] b.rep"s, " saved!");
     PostNamed(notifier, "14:03:27", "c\0d\x01\x7F.rep"s, " saved!");
-    PostNamed(notifier, "14:03:27", "\xE9t\xC3\xA9\xE2\x80\xA8.rep", " saved!"); // Latin-1, UTF-8, U+2028
+    PostNamed(notifier, "14:03:27", "\xE9t\xC3\xA9\xE2\x80\xA8.rep",
+              " saved!"); // Latin-1, UTF-8, U+2028
     PostNamed(notifier, "14:03:27", "x\\n~r~.rep", " saved!");
     ASSERT_EQ(view.log.size(), 4U);
     EXPECT_EQ(view.log[0], "[14:03:27] a.rep saved!\\n[14:03:28] b.rep saved!");

@@ -1,10 +1,10 @@
 #include "app/qt/LibraryWindow.h"
 
 #include <QAction>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -60,8 +60,7 @@ QString NameOfPath(const std::string& path) {
 } // namespace
 
 int LibraryModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || presenter_ == nullptr ? 0
-                                                     : static_cast<int>(presenter_->RowCount());
+    return parent.isValid() || presenter_ == nullptr ? 0 : static_cast<int>(presenter_->RowCount());
 }
 
 int LibraryModel::columnCount(const QModelIndex& parent) const {
@@ -80,7 +79,8 @@ QVariant LibraryModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
         // Bytes that are not UTF-8 show as replacement characters; the row keeps the bytes.
-        return column == LibraryColumn::Kept ? QVariant() : FromBytes(presenter_->CellText(at, column));
+        return column == LibraryColumn::Kept ? QVariant()
+                                             : FromBytes(presenter_->CellText(at, column));
     case Qt::CheckStateRole:
         return column == LibraryColumn::Kept ? QVariant(row.kept ? Qt::Checked : Qt::Unchecked)
                                              : QVariant();
@@ -276,10 +276,10 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
     connect(filterBox_, &QLineEdit::textChanged, this,
             [this](const QString& text) { presenter_->OnFilter(text.toStdString()); });
     connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
-        const bool ascending = presenter_->sortColumn() != ColumnOf(section) ||
-                               !presenter_->sortAscending();
-        table_->horizontalHeader()->setSortIndicator(
-            section, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        const bool ascending =
+            presenter_->sortColumn() != ColumnOf(section) || !presenter_->sortAscending();
+        table_->horizontalHeader()->setSortIndicator(section, ascending ? Qt::AscendingOrder
+                                                                        : Qt::DescendingOrder);
         model_->sort(section, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
     });
     // Not `activated`: some styles activate on a single click, and a click must not play.
@@ -395,8 +395,8 @@ void LibraryWindow::ShowStatus(const std::string& status, const std::string& emp
 void LibraryWindow::ScrollTo(std::size_t at) {
     const QModelIndex index = model_->index(static_cast<int>(at), 0);
     table_->scrollTo(index, QAbstractItemView::PositionAtCenter);
-    table_->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    table_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                         QItemSelectionModel::Rows);
 }
 
 void LibraryWindow::EnableWriting(const std::string& whyNot, const std::string& labelsWhyNot) {
@@ -420,9 +420,9 @@ bool LibraryWindow::Confirm(const std::string& question) {
 
 std::string LibraryWindow::AskCopyDestination(const std::string& name) {
     const QString start = QDir::home().filePath(NameOfPath(name));
-    const QString chosen = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Copy the replay to"), start,
-        QStringLiteral("GTA:VC replays (*.rep);;All files (*)"));
+    const QString chosen =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Copy the replay to"), start,
+                                     QStringLiteral("GTA:VC replays (*.rep);;All files (*)"));
     return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen).toStdString();
 }
 

@@ -16,8 +16,8 @@ namespace clipwarden::win32 {
 namespace {
 
 constexpr int kColumns = 5;
-constexpr std::array<const wchar_t*, kColumns> kHeaders = {L"Name", L"Label", L"Recorded",
-                                                           L"Size", L"Kept"};
+constexpr std::array<const wchar_t*, kColumns> kHeaders = {L"Name", L"Label", L"Recorded", L"Size",
+                                                           L"Kept"};
 constexpr std::array<int, kColumns> kDefaultWidths = {150, 240, 150, 80, 50};
 constexpr int kFilterHeight = 24;
 constexpr int kStatusHeight = 20;
@@ -43,7 +43,8 @@ struct LabelBox {
         if (box != nullptr && message == WM_COMMAND &&
             (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
             box->accepted = LOWORD(wParam) == IDOK;
-            std::wstring typed(static_cast<std::size_t>(GetWindowTextLengthW(box->edit)) + 1, L'\0');
+            std::wstring typed(static_cast<std::size_t>(GetWindowTextLengthW(box->edit)) + 1,
+                               L'\0');
             GetWindowTextW(box->edit, typed.data(), static_cast<int>(typed.size()));
             box->text = typed.c_str();
             box->done = true;
@@ -115,9 +116,9 @@ bool Win32LibraryWindow::Load() {
     }
     HINSTANCE module = GetModuleHandleW(nullptr);
     const auto child = [&](const wchar_t* className, DWORD style, int id) {
-        HWND made = CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10,
-                                    hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                    module, nullptr);
+        HWND made =
+            CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, hwnd_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
         SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
         return made;
     };
@@ -125,9 +126,9 @@ bool Win32LibraryWindow::Load() {
     SendMessageW(filter_, EM_SETCUEBANNER, TRUE,
                  reinterpret_cast<LPARAM>(L"Filter by name or label"));
     // Owner data: the list view asks for each row it paints; nothing is copied into it.
-    list_ = child(WC_LISTVIEWW,
-                  WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
-                  kIdLibraryList);
+    list_ =
+        child(WC_LISTVIEWW, WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
+              kIdLibraryList);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     for (int i = 0; i < kColumns; ++i) {
         LVCOLUMNW column{};
@@ -199,8 +200,7 @@ void Win32LibraryWindow::ScrollTo(std::size_t at) {
     ListView_EnsureVisible(list_, row, FALSE);
 }
 
-void Win32LibraryWindow::EnableWriting(const std::string& whyNot,
-                                       const std::string& labelsWhyNot) {
+void Win32LibraryWindow::EnableWriting(const std::string& whyNot, const std::string& labelsWhyNot) {
     writable_ = whyNot.empty();
     labelsWritable_ = labelsWhyNot.empty();
     DragAcceptFiles(hwnd_, writable_ ? TRUE : FALSE);

@@ -60,8 +60,8 @@ private:
     HBRUSH background_ = nullptr;
     bool gameTextTimerRunning_ = false;
     std::function<void()> closed_;
-    std::thread copy_;              ///< the capture's copy in flight, one at a time
-    std::function<void()> copied_;  ///< what runs on this thread once it has finished
+    std::thread copy_;             ///< the capture's copy in flight, one at a time
+    std::function<void()> copied_; ///< what runs on this thread once it has finished
 };
 
 } // namespace clipwarden::win32

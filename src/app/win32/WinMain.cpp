@@ -97,8 +97,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         // Ctrl+L anywhere in the main window opens the Library.
-        if (message.message == WM_KEYDOWN && message.wParam == 'L' &&
-            GetKeyState(VK_CONTROL) < 0 && GetAncestor(message.hwnd, GA_ROOT) == mainWindow.hwnd()) {
+        if (message.message == WM_KEYDOWN && message.wParam == 'L' && GetKeyState(VK_CONTROL) < 0 &&
+            GetAncestor(message.hwnd, GA_ROOT) == mainWindow.hwnd()) {
             mainWindow.ShowLibraryWindow();
             continue;
         }

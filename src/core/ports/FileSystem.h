@@ -51,9 +51,9 @@ public:
     [[nodiscard]] virtual std::string Join(const std::string& folder,
                                            const std::string& name) const = 0;
 
-    /** Names (no folder) of the ordinary files (and links to one) matching the wildcard of `pathPattern`, in the
-     *  platform's stable listing order. Sets `error` and returns nothing when the folder
-     *  cannot be listed. */
+    /** Names (no folder) of the ordinary files (and links to one) matching the wildcard of
+     * `pathPattern`, in the platform's stable listing order. Sets `error` and returns nothing when
+     * the folder cannot be listed. */
     virtual std::vector<std::string> ListFiles(const std::string& pathPattern,
                                                std::error_code& error) = 0;
 

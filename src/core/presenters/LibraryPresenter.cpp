@@ -111,8 +111,8 @@ bool LibraryPresenter::Fill(LibraryRow& row) {
 }
 
 void LibraryPresenter::FillMarks(LibraryRow& row) const {
-    const auto mark = row.readable ? parts_.library.labels().Find(row.name, row.stamp.size)
-                                   : std::nullopt;
+    const auto mark =
+        row.readable ? parts_.library.labels().Find(row.name, row.stamp.size) : std::nullopt;
     row.label = mark ? mark->label : std::string();
     row.kept = mark && mark->kept;
     row.current = row.readable ? parts_.library.IsCurrentReplay(row.name, row.stamp)
@@ -211,9 +211,9 @@ void LibraryPresenter::Place(LibraryRow* row) {
     if (!Matches(*row)) {
         return;
     }
-    const auto at = std::upper_bound(
-        shown_.begin(), shown_.end(), row,
-        [this](const LibraryRow* a, const LibraryRow* b) { return Before(a, b); });
+    const auto at =
+        std::upper_bound(shown_.begin(), shown_.end(), row,
+                         [this](const LibraryRow* a, const LibraryRow* b) { return Before(a, b); });
     const auto index = static_cast<std::size_t>(at - shown_.begin());
     shown_.insert(at, row);
     view_.RowInserted(index);
@@ -288,8 +288,8 @@ void LibraryPresenter::ShowStatus() {
         bytes += row->stamp.size;
     }
     const std::size_t count = all_.size();
-    std::string status = std::to_string(count) + (count == 1 ? " replay, " : " replays, ") +
-                         SizeText(bytes);
+    std::string status =
+        std::to_string(count) + (count == 1 ? " replay, " : " replays, ") + SizeText(bytes);
     if (shown_.size() != count) {
         status = std::to_string(shown_.size()) + " shown of " + status;
     }
@@ -349,7 +349,8 @@ void LibraryPresenter::OnToggleKept(const std::vector<std::size_t>& at) {
         }
         if (!row->readable ||
             !parts_.library.labels().Set(row->name, row->stamp.size, {row->label, keep}, why)) {
-            Log(Shown(row->name) + (keep ? ": could not be marked as kept (" : ": is still kept (") +
+            Log(Shown(row->name) +
+                (keep ? ": could not be marked as kept (" : ": is still kept (") +
                 (row->readable ? why : std::string("the file cannot be read")) + ").");
             continue;
         }
@@ -408,8 +409,7 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
     if (moved == 1) {
         Log("Moved 1 replay to the trash (" + SizeText(bytes) + ").");
     } else if (moved > 1) {
-        Log("Moved " + std::to_string(moved) + " replays to the trash (" + SizeText(bytes) +
-            ").");
+        Log("Moved " + std::to_string(moved) + " replays to the trash (" + SizeText(bytes) + ").");
     }
     ShowStatus();
 }
@@ -419,13 +419,12 @@ void LibraryPresenter::OnShowInFolder(std::size_t at) {
         return;
     }
     const std::string name = shown_[at]->name;
-    parts_.fileManager.ShowInFolder(parts_.library.PathOf(name),
-                                    [this, name](const std::string& failure) {
-                                        if (!failure.empty()) {
-                                            Log("The folder of " + Shown(name) +
-                                                " cannot be shown: " + failure + ".");
-                                        }
-                                    });
+    parts_.fileManager.ShowInFolder(
+        parts_.library.PathOf(name), [this, name](const std::string& failure) {
+            if (!failure.empty()) {
+                Log("The folder of " + Shown(name) + " cannot be shown: " + failure + ".");
+            }
+        });
 }
 
 void LibraryPresenter::OnCopyTo(std::size_t at) {
@@ -440,8 +439,7 @@ void LibraryPresenter::OnCopyTo(std::size_t at) {
     std::error_code error;
     const std::string temporary =
         parts_.files.CopyToTemporary(parts_.library.PathOf(name), destination, error);
-    if (temporary.empty() ||
-        !parts_.files.CommitTemporary(temporary, destination, true, error)) {
+    if (temporary.empty() || !parts_.files.CommitTemporary(temporary, destination, true, error)) {
         Log(Shown(name) + " was not copied to " + Shown(destination) + " (" +
             parts_.files.Describe(error) + ").");
         OnChanged(name);
@@ -492,14 +490,15 @@ bool LibraryPresenter::ImportOne(const std::string& path) {
     }
     const std::string destination = parts_.library.PathOf(next.name);
     const std::string temporary = parts_.files.CopyToTemporary(path, destination, error);
-    if (temporary.empty() ||
-        !parts_.files.CommitTemporary(temporary, destination, false, error)) {
+    if (temporary.empty() || !parts_.files.CommitTemporary(temporary, destination, false, error)) {
         return refuse(parts_.files.Describe(error));
     }
     std::string why;
     if (!parts_.library.labels().Forget(next.name, why)) {
-        Log(Shown(next.name) + ": the label of an earlier replay of that name could not be "
-                               "dropped (" + why + ").");
+        Log(Shown(next.name) +
+            ": the label of an earlier replay of that name could not be "
+            "dropped (" +
+            why + ").");
     }
     Log(shown + " was imported as " + Shown(next.name) + ".");
     OnChanged(next.name);

@@ -156,8 +156,8 @@ void MainPresenter::OnFolderChange(const FolderChange& change) {
         }
         return;
     }
-    const bool replay = name.size() > 4 && name.compare(name.size() - 4, 4, ".rep") == 0 &&
-                        name.front() != '.';
+    const bool replay =
+        name.size() > 4 && name.compare(name.size() - 4, 4, ".rep") == 0 && name.front() != '.';
     if (replay && (change.kind == Kind::Added || change.kind == Kind::Closed ||
                    change.kind == Kind::Removed)) {
         library_.Changed(change.name);
@@ -183,9 +183,8 @@ void MainPresenter::LookForChanges() {
 }
 
 LibraryParts MainPresenter::libraryParts() {
-    return {services_.files,       services_.clock,    services_.trash,
-            services_.fileManager, library_,           selection_,
-            notifier_};
+    return {services_.files, services_.clock, services_.trash, services_.fileManager,
+            library_,        selection_,      notifier_};
 }
 
 void MainPresenter::LaunchGame() {

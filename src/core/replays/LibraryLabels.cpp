@@ -34,8 +34,8 @@ std::string LibraryLabels::Load(const std::string& folder) {
     if (!text && error != std::errc::file_too_large) {
         // Not ours to rename: it may be fine and only out of reach for now.
         state_ = State::Unreadable;
-        whyUnavailable_ = "the label file " + shown + " cannot be read (" +
-                          files_.Describe(error) + ")";
+        whyUnavailable_ =
+            "the label file " + shown + " cannot be read (" + files_.Describe(error) + ")";
         return "Labels and kept marks are unavailable: " + whyUnavailable_ +
                ". Nothing is written to it until it can be read; fix it and choose the folder "
                "again.";

@@ -48,8 +48,7 @@ public:
     [[nodiscard]] const std::string& whyUnavailable() const { return whyUnavailable_; }
 
     /** The mark of the stored replay `name` of `size` bytes; nothing when it has none. */
-    [[nodiscard]] std::optional<ReplayMark> Find(const std::string& name,
-                                                 std::uint64_t size) const;
+    [[nodiscard]] std::optional<ReplayMark> Find(const std::string& name, std::uint64_t size) const;
 
     /** Gives the replay a mark (an empty label that is not kept drops the entry) and writes
      *  the file. The label is cut to kLongestLabel characters. False, with `why` set and

@@ -25,11 +25,11 @@ inline constexpr std::int64_t kQuietMilliseconds = 100;
 inline constexpr std::int64_t kWritingExpiresMilliseconds = 10'000;
 
 enum class CaptureOutcome {
-    NothingNew, ///< replay.rep holds what is already accounted for, or nothing at all
-    Saved,      ///< a new recording was stored and reported
-    Settling,   ///< replay.rep changed too lately to be a finished recording; not copied yet
-    Gone,       ///< a recording not yet stored has vanished from replay.rep
-    Failed,     ///< the recording could not be stored; it stays unaccounted for
+    NothingNew,    ///< replay.rep holds what is already accounted for, or nothing at all
+    Saved,         ///< a new recording was stored and reported
+    Settling,      ///< replay.rep changed too lately to be a finished recording; not copied yet
+    Gone,          ///< a recording not yet stored has vanished from replay.rep
+    Failed,        ///< the recording could not be stored; it stays unaccounted for
     NotARecording, ///< replay.rep is a link, a FIFO, a device or a folder: nothing to store
 };
 
@@ -111,8 +111,8 @@ private:
     std::optional<std::int64_t> writtenAt_; ///< a write seen, its close not yet
     std::optional<std::int64_t> closedAt_;  ///< a close seen, nothing after it yet
     std::optional<FileStamp> closedStamp_;  ///< the slot as it was at that close
-    std::shared_ptr<Copy> copying_; ///< the copy in flight, if any
-    unsigned generation_ = 0;       ///< counts the folders taken, so a late copy knows its own
+    std::shared_ptr<Copy> copying_;         ///< the copy in flight, if any
+    unsigned generation_ = 0; ///< counts the folders taken, so a late copy knows its own
 };
 
 } // namespace clipwarden

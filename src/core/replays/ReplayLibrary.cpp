@@ -80,8 +80,9 @@ std::string ReplayLibrary::FindCopyOf(const std::string& path, const FileStamp& 
     for (const std::string& name : StoredReplays(error)) {
         const std::string stored = PathOf(name);
         const auto found = files_.Stamp(stored, error);
-        if (found && found->size == stamp.size && (!sameTime || found->modified == stamp.modified) &&
-            stored != path && files_.SameContents(path, stored, error)) {
+        if (found && found->size == stamp.size &&
+            (!sameTime || found->modified == stamp.modified) && stored != path &&
+            files_.SameContents(path, stored, error)) {
             return name;
         }
     }

@@ -21,8 +21,8 @@ QString FileUri(const std::string& path) {
     std::string uri = "file://";
     for (const unsigned char c : path) {
         const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
-                           c == '~' || c == '/';
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                           c == '/';
         if (plain) {
             uri.push_back(static_cast<char>(c));
         } else {

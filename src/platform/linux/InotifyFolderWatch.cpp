@@ -46,8 +46,7 @@ public:
                       std::function<void(const FolderChange&)> changed) override {
         Stop();
         struct statfs system {};
-        if (statfs(folder.c_str(), &system) == 0 &&
-            StaysSilent(static_cast<long>(system.f_type))) {
+        if (statfs(folder.c_str(), &system) == 0 && StaysSilent(static_cast<long>(system.f_type))) {
             return "it lies on a network or FUSE file system, which does not report changes";
         }
         fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);

@@ -49,7 +49,8 @@ public:
               trash.contains(QStringLiteral("/.Trash")))) {
             const bool back = std::rename(QFile::encodeName(moved.absoluteFilePath()).constData(),
                                           path.c_str()) == 0;
-            why = "the trash put it at " + QFile::encodeName(moved.absoluteFilePath()).toStdString() +
+            why = "the trash put it at " +
+                  QFile::encodeName(moved.absoluteFilePath()).toStdString() +
                   (back ? ", so it was put back" : ", where it stays");
             return false;
         }

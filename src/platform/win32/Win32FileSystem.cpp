@@ -360,9 +360,9 @@ public:
                                   FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             const DWORD code = GetLastError();
-            return code == ERROR_FILE_EXISTS ? std::string()
-                                             : "the folder is read-only (" +
-                                                   DescribeWin32Error(code) + ")";
+            return code == ERROR_FILE_EXISTS
+                       ? std::string()
+                       : "the folder is read-only (" + DescribeWin32Error(code) + ")";
         }
         CloseHandle(file);
         return {};

@@ -41,10 +41,10 @@ public:
             }
             SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         }
-        folder_ = CreateFileW(ToWide(folder).c_str(), FILE_LIST_DIRECTORY,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
-                              nullptr);
+        folder_ =
+            CreateFileW(ToWide(folder).c_str(), FILE_LIST_DIRECTORY,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
         if (folder_ == INVALID_HANDLE_VALUE) {
             return DescribeWin32Error(GetLastError());
         }
@@ -72,8 +72,8 @@ public:
 private:
     void ReadChanges() {
         std::vector<DWORD> buffer(16384); // DWORD-aligned, as the call needs
-        constexpr DWORD filter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE |
-                                 FILE_NOTIFY_CHANGE_LAST_WRITE;
+        constexpr DWORD filter =
+            FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
         OVERLAPPED pendingRead{};
         pendingRead.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         for (;;) {
@@ -84,8 +84,7 @@ private:
                                               FALSE, filter, nullptr, &pendingRead, nullptr);
             if (read) {
                 const std::array<HANDLE, 2> waits = {pendingRead.hEvent, stop_};
-                const DWORD woke =
-                    WaitForMultipleObjects(2, waits.data(), FALSE, INFINITE);
+                const DWORD woke = WaitForMultipleObjects(2, waits.data(), FALSE, INFINITE);
                 if (woke != WAIT_OBJECT_0) {
                     CancelIoEx(folder_, &pendingRead);
                     GetOverlappedResult(folder_, &pendingRead, &got, TRUE);

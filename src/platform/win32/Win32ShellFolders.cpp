@@ -24,8 +24,8 @@ public:
         return result;
     }
 
-    std::string BrowseForFolder(WindowRef owner, const std::string& title,
-                                const std::string& start, std::string& refused) override {
+    std::string BrowseForFolder(WindowRef owner, const std::string& title, const std::string& start,
+                                std::string& refused) override {
         refused.clear(); // the picker gives names in the ANSI code page that the program uses
         const std::string ansiTitle = ToAnsi(title);
         const std::string ansiStart = ToAnsi(start);

@@ -22,8 +22,8 @@ public:
             return false;
         }
         std::wstring full(MAX_PATH, L'\0');
-        DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
-                                        full.data(), nullptr);
+        DWORD length =
+            GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         if (length >= full.size()) {
             full.resize(length);
             length = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
@@ -49,13 +49,13 @@ public:
         SHFILEOPSTRUCTW operation{};
         operation.wFunc = FO_DELETE;
         operation.pFrom = full.c_str();
-        operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT |
-                           FOF_WANTNUKEWARNING;
+        operation.fFlags =
+            FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT | FOF_WANTNUKEWARNING;
         const int result = SHFileOperationW(&operation);
         if (result != 0 || operation.fAnyOperationsAborted) {
-            why = result != 0 ? "the Recycle Bin refused it (shell error " +
-                                    std::to_string(result) + ")"
-                              : "moving it to the Recycle Bin was cancelled";
+            why = result != 0
+                      ? "the Recycle Bin refused it (shell error " + std::to_string(result) + ")"
+                      : "moving it to the Recycle Bin was cancelled";
             return false;
         }
         return true;

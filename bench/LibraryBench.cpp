@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "Fakes.h"
+#include "ServiceRig.h"
 #include "TempDir.h"
 #include "app/qt/LibraryWindow.h"
 #include "app/qt/MainWindow.h"
@@ -60,29 +61,15 @@ long ResidentKiB() {
 }
 
 /** The main window over the library, with everything but files a stand-in. */
-struct Program {
+struct Program : ServiceRig {
     int argc = 1;
     char name[8] = "bench";
     char* argv[2] = {name, nullptr};
     QApplication app{argc, argv};
-    PosixFileSystem files;
-    FakeClock clock;
-    QtSettingsStore settings{QString::fromStdString(Library() / "config/Clipwarden.conf")};
-    FakeShellFolders shell;
-    FakeProcesses processes;
-    FakeKeys keys;
-    FakeLauncher launcher;
-    FakeTrash trash;
-    FakeFileManager fileManager;
-    FakeFolderWatch folderWatch;
-    std::ostringstream echo;
-    Services services{files, clock,       settings,    shell, processes, keys,          launcher,
-                      trash, fileManager, folderWatch, echo,  "/games",  SearchPlaces{}};
     std::unique_ptr<MainWindow> main;
 
     Program() {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        settings.Write("GTAVC-replays", Library() / "replays");
+        settings.values["GTAVC-replays"] = Library() / "replays";
         main = std::make_unique<MainWindow>(services);
         main->Start();
     }

@@ -427,28 +427,22 @@ std::string LibraryWindow::AskCopyDestination(const std::string& name) {
 }
 
 void LibraryWindow::RestorePlace() {
-    const auto place =
-        ReadNumberList(main_.settings().ReadSetting(kKeyLibraryGeometry, std::string()));
-    if (place && place->size() == 4 && (*place)[2] > 0 && (*place)[3] > 0) {
-        const QRect rect((*place)[0], (*place)[1], (*place)[2], (*place)[3]);
+    const LibraryPlace place = ReadLibraryPlace(main_.settings(), kColumns);
+    if (place.frame) {
+        const auto& f = *place.frame;
+        const QRect rect(f[0], f[1], f[2], f[3]);
         // A place on a screen that is gone (a second monitor unplugged) is not used.
         const auto screens = QGuiApplication::screens();
-        const bool seen = std::any_of(screens.begin(), screens.end(), [&](QScreen* screen) {
-            return screen->availableGeometry().intersects(rect);
-        });
-        if (seen) {
+        if (std::any_of(screens.begin(), screens.end(), [&](QScreen* screen) {
+                return screen->availableGeometry().intersects(rect);
+            })) {
             resize(rect.size());
             move(rect.topLeft());
         }
     }
-    const auto widths =
-        ReadNumberList(main_.settings().ReadSetting(kKeyLibraryColumns, std::string()));
-    if (widths && widths->size() == kColumns) {
-        for (int i = 0; i < kColumns; ++i) {
-            const int width = (*widths)[static_cast<std::size_t>(i)];
-            if (width > 0 && width < 4000) {
-                table_->setColumnWidth(i, width);
-            }
+    for (int i = 0; i < kColumns; ++i) {
+        if (const int width = place.widths[static_cast<std::size_t>(i)]; width > 0) {
+            table_->setColumnWidth(i, width);
         }
     }
 }

@@ -425,23 +425,18 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void Win32LibraryWindow::RestorePlace() {
-    const auto place =
-        ReadNumberList(main_.settings().ReadSetting(kKeyLibraryGeometry, std::string()));
-    if (place && place->size() == 4 && (*place)[2] > 0 && (*place)[3] > 0) {
-        RECT rect{(*place)[0], (*place)[1], (*place)[0] + (*place)[2], (*place)[1] + (*place)[3]};
+    const LibraryPlace place = ReadLibraryPlace(main_.settings(), kColumns);
+    if (place.frame) {
+        const auto& f = *place.frame;
+        RECT rect{f[0], f[1], f[0] + f[2], f[1] + f[3]};
         // A place on a monitor that is gone is not used.
         if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr) {
-            MoveWindow(hwnd_, rect.left, rect.top, (*place)[2], (*place)[3], FALSE);
+            MoveWindow(hwnd_, rect.left, rect.top, f[2], f[3], FALSE);
         }
     }
-    const auto widths =
-        ReadNumberList(main_.settings().ReadSetting(kKeyLibraryColumns, std::string()));
-    if (widths && widths->size() == kColumns) {
-        for (int i = 0; i < kColumns; ++i) {
-            const int width = (*widths)[static_cast<std::size_t>(i)];
-            if (width > 0 && width < 4000) {
-                ListView_SetColumnWidth(list_, i, width);
-            }
+    for (int i = 0; i < kColumns; ++i) {
+        if (const int width = place.widths[static_cast<std::size_t>(i)]; width > 0) {
+            ListView_SetColumnWidth(list_, i, width);
         }
     }
 }

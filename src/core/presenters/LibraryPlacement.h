@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/settings/Settings.h"
+
 namespace clipwarden {
 
 // Where the Library window was when it closed, in its own settings section so that both
@@ -31,6 +33,31 @@ inline std::optional<std::vector<int>> ReadNumberList(const std::string& text) {
         return std::nullopt;
     }
     return numbers;
+}
+
+/** Where the Library window was, as its settings hold it: its frame (x, y, width, height)
+ *  when one is stored and sound, and the widths of its `columns` columns (0 where none or an
+ *  unlikely one is stored). Whether the frame lies on a screen is the window's to tell. */
+struct LibraryPlace {
+    std::optional<std::vector<int>> frame;
+    std::vector<int> widths;
+};
+
+inline LibraryPlace ReadLibraryPlace(Settings& settings, std::size_t columns) {
+    LibraryPlace place;
+    place.frame = ReadNumberList(settings.ReadSetting(kKeyLibraryGeometry, std::string()));
+    if (place.frame &&
+        (place.frame->size() != 4 || (*place.frame)[2] <= 0 || (*place.frame)[3] <= 0)) {
+        place.frame.reset();
+    }
+    place.widths.assign(columns, 0);
+    const auto widths = ReadNumberList(settings.ReadSetting(kKeyLibraryColumns, std::string()));
+    if (widths && widths->size() == columns) {
+        for (std::size_t i = 0; i < columns; ++i) {
+            place.widths[i] = (*widths)[i] > 0 && (*widths)[i] < 4000 ? (*widths)[i] : 0;
+        }
+    }
+    return place;
 }
 
 inline std::string WriteNumberList(const std::vector<int>& numbers) {

@@ -174,6 +174,26 @@ ssize_t ReadFull(int fd, char* data, std::size_t size) {
     return static_cast<ssize_t>(done);
 }
 
+mode_t CurrentUmask() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+/** Makes a hidden temporary in the destination's folder, named after this process, so that
+ *  the final rename never crosses devices and no listing shows a half copy; its descriptor,
+ *  or -1 with `error` set. */
+int MakeTemporary(const std::string& destination, std::string& temporary, std::error_code& error) {
+    const std::string folder = SplitPath(destination).first;
+    temporary = (folder.back() == '/' ? folder : folder + "/") +
+                TemporaryNamePrefix(static_cast<std::uint64_t>(getpid())) + "XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = LastError();
+    }
+    return fd;
+}
+
 int RenameNoReplace(const std::string& from, const std::string& to) {
     constexpr unsigned kRenameNoReplace = 1;
     int result = static_cast<int>(
@@ -265,18 +285,12 @@ std::string PosixFileSystem::CopyToTemporary(const std::string& source,
     if (from.get() < 0) {
         return {};
     }
-    // Hidden, in the destination's folder, so that the final rename never crosses devices
-    // and the listing never shows a half copy.
-    std::string temporary =
-        Join(SplitPath(destination).first,
-             TemporaryNamePrefix(static_cast<std::uint64_t>(getpid())) + "XXXXXX");
-    const Fd to(mkostemp(temporary.data(), O_CLOEXEC));
+    std::string temporary;
+    const Fd to(MakeTemporary(destination, temporary, error));
     if (to.get() < 0) {
-        error = LastError();
         return {};
     }
-    const mode_t mask = umask(0);
-    umask(mask);
+    const mode_t mask = CurrentUmask();
     const std::array<timespec, 2> times = {info.st_atim, info.st_mtim};
     // Never readable by more than the source is, whatever it is a copy of.
     const mode_t mode = info.st_mode & 0666 & ~mask;
@@ -427,18 +441,13 @@ std::optional<std::string> PosixFileSystem::ReadSmallFile(const std::string& pat
 std::string PosixFileSystem::WriteTemporary(const std::string& destination,
                                             const std::string& bytes, std::error_code& error) {
     error.clear();
-    std::string temporary =
-        Join(SplitPath(destination).first,
-             TemporaryNamePrefix(static_cast<std::uint64_t>(getpid())) + "XXXXXX");
-    const Fd to(mkostemp(temporary.data(), O_CLOEXEC));
+    std::string temporary;
+    const Fd to(MakeTemporary(destination, temporary, error));
     if (to.get() < 0) {
-        error = LastError();
         return {};
     }
-    const mode_t mask = umask(0);
-    umask(mask);
-    if (!WriteAll(to.get(), bytes.data(), bytes.size()) || fchmod(to.get(), 0666 & ~mask) != 0 ||
-        fsync(to.get()) != 0) {
+    if (!WriteAll(to.get(), bytes.data(), bytes.size()) ||
+        fchmod(to.get(), 0666 & ~CurrentUmask()) != 0 || fsync(to.get()) != 0) {
         error = LastError();
         unlink(temporary.c_str());
         return {};

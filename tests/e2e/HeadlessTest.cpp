@@ -393,6 +393,26 @@ TEST_F(Headless, HelpAndVersionAnswerAndEndEvenWhileClipwardenRuns) {
     EXPECT_TRUE(app->Alive());
 }
 
+TEST_F(Headless, LibraryNeedsADisplayOfItsOwnButAsksARunningClipwardenForIts) {
+    {
+        ChildProcess alone(HeadlessCommand(home.str(), {"--library"}), {}, true);
+        const auto lines = alone.ReadUntil("needs a display");
+        ASSERT_FALSE(lines.empty());
+        EXPECT_NE(lines.back().find("clipwarden: the Library window needs a display"),
+                  std::string::npos);
+        EXPECT_TRUE(Eventually([&] { return !alone.Alive(); }));
+        EXPECT_EQ(alone.ExitStatus(), 1);
+    }
+    Start();
+    ChildProcess asked(HeadlessCommand(home.str(), {"--library"}), {}, true);
+    const auto lines = asked.ReadUntil("already running");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("its Library window has been brought forward."), std::string::npos);
+    EXPECT_TRUE(Eventually([&] { return !asked.Alive(); }));
+    EXPECT_EQ(asked.ExitStatus(), 0);
+    EXPECT_TRUE(app->Alive());
+}
+
 TEST_F(Headless, ShowsCapturesInsideTheStandInGameAndLogsItsPlayback) {
     WriteFileAt(slot, "present at start-up", kEarlier); // the game's recording is then new
     Start();

@@ -114,5 +114,24 @@ TEST(Settings, AFailedWriteSaysWhichSettingAndWhy) {
     EXPECT_EQ(store.values["GTAVC-version"], "0");
 }
 
+TEST(Text, OddBytesComeBackAsTheyWereAndSizesReadAsFileManagersShowThem) {
+    // Every byte pair, a backslash and escape-like texts among them, survives the trip.
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; b += 7) {
+            const std::string bytes{static_cast<char>(a), static_cast<char>(b), '\\', 'x', '4'};
+            const std::string escaped = EscapeOddBytes(bytes);
+            ASSERT_TRUE(IsUtf8(escaped));
+            ASSERT_EQ(UnescapeOddBytes(escaped), bytes) << a << " " << b;
+        }
+    }
+    EXPECT_EQ(SizeText(1), "1 byte");
+    EXPECT_EQ(SizeText(999), "999 bytes");
+    EXPECT_EQ(SizeText(1000), "1.0 kB");
+    EXPECT_EQ(SizeText(12'449'999), "12.4 MB");
+    EXPECT_EQ(SizeText(12'450'000), "12.5 MB");
+    EXPECT_EQ(SizeText(532'000'000), "532 MB");
+    EXPECT_EQ(SizeText(18'000'000'000'000'000'000ULL), "18.0 EB") << "no overflow near the top";
+}
+
 } // namespace
 } // namespace clipwarden::test

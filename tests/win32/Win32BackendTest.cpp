@@ -11,6 +11,7 @@
 #include "core/ports/FileSystem.h"
 #include "core/ports/ProcessService.h"
 #include "core/ports/SingleInstance.h"
+#include "core/ports/Trash.h"
 #include "core/settings/Settings.h"
 #include "platform/win32/AnsiText.h"
 #include "platform/win32/CommandRunner.h"
@@ -114,6 +115,24 @@ TEST(Win32Files, ANameOutsideTheCodePageIsListedReadAndCopiedAsItself) {
     EXPECT_FALSE(files->ReadSmallFile(dir / "clipwarden-library.json", 1, error));
     EXPECT_EQ(error, std::errc::file_too_large);
     DeleteFileW(wide.c_str()); // the folder's own clean-up lists by the code page
+}
+
+TEST(RecycleBin, AFileThatCannotBeRecycledStaysWhereItIs) {
+    WinFolder dir;
+    const auto trash = CreateTrash();
+    Write(dir / "held.rep", "held by another program");
+    // Held open with no sharing: the shell cannot move it, and must not delete it either.
+    HANDLE held = CreateFileA((dir / "held.rep").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::string why;
+    EXPECT_FALSE(trash->MoveToTrash(dir / "held.rep", why));
+    EXPECT_FALSE(why.empty());
+    CloseHandle(held);
+    std::ifstream still(dir / "held.rep");
+    EXPECT_TRUE(still.good()) << "a file that was not recycled is still there";
+    EXPECT_FALSE(trash->MoveToTrash(dir / "*.rep", why)) << "never a pattern";
+    EXPECT_NE(why.find("wildcard"), std::string::npos);
 }
 
 TEST(Win32Files, CopiesThroughATemporaryAndNeverOverwritesUnlessAsked) {

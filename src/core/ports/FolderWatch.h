@@ -11,6 +11,7 @@ struct FolderChange {
     enum class Kind {
         Opened,  ///< a file was opened
         Written, ///< a file was written to (it is open for writing)
+        Changed, ///< a file's contents changed; whether it is still open cannot be told
         Closed,  ///< a file was closed after writing, or moved in whole
         Added,   ///< a file was made
         Removed, ///< a file was deleted or moved out

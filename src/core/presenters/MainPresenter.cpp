@@ -159,7 +159,7 @@ void MainPresenter::OnFolderChange(const FolderChange& change) {
     const bool replay =
         name.size() > 4 && name.compare(name.size() - 4, 4, ".rep") == 0 && name.front() != '.';
     if (replay && (change.kind == Kind::Added || change.kind == Kind::Closed ||
-                   change.kind == Kind::Removed)) {
+                   change.kind == Kind::Changed || change.kind == Kind::Removed)) {
         library_.Changed(change.name);
     }
 }

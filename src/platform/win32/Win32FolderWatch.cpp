@@ -16,7 +16,8 @@ namespace {
 constexpr UINT kChanges = WM_APP + 20;
 
 /** ReadDirectoryChangesW on a thread of its own; what it reads is handed to the GUI thread
- *  through a message-only window. Windows reports no close, so a write is only "written". */
+ *  through a message-only window. Windows reports no close, so a write is only "changed", and
+ *  the capture waits for the slot to settle there. */
 class Win32FolderWatch final : public FolderWatch {
 public:
     Win32FolderWatch() = default;
@@ -123,7 +124,7 @@ private:
                 changes.push_back({FolderChange::Kind::Added, name});
                 break;
             case FILE_ACTION_MODIFIED:
-                changes.push_back({FolderChange::Kind::Written, name});
+                changes.push_back({FolderChange::Kind::Changed, name}); // no close follows
                 break;
             case FILE_ACTION_RENAMED_NEW_NAME:
                 changes.push_back({FolderChange::Kind::Closed, name}); // moved in whole

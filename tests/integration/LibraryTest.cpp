@@ -118,6 +118,10 @@ struct FakeLibraryView final : LibraryView {
         return answer;
     }
     std::string AskCopyDestination(const std::string&) override { return {}; }
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> aside;
+    void RunAside(std::function<void()> work, std::function<void()> done) override {
+        aside.emplace_back(std::move(work), std::move(done)); // the test runs them
+    }
 };
 
 struct Library : ::testing::Test, ReplayHarness {
@@ -277,6 +281,26 @@ TEST_F(Library, ImportCopiesInUnderANewNameAndRefusesWhatIsNoNewReplay) {
     EXPECT_NE(log.find("folder.rep was not imported: not a recording"), std::string::npos);
     EXPECT_EQ(log.find("a.rep was not imported"), std::string::npos)
         << "a row dropped back onto the list is ignored";
+}
+
+TEST_F(Library, AHugeFolderIsListedByNameAtOnceAndReadInTheBackground) {
+    for (std::size_t i = 0; i <= kReadAtOnce; ++i) {
+        WriteFile(Path("r" + std::to_string(100000 + i) + ".rep"), "x");
+    }
+    library.cursor().SetCurrentReplay("r100007.rep");
+    presenter.Open();
+    ASSERT_EQ(presenter.RowCount(), kReadAtOnce + 1);
+    EXPECT_FALSE(presenter.Row(0).readable) << "not read on the GUI thread";
+    ASSERT_EQ(libraryView.aside.size(), 1U);
+    std::filesystem::remove(Path("r100003.rep")); // gone while the background read runs
+    libraryView.aside[0].first();
+    EXPECT_FALSE(presenter.Row(0).readable) << "nothing is shown before it is back";
+    libraryView.aside[0].second();
+    EXPECT_EQ(presenter.RowCount(), kReadAtOnce);
+    EXPECT_TRUE(presenter.Row(0).readable);
+    EXPECT_EQ(presenter.Row(0).stamp.size, 1U);
+    EXPECT_TRUE(presenter.Row(At("r100007.rep")).current);
+    EXPECT_NE(libraryView.status.find(std::to_string(kReadAtOnce) + " replays"), std::string::npos);
 }
 
 TEST_F(Library, AReadOnlyFolderSaysWhyItsActionsAreOff) {

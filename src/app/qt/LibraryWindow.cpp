@@ -426,6 +426,14 @@ std::string LibraryWindow::AskCopyDestination(const std::string& name) {
     return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen).toStdString();
 }
 
+void LibraryWindow::RunAside(std::function<void()> work, std::function<void()> done) {
+    reads_.start([this, work = std::move(work), done = std::move(done)]() mutable {
+        work();
+        // Back on the GUI thread; dropped with the window if it has closed meanwhile.
+        QMetaObject::invokeMethod(this, std::move(done), Qt::QueuedConnection);
+    });
+}
+
 void LibraryWindow::RestorePlace() {
     const LibraryPlace place = ReadLibraryPlace(main_.settings(), kColumns);
     if (place.frame) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QThreadPool>
 #include <QWidget>
 #include <memory>
 
@@ -90,6 +91,7 @@ public:
     void EnableWriting(const std::string& whyNot, const std::string& labelsWhyNot) override;
     bool Confirm(const std::string& question) override;
     std::string AskCopyDestination(const std::string& name) override;
+    void RunAside(std::function<void()> work, std::function<void()> done) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -114,6 +116,8 @@ private:
     QAction* deleteAction_ = nullptr;
     QAction* keepAction_ = nullptr;
     QAction* labelAction_ = nullptr;
+    /** Reads of a huge folder; destroyed after the presenter, it waits for one in flight. */
+    QThreadPool reads_;
     std::unique_ptr<LibraryPresenter> presenter_;
 };
 

@@ -1,6 +1,7 @@
 #include "core/presenters/LibraryPresenter.h"
 
 #include <algorithm>
+#include <map>
 
 #include "core/Text.h"
 
@@ -75,29 +76,94 @@ void LibraryPresenter::Reload() {
     } else {
         listingFailure_.clear();
     }
+    ++fill_; // a fill still on its way belongs to the listing before
+    // A huge folder is shown by name at once and read in the background: one stat a file
+    // would hold the window for long.
+    const bool aside = names.size() > kReadAtOnce;
     all_.reserve(names.size());
     for (const std::string& name : names) {
         auto row = std::make_unique<LibraryRow>();
         row->name = name;
-        Fill(*row);
-        if (Matches(*row)) {
-            shown_.push_back(row.get());
+        if (aside) {
+            FillMarks(*row);
+        } else {
+            Fill(*row);
         }
         all_.push_back(std::move(row));
     }
-    std::stable_sort(shown_.begin(), shown_.end(),
-                     [this](const LibraryRow* a, const LibraryRow* b) { return Before(a, b); });
+    ShowSorted();
+    if (aside) {
+        ReadStampsAside();
+    }
     const std::string labels = parts_.library.labels().whyUnavailable();
     const std::string folder = parts_.files.WhyNotWritable(parts_.library.folder());
     view_.EnableWriting(folder, labels.empty() ? folder : "Labels are unavailable: " + labels);
-    view_.RowsReset();
     ShowStatus();
+}
+
+void LibraryPresenter::ShowSorted() {
+    shown_.clear();
+    for (const auto& row : all_) {
+        if (Matches(*row)) {
+            shown_.push_back(row.get());
+        }
+    }
+    std::stable_sort(shown_.begin(), shown_.end(),
+                     [this](const LibraryRow* a, const LibraryRow* b) { return Before(a, b); });
+    view_.RowsReset();
     for (std::size_t i = 0; i < shown_.size(); ++i) {
         if (shown_[i]->current) {
             view_.ScrollTo(i);
             break;
         }
     }
+}
+
+void LibraryPresenter::ReadStampsAside() {
+    struct Read {
+        std::vector<std::string> names;
+        std::vector<std::string> paths;
+        std::vector<std::optional<FileStamp>> stamps;
+        std::vector<bool> gone;
+    };
+    auto read = std::make_shared<Read>();
+    for (const auto& row : all_) {
+        read->names.push_back(row->name);
+        read->paths.push_back(parts_.library.PathOf(row->name));
+    }
+    FileSystem& files = parts_.files;
+    const unsigned fill = fill_;
+    view_.RunAside(
+        [read, &files] {
+            read->stamps.resize(read->paths.size());
+            read->gone.resize(read->paths.size());
+            for (std::size_t i = 0; i < read->paths.size(); ++i) {
+                std::error_code error;
+                read->stamps[i] = files.Stamp(read->paths[i], error);
+                read->gone[i] = error == std::errc::no_such_file_or_directory;
+            }
+        },
+        [this, read, fill] {
+            if (fill != fill_) {
+                return; // another folder or listing since
+            }
+            std::map<std::string, std::size_t> at;
+            for (std::size_t i = 0; i < read->names.size(); ++i) {
+                at.emplace(read->names[i], i);
+            }
+            std::erase_if(all_, [&](const auto& row) {
+                const auto found = at.find(row->name);
+                if (found == at.end() || row->readable) {
+                    return false; // new meanwhile, or read anew by a change: it is current
+                }
+                row->stamp = read->stamps[found->second].value_or(FileStamp{});
+                row->readable = read->stamps[found->second].has_value();
+                FillMarks(*row);
+                return static_cast<bool>(read->gone[found->second]);
+            });
+            ShowSorted();
+            ShowStatus();
+        });
 }
 
 bool LibraryPresenter::Fill(LibraryRow& row) {

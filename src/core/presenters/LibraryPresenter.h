@@ -16,6 +16,9 @@
 
 namespace clipwarden {
 
+/** Up to this many stored replays are read at once; more are read in the background. */
+inline constexpr std::size_t kReadAtOnce = 20'000;
+
 /** One stored replay as the Library window lists it. */
 struct LibraryRow {
     std::string name; ///< as stored
@@ -83,6 +86,10 @@ public:
 private:
     /** Lists the folder again and shows every row anew. */
     void Reload();
+    /** Puts the rows that pass the filter on show in order, and the current one in view. */
+    void ShowSorted();
+    /** The stamps of a huge folder, read off the GUI thread and then shown. */
+    void ReadStampsAside();
     LibraryRow* Find(const std::string& name);
     /** Reads the file's stamp and marks into `row`. False when there is no such file. */
     bool Fill(LibraryRow& row);
@@ -111,6 +118,7 @@ private:
     LibraryColumn sortColumn_ = LibraryColumn::Name;
     bool ascending_ = true;
     std::string listingFailure_; ///< said once until it changes
+    unsigned fill_ = 0;          ///< counts the listings, so a late background read knows its own
 };
 
 /** The order an NTFS folder lists names in, and so F5/F6's: upper-cased ASCII, then bytes. */

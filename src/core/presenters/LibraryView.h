@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace clipwarden {
@@ -39,6 +40,14 @@ public:
     /** Asks where a copy of `name` goes, the system's file dialog starting in the user's own
      *  folder; "" when cancelled. Replacing a file there was confirmed when it returns. */
     virtual std::string AskCopyDestination(const std::string& name) = 0;
+
+    /** Runs `work` (reading thousands of files) away from the GUI thread where the view can,
+     *  then `done` on the GUI thread; `done` is dropped when the view has gone meanwhile.
+     *  Here both run at once. */
+    virtual void RunAside(std::function<void()> work, std::function<void()> done) {
+        work();
+        done();
+    }
 };
 
 } // namespace clipwarden

@@ -14,11 +14,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
+#include <QUrl>
 
 #include "Fakes.h"
 #include "TempDir.h"
@@ -231,6 +233,23 @@ TEST_F(Windows, TheLibraryWindowListsPlaysFollowsAndRemembersWhereItWas) {
         << echo.str();
     EXPECT_NE(ReadFile(dir / "replays/clipwarden-library.json").find("the great jump"),
               std::string::npos);
+
+    // A .rep dropped from a file manager comes in under a new name; the list's own rows
+    // dropped back are ignored.
+    std::filesystem::create_directories(dir / "elsewhere");
+    WriteFile(dir / "elsewhere/my jump.rep", "a jump from elsewhere");
+    QMimeData dropped;
+    dropped.setUrls(
+        {QUrl::fromLocalFile(QString::fromStdString(dir / "elsewhere/my jump.rep")),
+         QUrl::fromLocalFile(QString::fromStdString(dir / "replays/replay0101-1.rep"))});
+    EXPECT_TRUE(table->model()->canDropMimeData(&dropped, Qt::CopyAction, -1, -1, {}));
+    table->model()->dropMimeData(&dropped, Qt::CopyAction, -1, -1, {});
+    EXPECT_EQ(table->model()->rowCount(), 4);
+    EXPECT_TRUE(std::filesystem::exists(dir / "elsewhere/my jump.rep")) << "copied, not moved";
+    QMimeData* dragged = table->model()->mimeData({table->model()->index(1, 0)});
+    ASSERT_EQ(dragged->urls().size(), 1);
+    EXPECT_EQ(dragged->urls()[0].toLocalFile().toStdString(), dir / "replays/replay0101-1.rep");
+    delete dragged;
 
     // Another folder: the open window follows it.
     std::filesystem::create_directories(dir / "other");

@@ -21,6 +21,7 @@ constexpr std::array<const wchar_t*, kColumns> kHeaders = {L"Name", L"Label", L"
 constexpr std::array<int, kColumns> kDefaultWidths = {150, 240, 150, 80, 50};
 constexpr int kFilterHeight = 24;
 constexpr int kStatusHeight = 20;
+constexpr UINT kReadFinishedMessage = WM_APP + 30;
 
 enum MenuCommand : UINT_PTR {
     kPlay = 1,
@@ -108,6 +109,24 @@ Win32LibraryWindow::~Win32LibraryWindow() {
     if (hwnd_ != nullptr) {
         DestroyWindow(hwnd_);
     }
+    EndRead();
+}
+
+void Win32LibraryWindow::RunAside(std::function<void()> work, std::function<void()> done) {
+    EndRead();
+    readDone_ = std::move(done);
+    HWND window = hwnd_;
+    read_ = std::thread([work = std::move(work), window] {
+        work();
+        PostMessageA(window, kReadFinishedMessage, 0, 0);
+    });
+}
+
+void Win32LibraryWindow::EndRead() {
+    if (read_.joinable()) {
+        read_.join();
+    }
+    readDone_ = nullptr;
 }
 
 bool Win32LibraryWindow::Load() {
@@ -187,7 +206,10 @@ void Win32LibraryWindow::RowChanged(std::size_t at) {
 }
 
 void Win32LibraryWindow::ShowStatus(const std::string& status, const std::string& emptySentence) {
-    SetWindowTextW(status_, ToWide(status).c_str());
+    // Menus carry no tooltips here: the status line says why the writing actions are off.
+    SetWindowTextW(status_,
+                   ToWide(readOnly_.empty() ? status : status + "; read-only: " + readOnly_)
+                       .c_str());
     SetWindowTextW(empty_, ToWide(emptySentence).c_str());
     ShowWindow(empty_, emptySentence.empty() ? SW_HIDE : SW_SHOW);
     ShowWindow(list_, emptySentence.empty() ? SW_SHOW : SW_HIDE);
@@ -203,11 +225,8 @@ void Win32LibraryWindow::ScrollTo(std::size_t at) {
 void Win32LibraryWindow::EnableWriting(const std::string& whyNot, const std::string& labelsWhyNot) {
     writable_ = whyNot.empty();
     labelsWritable_ = labelsWhyNot.empty();
+    readOnly_ = !whyNot.empty() ? whyNot : labelsWhyNot;
     DragAcceptFiles(hwnd_, writable_ ? TRUE : FALSE);
-    // Where nothing can be written, the status line's tooltip would be missed: say it there.
-    if (!writable_) {
-        SetWindowTextW(empty_, ToWide("Read-only: " + whyNot + ".").c_str());
-    }
 }
 
 bool Win32LibraryWindow::Confirm(const std::string& question) {
@@ -371,6 +390,16 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
     case WM_SIZE:
         Arrange();
+        return 0;
+    case kReadFinishedMessage:
+        if (read_.joinable()) {
+            read_.join();
+            auto done = std::move(readDone_);
+            readDone_ = nullptr;
+            if (done) {
+                done();
+            }
+        }
         return 0;
     case WM_NOTIFYFORMAT: // the window is an ANSI one; its list view speaks UTF-16 to it
         return NFR_UNICODE;

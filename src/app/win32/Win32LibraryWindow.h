@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -35,11 +37,17 @@ public:
     void EnableWriting(const std::string& whyNot, const std::string& labelsWhyNot) override;
     bool Confirm(const std::string& question) override;
     std::string AskCopyDestination(const std::string& name) override;
+    void RunAside(std::function<void()> work, std::function<void()> done) override;
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     /** Closed: its presenter goes too, and with it every tie to the library. */
-    void Destroyed() override { presenter_.reset(); }
+    void Destroyed() override {
+        EndRead();
+        presenter_.reset();
+    }
+    /** Waits for a read in flight and forgets what was to follow it. */
+    void EndRead();
     LRESULT OnNotify(const NMHDR& header, LPARAM lParam);
     void Arrange();
     void Recount();
@@ -57,6 +65,9 @@ private:
     HWND status_ = nullptr;
     HWND empty_ = nullptr;
     std::wstring cell_; ///< the text handed to the list view, alive until its next question
+    std::thread read_;             ///< a huge folder's read in flight, one at a time
+    std::function<void()> readDone_; ///< what runs on this thread once it has finished
+    std::string readOnly_;           ///< why the folder cannot be written to; "" when it can
     bool writable_ = true;
     bool labelsWritable_ = true;
 };

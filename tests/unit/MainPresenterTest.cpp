@@ -498,6 +498,18 @@ TEST_F(MainWindow, WhereTheFolderCannotBeWatchedItIsLookedAtOnceASecondAndSaidOn
     presenter.CaptureTick();
     EXPECT_EQ(changes, std::vector<std::string>{""}) << "the Library lists the folder again";
     EXPECT_EQ(view.log.size(), 1U);
+
+    // A folder that is not there yet: nothing said, and watched as soon as it comes.
+    settings.values["GTAVC-replays"] = dir / "later";
+    folderWatch.refusal = "No such file or directory";
+    MainPresenter second(services, view);
+    second.Start();
+    EXPECT_EQ(view.log.size(), 1U) << view.log.back();
+    std::filesystem::create_directory(dir / "later");
+    folderWatch.refusal.clear();
+    second.CaptureTick();
+    EXPECT_EQ(folderWatch.folder, dir / "later");
+    EXPECT_TRUE(folderWatch.changed) << "watched now";
 }
 
 } // namespace

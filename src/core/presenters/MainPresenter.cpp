@@ -126,11 +126,13 @@ void MainPresenter::WatchFolder() {
         folder, [this](const FolderChange& change) { OnFolderChange(change); });
     watching_ = why.empty();
     folderModified_ = services_.files.FolderModified(folder);
+    // A folder that is not there yet is watched once it is: nothing to say until then.
     const std::string failure =
-        watching_ ? std::string()
-                  : "Changes in " + EscapeText(folder, false) + " are not reported (" + why +
-                        "), so Clipwarden looks at it once a second; a recording is stored "
-                        "about a second after the game has written it.";
+        watching_ || !folderModified_
+            ? std::string()
+            : "Changes in " + EscapeText(folder, false) + " are not reported (" + why +
+                  "), so Clipwarden looks at it once a second; a recording is stored "
+                  "about a second after the game has written it.";
     if (!failure.empty() && failure != watchFailure_) {
         Log(failure);
     }

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "ReplayHarness.h"
+#include "core/replays/Housekeeping.h"
 
 namespace clipwarden::test {
 namespace {
@@ -115,12 +116,38 @@ void BM_CopySparse2GiB(benchmark::State& state) {
         state.PauseTiming();
         struct stat info {};
         stat(copy.c_str(), &info);
-        state.counters["copy_allocated_MiB"] = static_cast<double>(info.st_blocks) * 512 / (1 << 20);
+        state.counters["copy_allocated_MiB"] =
+            static_cast<double>(info.st_blocks) * 512 / (1 << 20);
         h.files.DiscardTemporary(copy);
         state.ResumeTiming();
     }
 }
 BENCHMARK(BM_CopySparse2GiB)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace clipwarden::test
+
+namespace clipwarden::test {
+namespace {
+
+/** Choosing what housekeeping removes from 10,000 stored replays, every rule on; the
+ *  listing itself is not counted. */
+void BM_HousekeepingChoice10k(benchmark::State& state) {
+    std::vector<StoredReplay> replays;
+    for (int i = 0; i < 10'000; ++i) {
+        replays.push_back({"replay" + std::to_string(i) + ".rep", 1'000'000,
+                           1'700'000'000'000'000'000LL + (i * 7919 % 10'000) * 1'000'000'000LL,
+                           i % 50 == 0, i == 4'000});
+    }
+    HousekeepingRules rules;
+    rules.mostReplays = 200;
+    rules.mostBytes = 500'000'000;
+    rules.mostDays = 30;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ChooseRemovals(replays, rules, 1'800'000'000'000'000'000LL, true));
+    }
+}
+BENCHMARK(BM_HousekeepingChoice10k)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace clipwarden::test

@@ -252,5 +252,39 @@ TEST(Capture, ACopyTakenWhileTheGameWritesIsDroppedAndTakenAgainWhenSettled) {
     EXPECT_EQ(h.view.log.size(), 1U);
 }
 
+TEST(Capture, LowSpaceIsSaidOnceInTheLogAndTheGameAndTheCopyIsTriedAllTheSame) {
+    ReplayHarness h;
+    InterferingFileSystem files(h.files);
+    RecordingCapture capture{files, h.clock, h.library, h.notifier, h.view};
+    const auto tick = [&] { // seen, then seen again once settled
+        capture.CaptureTick();
+        h.clock.steady += kSettleMilliseconds;
+        capture.CaptureTick();
+    };
+    files.freeBytes = 5'000; // less than twice each recording below
+    for (const char* recording : {"first take", "second take"}) {
+        h.Record(std::string(3'000, recording[0]));
+        tick();
+    }
+    ASSERT_EQ(h.view.log.size(), 3U)
+        << "one warning, then a saved! line for each: " << h.view.log.back();
+    EXPECT_NE(h.view.log[0].find("Only 5.0 kB is free on the disk of the replay folder, less "
+                                 "than twice the 3.0 kB of the new recording"),
+              std::string::npos)
+        << h.view.log[0];
+    EXPECT_NE(h.view.log[0].find("empty the trash"), std::string::npos);
+    EXPECT_NE(h.view.log[1].find("saved!"), std::string::npos);
+    EXPECT_NE(h.gameText.shown.front().find("the disk is nearly full!"), std::string::npos);
+
+    files.freeBytes = 1'000'000; // room again, then short once more: said again
+    h.Record("third take");
+    tick();
+    files.freeBytes = 10;
+    h.Record("fourth take");
+    tick();
+    EXPECT_EQ(h.view.log.size(), 6U);
+    EXPECT_NE(h.view.log[4].find("is free on the disk"), std::string::npos);
+}
+
 } // namespace
 } // namespace clipwarden::test

@@ -11,6 +11,7 @@ class InterferingFileSystem final : public FileSystem {
 public:
     explicit InterferingFileSystem(FileSystem& real) : real_(real) {}
     std::function<void()> afterCopy;
+    std::optional<std::uint64_t> freeBytes; ///< when set, the free space the disk reports
 
     [[nodiscard]] std::string Join(const std::string& f, const std::string& n) const override {
         return real_.Join(f, n);
@@ -59,6 +60,9 @@ public:
     std::string WhyNotWritable(const std::string& f) override { return real_.WhyNotWritable(f); }
     std::optional<std::int64_t> FolderModified(const std::string& f) override {
         return real_.FolderModified(f);
+    }
+    std::optional<std::uint64_t> FreeBytes(const std::string& f) override {
+        return freeBytes ? freeBytes : real_.FreeBytes(f);
     }
     [[nodiscard]] bool NamesIgnoreCase() const override { return real_.NamesIgnoreCase(); }
     std::string RealPath(const std::string& p) override { return real_.RealPath(p); }

@@ -122,6 +122,10 @@ public:
      *  goes; nothing when it cannot be read. */
     virtual std::optional<std::int64_t> FolderModified(const std::string& folder) = 0;
 
+    /** The bytes free for the user on the file system that holds `folder`; nothing when it
+     *  cannot be told. */
+    virtual std::optional<std::uint64_t> FreeBytes(const std::string& folder) = 0;
+
     /** Whether this platform's file names match ignoring letter case (Windows). */
     [[nodiscard]] virtual bool NamesIgnoreCase() const = 0;
 

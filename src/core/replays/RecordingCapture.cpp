@@ -95,6 +95,7 @@ CaptureResult RecordingCapture::CaptureIfNew() {
         next.name = ReplayLibrary::CaptureName(next.ddmm, ++next.number);
     }
 
+    WarnOfLowSpace(before->size);
     auto copy = std::make_shared<Copy>();
     copy->before = *before;
     copy->name = next.name;
@@ -184,6 +185,29 @@ bool RecordingCapture::Settled(const FileStamp& slot) {
     }
     timer_.RecheckCaptureIn(static_cast<int>(kSettleMilliseconds - waited));
     return false;
+}
+
+void RecordingCapture::WarnOfLowSpace(std::uint64_t size) {
+    const auto free = files_.FreeBytes(library_.folder());
+    if (!free || *free / 2 >= size) {
+        lowSpaceSaid_ = false;
+        return;
+    }
+    if (lowSpaceSaid_) {
+        return;
+    }
+    lowSpaceSaid_ = true;
+    const std::string time = clock_.TimeOfDayText();
+    notifier_.PostNotification(
+        LogText(time, "Only " + SizeText(*free) +
+                          " is free on the disk of the replay folder, "
+                          "less than twice the " +
+                          SizeText(size) +
+                          " of the new recording. Clipwarden tries to store it all the same; "
+                          "to make room, let housekeeping remove old replays, empty the trash "
+                          "(a replay moved there frees its space only then), or choose a "
+                          "replay folder on another disk."),
+        GameText(time, kReplaySlot, ": the disk is nearly full!"));
 }
 
 void RecordingCapture::PostFailure(const CaptureResult& result) {

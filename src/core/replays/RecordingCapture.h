@@ -91,6 +91,10 @@ private:
      *  returned reports its own failure. */
     void FinishCopy(Copy& copy);
 
+    /** Says once, in the log and the game, when the replay folder's disk has less than twice
+     *  the recording's size free; the copy is tried all the same. */
+    void WarnOfLowSpace(std::uint64_t size);
+
     /** Posts a failure once until it changes or a capture succeeds. */
     void ReportOnce(const CaptureResult& result);
 
@@ -108,6 +112,7 @@ private:
     std::optional<FileStamp> settling_; ///< the stamp being watched for settling
     std::int64_t settlingSince_ = 0;
     std::optional<std::string> lastReportedFailure_;
+    bool lowSpaceSaid_ = false;             ///< until there is room again
     std::optional<std::int64_t> writtenAt_; ///< a write seen, its close not yet
     std::optional<std::int64_t> closedAt_;  ///< a close seen, nothing after it yet
     std::optional<FileStamp> closedStamp_;  ///< the slot as it was at that close

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -472,6 +473,14 @@ std::optional<std::int64_t> PosixFileSystem::FolderModified(const std::string& f
         return std::nullopt;
     }
     return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
+
+std::optional<std::uint64_t> PosixFileSystem::FreeBytes(const std::string& folder) {
+    struct statvfs system {};
+    if (statvfs(folder.c_str(), &system) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(system.f_bavail) * system.f_frsize;
 }
 
 std::string PosixFileSystem::WhyNotWritable(const std::string& folder) {

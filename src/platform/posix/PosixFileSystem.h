@@ -31,6 +31,7 @@ public:
                    std::error_code& error) override;
     std::string WhyNotWritable(const std::string& folder) override;
     std::optional<std::int64_t> FolderModified(const std::string& folder) override;
+    std::optional<std::uint64_t> FreeBytes(const std::string& folder) override;
     [[nodiscard]] bool NamesIgnoreCase() const override { return false; }
     std::string RealPath(const std::string& path) override;
     [[nodiscard]] std::string Describe(const std::error_code& error) const override;

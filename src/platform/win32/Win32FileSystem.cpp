@@ -379,6 +379,14 @@ public:
                100;
     }
 
+    std::optional<std::uint64_t> FreeBytes(const std::string& folder) override {
+        ULARGE_INTEGER available{};
+        if (!GetDiskFreeSpaceExW(ToWide(folder).c_str(), &available, nullptr, nullptr)) {
+            return std::nullopt;
+        }
+        return available.QuadPart;
+    }
+
     [[nodiscard]] bool NamesIgnoreCase() const override { return true; }
 
     std::string RealPath(const std::string& path) override {

@@ -101,7 +101,7 @@ void LibraryPresenter::Reload() {
     ShowStatus();
 }
 
-void LibraryPresenter::ShowSorted() {
+void LibraryPresenter::Refilter() {
     shown_.clear();
     for (const auto& row : all_) {
         if (Matches(*row)) {
@@ -110,6 +110,10 @@ void LibraryPresenter::ShowSorted() {
     }
     std::stable_sort(shown_.begin(), shown_.end(),
                      [this](const LibraryRow* a, const LibraryRow* b) { return Before(a, b); });
+}
+
+void LibraryPresenter::ShowSorted() {
+    Refilter();
     view_.RowsReset();
     for (std::size_t i = 0; i < shown_.size(); ++i) {
         if (shown_[i]->current) {
@@ -238,14 +242,7 @@ void LibraryPresenter::OnFilter(const std::string& text) {
         return;
     }
     filter_ = std::move(filter);
-    shown_.clear();
-    for (const auto& row : all_) {
-        if (Matches(*row)) {
-            shown_.push_back(row.get());
-        }
-    }
-    std::stable_sort(shown_.begin(), shown_.end(),
-                     [this](const LibraryRow* a, const LibraryRow* b) { return Before(a, b); });
+    Refilter();
     view_.RowsReset();
     ShowStatus();
 }

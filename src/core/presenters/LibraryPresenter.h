@@ -86,7 +86,9 @@ public:
 private:
     /** Lists the folder again and shows every row anew. */
     void Reload();
-    /** Puts the rows that pass the filter on show in order, and the current one in view. */
+    /** The rows that pass the filter, in order, as the ones on show. */
+    void Refilter();
+    /** Refilter, then every row shown anew, and the current one in view. */
     void ShowSorted();
     /** The stamps of a huge folder, read off the GUI thread and then shown. */
     void ReadStampsAside();

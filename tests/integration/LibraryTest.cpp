@@ -128,8 +128,12 @@ struct Library : ::testing::Test, ReplayHarness {
     FakeTrash trash;
     FakeFileManager fileManager;
     FakeLibraryView libraryView;
-    LibraryPresenter presenter{{files, clock, trash, fileManager, library, selection, notifier},
-                               libraryView};
+    FakeSettingsStore store;
+    Settings settings{store};
+    Housekeeper housekeeper{files, clock, trash, library, settings, notifier};
+    LibraryPresenter presenter{
+        {files, clock, trash, fileManager, library, selection, notifier, housekeeper},
+        libraryView};
 
     Library() { library.labels().Load(dir.str()); }
 

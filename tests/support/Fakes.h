@@ -37,6 +37,8 @@ public:
     std::int64_t steady = 1'000'000; ///< moved on by the tests
     [[nodiscard]] std::int64_t SteadyMilliseconds() const override { return steady; }
     [[nodiscard]] std::string TodayDDMM() const override { return ddmm; }
+    std::int64_t wall = 1'800'000'000LL * 1'000'000'000; ///< now, later than every stamp
+    [[nodiscard]] std::int64_t NowNanoseconds() const override { return wall; }
     [[nodiscard]] std::string DateTimeText(std::int64_t nanoseconds) const override {
         return "t" + std::to_string(nanoseconds / 1'000'000'000);
     }

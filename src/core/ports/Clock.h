@@ -27,6 +27,9 @@ public:
      *  with seconds, in the locale's short form; never fails. */
     [[nodiscard]] virtual std::string DateTimeText(std::int64_t nanoseconds) const = 0;
 
+    /** Now, in nanoseconds since the epoch as a FileStamp counts them; never fails. */
+    [[nodiscard]] virtual std::int64_t NowNanoseconds() const = 0;
+
     /** Today as "DDMM" (day and month, two digits each); never fails. */
     [[nodiscard]] virtual std::string TodayDDMM() const = 0;
 };

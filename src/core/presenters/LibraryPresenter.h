@@ -11,6 +11,7 @@
 #include "core/ports/FileSystem.h"
 #include "core/ports/Trash.h"
 #include "core/presenters/LibraryView.h"
+#include "core/replays/Housekeeper.h"
 #include "core/replays/ReplayLibrary.h"
 #include "core/replays/ReplaySelection.h"
 
@@ -41,6 +42,7 @@ struct LibraryParts {
     ReplayLibrary& library;
     ReplaySelection& selection;
     Notifier& notifier;
+    Housekeeper& housekeeper;
 };
 
 /** What the Library window does: its list of stored replays (filtered and sorted here, so

@@ -10,12 +10,14 @@ MainPresenter::MainPresenter(Services& services, MainView& view)
       inGameText_(services.processes, view), notifier_(view, inGameText_, services.logEcho),
       library_(services.files, services.clock),
       capture_(services.files, services.clock, library_, notifier_, view),
+      housekeeper_(services.files, services.clock, services.trash, library_, settings_, notifier_),
       selection_(services.files, services.clock, library_, notifier_, capture_),
       watch_(library_.cursor(), services.clock, notifier_),
       gameLink_(services.processes, services.clock, watch_, view, notifier_),
       hotkeys_([this] { selection_.SelectPreviousReplay(); },
                [this] { selection_.SelectNextReplay(); }) {
     gameLink_.OnRecognised([this](const GameLayout& layout) { FollowRecognisedVersion(layout); });
+    capture_.OnSaved([this] { housekeeper_.RunPass(); });
 }
 
 MainPresenter::~MainPresenter() {
@@ -30,6 +32,7 @@ void MainPresenter::Start() {
     const bool launch =
         settings_.ReadSwitch(kKeyAutorun, false) && GameExecutablePresent(services_.files, folder);
     OpenSession();
+    housekeeper_.RunPass();
     if (launch) {
         LaunchGame();
     }
@@ -186,7 +189,7 @@ void MainPresenter::LookForChanges() {
 
 LibraryParts MainPresenter::libraryParts() {
     return {services_.files, services_.clock, services_.trash, services_.fileManager,
-            library_,        selection_,      notifier_};
+            library_,        selection_,      notifier_,       housekeeper_};
 }
 
 void MainPresenter::LaunchGame() {

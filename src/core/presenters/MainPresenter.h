@@ -10,6 +10,7 @@
 #include "core/presenters/LibraryPresenter.h"
 #include "core/presenters/MainView.h"
 #include "core/presenters/Services.h"
+#include "core/replays/Housekeeper.h"
 #include "core/replays/RecordingCapture.h"
 #include "core/replays/ReplayLibrary.h"
 #include "core/replays/ReplaySelection.h"
@@ -63,7 +64,8 @@ public:
     /** Appends a log line with the current time and no game text. */
     void Log(const std::string& body);
 
-    /** What a Library window works with: this window's library, selection and log. */
+    /** What a Library window works with: this window's library, selection, housekeeping
+     *  and log. */
     LibraryParts libraryParts();
 
     Settings& settings() { return settings_; }
@@ -101,6 +103,7 @@ private:
     Notifier notifier_;
     ReplayLibrary library_;
     RecordingCapture capture_;
+    Housekeeper housekeeper_;
     ReplaySelection selection_;
     PlaybackWatch watch_;
     GameLink gameLink_;

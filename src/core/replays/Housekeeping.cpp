@@ -47,8 +47,9 @@ HousekeepingChoice ChooseRemovals(const std::vector<StoredReplay>& replays,
     });
 
     std::vector<bool> chosen(replays.size(), false);
-    const auto take = [&](std::size_t i) {
+    const auto take = [&](std::size_t i, std::size_t& by) {
         chosen[i] = true;
+        ++by;
         --counted;
         countedBytes -= replays[i].size;
     };
@@ -62,7 +63,7 @@ HousekeepingChoice ChooseRemovals(const std::vector<StoredReplay>& replays,
         for (const std::size_t i : candidates) {
             // Older than the span; a time in the future is never old.
             if (replays[i].modified < now && now - replays[i].modified > span) {
-                take(i);
+                take(i, choice.byAge);
             }
         }
     }
@@ -72,7 +73,7 @@ HousekeepingChoice ChooseRemovals(const std::vector<StoredReplay>& replays,
                 break;
             }
             if (!chosen[i]) {
-                take(i);
+                take(i, choice.byNumber);
             }
         }
     }
@@ -85,7 +86,7 @@ HousekeepingChoice ChooseRemovals(const std::vector<StoredReplay>& replays,
                     break;
                 }
                 if (!chosen[i]) {
-                    take(i);
+                    take(i, choice.bySpace);
                 }
             }
         }

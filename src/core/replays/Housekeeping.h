@@ -29,6 +29,10 @@ struct StoredReplay {
 struct HousekeepingChoice {
     std::vector<std::size_t> remove; ///< positions in the list given, oldest first
     std::uint64_t bytes = 0;         ///< their size together
+    /** How many of them each rule chose (the age rule first, then the number, the space). */
+    std::size_t byAge = 0;
+    std::size_t byNumber = 0;
+    std::size_t bySpace = 0;
     /** The kept replays alone take more than the space rule allows: it removes nothing. */
     bool keptExceedSpace = false;
 };

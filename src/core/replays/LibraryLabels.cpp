@@ -97,12 +97,25 @@ bool LibraryLabels::Set(const std::string& name, std::uint64_t size, ReplayMark 
 }
 
 bool LibraryLabels::Forget(const std::string& name, std::string& why) {
-    if (!entries_.contains(Key(name))) {
+    return Forget(std::vector<std::string>{name}, why);
+}
+
+bool LibraryLabels::Forget(const std::vector<std::string>& names, std::string& why) {
+    Entries changed = entries_;
+    for (const std::string& name : names) {
+        changed.erase(Key(name));
+    }
+    if (changed.size() == entries_.size()) {
         return true;
     }
-    Entries changed = entries_;
-    changed.erase(Key(name));
     return Write(std::move(changed), why);
+}
+
+void LibraryLabels::CheckStillThere() {
+    if (state_ == State::Loaded && !files_.Exists(Path())) {
+        state_ = State::Vanished;
+        whyUnavailable_ = "the label file " + EscapeText(Path(), false) + " has gone missing";
+    }
 }
 
 bool LibraryLabels::Write(Entries entries, std::string& why) {
@@ -113,9 +126,8 @@ bool LibraryLabels::Write(Entries entries, std::string& why) {
     std::error_code error;
     // A file that was read and has gone since was removed by someone: it is not written
     // anew over what may be on its way back.
-    if (state_ == State::Loaded && !files_.Exists(Path())) {
-        state_ = State::Vanished;
-        whyUnavailable_ = "the label file " + EscapeText(Path(), false) + " has gone missing";
+    CheckStillThere();
+    if (!available()) {
         why = whyUnavailable_;
         return false;
     }

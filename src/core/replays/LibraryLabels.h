@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/ports/FileSystem.h"
 
@@ -58,6 +59,12 @@ public:
     /** Drops the entry of `name`, whatever its size: its file went to the trash, or a new
      *  capture or import took the name. Writes only when there was one. */
     bool Forget(const std::string& name, std::string& why);
+    /** The same for many names, with one write for them all. */
+    bool Forget(const std::vector<std::string>& names, std::string& why);
+
+    /** Notices a label file that was read and has gone since: from then on the marks are
+     *  unavailable, as nothing tells which replays were kept. */
+    void CheckStillThere();
 
     /** The label file's text for `entries` (name → size and mark), and back; nothing when
      *  the text is not a label file this program can read. */

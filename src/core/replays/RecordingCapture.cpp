@@ -155,6 +155,9 @@ void RecordingCapture::FinishCopy(Copy& copy) {
             closedAt_.reset();
             lastReportedFailure_.reset();
             library_.Changed(copy.name);
+            if (saved_) {
+                saved_();
+            }
         }
     }
     if (copy.returned && current) {

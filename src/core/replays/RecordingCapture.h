@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,6 +71,9 @@ public:
     void SlotWritten();
     void SlotClosed();
 
+    /** `saved` hears of each recording stored, once the library has taken it. */
+    void OnSaved(std::function<void()> saved) { saved_ = std::move(saved); }
+
     /** Posts the failure of a capture ("replay.rep" when no name could be formed). */
     void PostFailure(const CaptureResult& result);
 
@@ -118,6 +122,7 @@ private:
     std::optional<FileStamp> closedStamp_;  ///< the slot as it was at that close
     std::shared_ptr<Copy> copying_;         ///< the copy in flight, if any
     unsigned generation_ = 0; ///< counts the folders taken, so a late copy knows its own
+    std::function<void()> saved_;
 };
 
 } // namespace clipwarden

@@ -20,6 +20,11 @@ public:
         clock_gettime(CLOCK_MONOTONIC, &now);
         return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
     }
+    [[nodiscard]] std::int64_t NowNanoseconds() const override {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    }
     [[nodiscard]] std::string TodayDDMM() const override { return FormatNow("%d%m"); }
     [[nodiscard]] std::string DateTimeText(std::int64_t nanoseconds) const override {
         // Floor division: a time before 1970 stays in its own second.

@@ -10,6 +10,9 @@ namespace clipwarden {
 
 namespace {
 
+/** FILETIME counts 100 ns from 1601. */
+constexpr std::int64_t kFrom1601To1970 = 116'444'736'000'000'000;
+
 /** The local clock, formatted as the user's locale says. */
 class Win32Clock final : public Clock {
 public:
@@ -22,9 +25,15 @@ public:
     [[nodiscard]] std::int64_t SteadyMilliseconds() const override {
         return static_cast<std::int64_t>(GetTickCount64());
     }
+    [[nodiscard]] std::int64_t NowNanoseconds() const override {
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        const auto ticks =
+            static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+                                      now.dwLowDateTime);
+        return (ticks - kFrom1601To1970) * 100;
+    }
     [[nodiscard]] std::string DateTimeText(std::int64_t nanoseconds) const override {
-        // FILETIME counts 100 ns from 1601.
-        constexpr std::int64_t kFrom1601To1970 = 116'444'736'000'000'000;
         const auto ticks = static_cast<std::uint64_t>(nanoseconds / 100 + kFrom1601To1970);
         FILETIME universal{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
         SYSTEMTIME utc{};

@@ -1,0 +1,203 @@
+#include "core/replays/Housekeeper.h"
+
+#include <limits>
+
+#include "core/Text.h"
+
+namespace clipwarden {
+
+namespace {
+
+/** Past this many removals an open Library window lists the folder anew instead of taking
+ *  the rows out one by one. */
+constexpr std::size_t kMostSingleChanges = 100;
+
+std::string CountText(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " old replay" : " old replays");
+}
+
+} // namespace
+
+std::optional<std::uint64_t> Housekeeper::ReadRule(const std::string& key) {
+    const std::optional<std::string> stored = settings_.Stored(key);
+    const std::optional<std::uint64_t> value = stored ? ReadRuleValue(*stored) : std::nullopt;
+    if (!stored || value) {
+        refused_.erase(key);
+        return value;
+    }
+    const auto said = refused_.find(key);
+    if (said == refused_.end() || said->second != *stored) {
+        refused_[key] = *stored;
+        Log("The housekeeping setting " + key + " holds \"" + *stored +
+            "\", which is not a whole number of at least 1, so that rule is off.");
+    }
+    return std::nullopt;
+}
+
+HousekeepingRules Housekeeper::ReadRules() {
+    HousekeepingRules rules;
+    rules.mostReplays = ReadRule(kKeyMostReplays);
+    if (const auto megabytes = ReadRule(kKeyMostMegabytes)) {
+        rules.mostBytes = *megabytes > std::numeric_limits<std::uint64_t>::max() / kBytesPerMegabyte
+                              ? std::numeric_limits<std::uint64_t>::max()
+                              : *megabytes * kBytesPerMegabyte;
+    }
+    rules.mostDays = ReadRule(kKeyMostDays);
+    return rules;
+}
+
+bool Housekeeper::StoreRules(const HousekeepingRules& rules) {
+    const auto text = [](const std::optional<std::uint64_t>& value) {
+        return value ? std::to_string(*value) : std::string();
+    };
+    const std::optional<std::uint64_t> megabytes =
+        rules.mostBytes ? std::optional((*rules.mostBytes + kBytesPerMegabyte - 1) /
+                                        kBytesPerMegabyte)
+                        : std::nullopt;
+    bool stored = true;
+    for (const auto& [key, value] : {std::pair{kKeyMostReplays, text(rules.mostReplays)},
+                                     std::pair{kKeyMostMegabytes, text(megabytes)},
+                                     std::pair{kKeyMostDays, text(rules.mostDays)}}) {
+        if (auto why = settings_.WriteSetting(key, value)) {
+            Log(*why);
+            stored = false;
+        }
+        refused_.erase(key); // an empty value is a rule switched off here, not a slip
+    }
+    return stored;
+}
+
+HousekeepingScan Housekeeper::Scan() {
+    HousekeepingScan scan;
+    LibraryLabels& labels = library_.labels();
+    labels.CheckStillThere();
+    if (!labels.available()) {
+        scan.paused = labels.whyUnavailable() +
+                      ", and without it no replay would count as kept";
+        return scan;
+    }
+    std::error_code error;
+    const std::vector<std::string> names = library_.StoredReplays(error);
+    if (error) {
+        scan.paused = "the replay folder cannot be listed (" + files_.Describe(error) + ")";
+        return scan;
+    }
+    scan.replays.reserve(names.size());
+    for (const std::string& name : names) {
+        if (name.front() == '.') {
+            continue; // hidden: a temporary or someone else's, never a replay of the library
+        }
+        const auto stamp = files_.Stamp(library_.PathOf(name), error);
+        if (!stamp) {
+            // A link or a FIFO is no stored replay, and one gone meanwhile is none either;
+            // any other failure leaves the listing incomplete.
+            if (error == NotARecording() || error == std::errc::no_such_file_or_directory) {
+                continue;
+            }
+            scan.paused = name + " cannot be read (" + files_.Describe(error) +
+                          "), so the library was not listed completely";
+            scan.replays.clear();
+            return scan;
+        }
+        const auto mark = labels.Find(name, stamp->size);
+        scan.replays.push_back({name, stamp->size, stamp->modified, mark && mark->kept,
+                                library_.IsCurrentReplay(name, *stamp)});
+    }
+    return scan;
+}
+
+void Housekeeper::RunPass() {
+    const HousekeepingRules rules = ReadRules();
+    if (!rules.any()) {
+        SayOnce(pauseSaid_, {});
+        SayOnce(keptExceedSaid_, {});
+        return;
+    }
+    const HousekeepingScan scan = Scan();
+    if (!scan.paused.empty()) {
+        SayOnce(pauseSaid_, "Housekeeping is paused: " + scan.paused +
+                                ". Nothing is removed until that is mended.");
+        return;
+    }
+    const HousekeepingChoice choice = Choose(scan, rules);
+    SayOnce(keptExceedSaid_,
+            choice.keptExceedSpace
+                ? "The kept replays alone take more than the " + SizeText(*rules.mostBytes) +
+                      " housekeeping keeps at most, so that rule removes nothing; keep fewer "
+                      "replays or allow more space."
+                : std::string());
+
+    HousekeepingChoice moved;
+    std::vector<std::string> gone;
+    std::string failure;
+    for (const std::size_t at : choice.remove) {
+        const StoredReplay& replay = scan.replays[at];
+        const std::string path = library_.PathOf(replay.name);
+        std::string why;
+        if (!trash_.MoveToTrash(path, why)) {
+            if (!files_.Exists(path)) {
+                continue; // someone else removed it meanwhile
+            }
+            failure = replay.name + " could not be moved to the trash (" + why +
+                      "); it stays where it is, and housekeeping tries again after the next "
+                      "recording";
+            break;
+        }
+        moved.remove.push_back(at);
+        moved.bytes += replay.size;
+        gone.push_back(replay.name);
+    }
+    if (!gone.empty()) {
+        if (std::string why; !library_.labels().Forget(gone, why)) {
+            Log("The labels of the replays housekeeping moved to the trash could not be "
+                "dropped (" +
+                why + ").");
+        }
+        // Which rules moved them, for the line: those that chose any of the moved ones.
+        moved.byAge = choice.byAge;
+        moved.byNumber = choice.byNumber;
+        moved.bySpace = choice.bySpace;
+        Log(PassLine(moved, rules));
+        if (gone.size() > kMostSingleChanges) {
+            library_.Changed({});
+        } else {
+            for (const std::string& name : gone) {
+                library_.Changed(name);
+            }
+        }
+    }
+    SayOnce(pauseSaid_, failure.empty() ? std::string() : "Housekeeping is paused: " + failure + ".");
+}
+
+void Housekeeper::SayOnce(std::string& said, const std::string& line) {
+    if (!line.empty() && line != said) {
+        Log(line);
+    }
+    said = line;
+}
+
+void Housekeeper::Log(const std::string& body) {
+    notifier_.PostNotification(LogText(clock_.TimeOfDayText(), body), {});
+}
+
+std::string PassLine(const HousekeepingChoice& choice, const HousekeepingRules& rules) {
+    std::vector<std::string> reasons;
+    if (choice.byNumber > 0 && rules.mostReplays) {
+        reasons.push_back("at most " + std::to_string(*rules.mostReplays));
+    }
+    if (choice.bySpace > 0 && rules.mostBytes) {
+        reasons.push_back("at most " + SizeText(*rules.mostBytes));
+    }
+    if (choice.byAge > 0 && rules.mostDays) {
+        reasons.push_back("none older than " + std::to_string(*rules.mostDays) +
+                          (*rules.mostDays == 1 ? " day" : " days"));
+    }
+    std::string line = "Moved " + CountText(choice.remove.size()) + " to the trash (" +
+                       SizeText(choice.bytes) + ")";
+    for (std::size_t i = 0; i < reasons.size(); ++i) {
+        line += (i == 0 ? " to keep " : i + 1 == reasons.size() ? " and " : ", ") + reasons[i];
+    }
+    return line + ".";
+}
+
+} // namespace clipwarden

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/notify/Notifier.h"
+#include "core/ports/Clock.h"
+#include "core/ports/FileSystem.h"
+#include "core/ports/Trash.h"
+#include "core/replays/Housekeeping.h"
+#include "core/replays/ReplayLibrary.h"
+#include "core/settings/Settings.h"
+
+namespace clipwarden {
+
+/** The housekeeping rules in the settings, a group of their own; each a whole number of at
+ *  least 1, anything else (or nothing) switches its rule off. */
+inline constexpr const char* kKeyMostReplays = "Housekeeping/most-replays";
+inline constexpr const char* kKeyMostMegabytes = "Housekeeping/most-megabytes";
+inline constexpr const char* kKeyMostDays = "Housekeeping/most-days";
+
+/** As file managers count them. */
+inline constexpr std::uint64_t kBytesPerMegabyte = 1'000'000;
+
+/** The library's stored replays as housekeeping weighs them. */
+struct HousekeepingScan {
+    std::vector<StoredReplay> replays;
+    /** Why nothing at all may go now (the listing is incomplete, the label file unavailable);
+     *  "" when the rules may remove replays. */
+    std::string paused;
+};
+
+/** Keeps the library within the rules the player chose: moves what they remove to the trash,
+ *  oldest first, never a kept, the current or the newest replay, and nothing at all while it
+ *  cannot tell for sure which replays are kept or which are there. */
+class Housekeeper {
+public:
+    Housekeeper(FileSystem& files, Clock& clock, Trash& trash, ReplayLibrary& library,
+                Settings& settings, Notifier& notifier)
+        : files_(files), clock_(clock), trash_(trash), library_(library), settings_(settings),
+          notifier_(notifier) {}
+
+    /** The stored rules. A stored value that switches its rule off although it is there is
+     *  said once in the log, until it changes. */
+    HousekeepingRules ReadRules();
+
+    /** Stores the rules (space in whole megabytes, rounded up); a write that failed is
+     *  logged, and false returned. */
+    bool StoreRules(const HousekeepingRules& rules);
+
+    /** Lists the stored replays with their marks; never reads a file's contents. */
+    HousekeepingScan Scan();
+
+    /** What the rules remove from `scan` now. */
+    [[nodiscard]] HousekeepingChoice Choose(const HousekeepingScan& scan,
+                                            const HousekeepingRules& rules) const {
+        return ChooseRemovals(scan.replays, rules, clock_.NowNanoseconds(), scan.paused.empty());
+    }
+
+    /** A pass with the stored rules: at start-up, after each capture, and once rules were
+     *  confirmed. One log line when it moved anything; a pause and its reason are said once
+     *  until they change. */
+    void RunPass();
+
+private:
+    /** The rule stored under `key`; a refused value is said once. */
+    std::optional<std::uint64_t> ReadRule(const std::string& key);
+    /** Says `line` unless it was the last thing said of `topic`; "" forgets the topic. */
+    void SayOnce(std::string& said, const std::string& line);
+    void Log(const std::string& body);
+
+    FileSystem& files_;
+    Clock& clock_;
+    Trash& trash_;
+    ReplayLibrary& library_;
+    Settings& settings_;
+    Notifier& notifier_;
+    std::map<std::string, std::string> refused_; ///< key → the refused value said
+    std::string pauseSaid_;
+    std::string keptExceedSaid_;
+};
+
+/** The log line of a pass that moved `choice` under `rules`, e.g. "Moved 3 old replays to the
+ *  trash (12.4 MB) to keep at most 200." */
+std::string PassLine(const HousekeepingChoice& choice, const HousekeepingRules& rules);
+
+} // namespace clipwarden

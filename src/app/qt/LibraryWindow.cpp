@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTableView>
@@ -25,6 +27,7 @@
 #include <algorithm>
 #include <array>
 
+#include "app/qt/HousekeepingDialog.h"
 #include "core/presenters/LibraryPlacement.h"
 
 namespace clipwarden {
@@ -250,10 +253,18 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
     statusLine_ = new QLabel(this);
     statusLine_->setObjectName(QStringLiteral("statusLine"));
 
+    housekeepingButton_ = new QPushButton(QStringLiteral("&Housekeeping..."), this);
+    housekeepingButton_->setObjectName(QStringLiteral("housekeepingButton"));
+    housekeepingButton_->setAutoDefault(false);
+    connect(housekeepingButton_, &QPushButton::clicked, this, [this] { ShowHousekeeping(); });
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(statusLine_, 1);
+    bottom->addWidget(housekeepingButton_);
     auto* column = new QVBoxLayout(this);
     column->addWidget(filterBox_);
     column->addWidget(stack_, 1);
-    column->addWidget(statusLine_);
+    column->addLayout(bottom);
 
     const auto action = [this](const char* text, const QKeySequence& keys, auto handler) {
         auto* made = new QAction(QString::fromLatin1(text), this);
@@ -300,6 +311,17 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
 
 LibraryWindow::~LibraryWindow() {
     model_->SetPresenter(nullptr);
+}
+
+void LibraryWindow::ShowHousekeeping() {
+    if (housekeeping_ == nullptr) {
+        const LibraryParts parts = main_.libraryParts();
+        housekeeping_ = new HousekeepingDialog(parts.housekeeper, parts.clock, this);
+        housekeeping_->setAttribute(Qt::WA_DeleteOnClose);
+        housekeeping_->open();
+    }
+    housekeeping_->raise();
+    housekeeping_->activateWindow();
 }
 
 void LibraryWindow::BringForward() {

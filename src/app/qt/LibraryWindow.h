@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QPointer>
 #include <QThreadPool>
 #include <QWidget>
 #include <memory>
 
+#include "app/qt/HousekeepingDialog.h"
 #include "core/presenters/LibraryPresenter.h"
 #include "core/presenters/LibraryView.h"
 #include "core/presenters/MainPresenter.h"
@@ -14,6 +16,7 @@ class QLineEdit;
 class QStackedWidget;
 class QTableView;
 class QAction;
+class QPushButton;
 
 namespace clipwarden {
 
@@ -80,6 +83,9 @@ public:
     void BringForward();
     LibraryPresenter& presenter() { return *presenter_; }
     QTableView* table() { return table_; }
+    /** Opens the Housekeeping dialog (window-modal, it does not block), or brings it up. */
+    void ShowHousekeeping();
+    HousekeepingDialog* housekeepingDialog() { return housekeeping_; }
 
     // LibraryView
     void RowsReset() override;
@@ -112,6 +118,8 @@ private:
     QLineEdit* filterBox_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QLabel* emptySentence_ = nullptr;
+    QPushButton* housekeepingButton_ = nullptr;
+    QPointer<HousekeepingDialog> housekeeping_;
     QStackedWidget* stack_ = nullptr;
     QAction* deleteAction_ = nullptr;
     QAction* keepAction_ = nullptr;

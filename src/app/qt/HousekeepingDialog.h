@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+
+#include "core/presenters/HousekeepingPresenter.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QSpinBox;
+
+namespace clipwarden {
+
+/** The Housekeeping dialog: the three rules, what they would remove now, OK and Cancel. */
+class HousekeepingDialog final : public QDialog, public HousekeepingView {
+    Q_OBJECT
+
+public:
+    HousekeepingDialog(Housekeeper& housekeeper, Clock& clock, QWidget* parent);
+
+    // HousekeepingView
+    void ShowForm(const HousekeepingForm& form) override;
+    void ShowPreview(const std::string& preview) override;
+    bool Confirm(const std::string& question) override;
+
+    void accept() override;
+
+private:
+    [[nodiscard]] HousekeepingForm Form() const;
+    void FormChanged();
+
+    HousekeepingPresenter presenter_;
+    QCheckBox* byNumber_ = nullptr;
+    QSpinBox* mostReplays_ = nullptr;
+    QCheckBox* bySpace_ = nullptr;
+    QSpinBox* space_ = nullptr;
+    QComboBox* unit_ = nullptr;
+    QCheckBox* byAge_ = nullptr;
+    QSpinBox* days_ = nullptr;
+    QLabel* preview_ = nullptr;
+    bool showing_ = false; ///< while the form is filled in, its changes are not the user's
+};
+
+} // namespace clipwarden

@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
@@ -280,6 +281,40 @@ TEST_F(Windows, TheLibraryWindowListsPlaysFollowsAndRemembersWhereItWas) {
     second.ShowLibraryWindow();
     EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().intersects(
         second.libraryWindow()->geometry()));
+}
+
+TEST_F(Windows, TheHousekeepingDialogPreviewsAsksAndAppliesItsRule) {
+    settings.Write("GTAVC-replays", dir / "replays");
+    std::filesystem::create_directories(dir / "replays");
+    for (int i = 0; i < 3; ++i) {
+        WriteFileAt(dir / ("replays/take" + std::to_string(i) + ".rep"), "a take", 1'700'000'000 + i);
+    }
+    main->Start();
+    main->ShowLibraryWindow();
+    main->libraryWindow()->findChild<QPushButton*>("housekeepingButton")->click();
+    HousekeepingDialog* dialog = main->libraryWindow()->housekeepingDialog();
+    ASSERT_NE(dialog, nullptr);
+    auto* preview = dialog->findChild<QLabel*>("housekeepingPreview");
+    EXPECT_EQ(preview->text().toStdString(), "No rule is on, so housekeeping removes nothing.");
+    dialog->findChild<QCheckBox*>("byNumber")->setChecked(true);
+    dialog->findChild<QSpinBox*>("mostReplays")->setValue(1);
+    EXPECT_EQ(preview->text().toStdString(),
+              "With these rules 2 replays go to the trash now (12 bytes): the oldest recorded "
+              "t1700000000, the newest t1700000001.");
+
+    // OK asks first; No keeps the dialog open and changes nothing, Yes applies the rule.
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        QTimer::singleShot(0, [answer] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            box->button(answer)->click();
+        });
+        dialog->accept();
+    }
+    EXPECT_EQ(settings.Read("Housekeeping/most-replays"), "1");
+    EXPECT_EQ(trash.trashed, (std::vector<std::string>{dir / "replays/take0.rep",
+                                                       dir / "replays/take1.rep"}));
+    EXPECT_EQ(main->libraryWindow()->table()->model()->rowCount(), 1) << "the list follows";
 }
 
 TEST_F(Windows, TheOptionsWindowHasEveryControlAndKeepsThemWhenResized) {

@@ -11,10 +11,12 @@
 #include <optional>
 
 #include "ChildProcess.h"
+#include "ReplayHarness.h"
 #include "TempDir.h"
 #include "core/ports/FileManager.h"
 #include "core/ports/FolderWatch.h"
 #include "core/ports/Trash.h"
+#include "core/replays/Housekeeper.h"
 
 namespace clipwarden::test {
 namespace {
@@ -106,6 +108,44 @@ TEST(Trash, MovesIntoTheHomeTrashEvenBeforeItExistsAndRefusesANameQtCannotHold) 
     EXPECT_FALSE(trash->MoveToTrash(odd, why));
     EXPECT_NE(why.find("rename it first"), std::string::npos) << why;
     EXPECT_EQ(ReadFile(odd), "odd bytes") << "no other file was acted on, this one stays";
+}
+
+TEST(Trash, HousekeepingMovesExactlyWhatTheRuleChoseAndEachCanBeRestored) {
+    TempDir home;
+    const Environment data("XDG_DATA_HOME", home / "data");
+    const Environment user("HOME", home.str());
+    ReplayHarness harness;
+    const auto trash = CreateTrash();
+    FakeSettingsStore store;
+    Settings settings{store};
+    Housekeeper housekeeper{harness.files, harness.clock, *trash, harness.library,
+                            settings,      harness.notifier};
+    harness.library.labels().Load(harness.dir.str());
+    for (int i = 0; i < 6; ++i) {
+        WriteFileAt(harness.Path("take" + std::to_string(i) + ".rep"), "take " + std::to_string(i),
+                    1'700'000'000 + i);
+    }
+    std::string why;
+    ASSERT_TRUE(harness.library.labels().Set("take0.rep", 6, {"the best", true}, why)) << why;
+    store.values[kKeyMostReplays] = "2"; // take0 is kept: take1 to take3 go, take4 and take5 stay
+    housekeeper.RunPass();
+
+    const std::filesystem::path files = home / "data/Trash/files";
+    std::vector<std::string> trashed;
+    for (const auto& entry : std::filesystem::directory_iterator(files)) {
+        trashed.push_back(entry.path().filename().string());
+    }
+    std::sort(trashed.begin(), trashed.end());
+    ASSERT_EQ(trashed, (std::vector<std::string>{"take1.rep", "take2.rep", "take3.rep"}));
+    EXPECT_EQ(harness.Listing(), "take0.rep take4.rep take5.rep");
+    // Restored as a file manager would: the info file says where each came from.
+    for (const std::string& name : trashed) {
+        const std::string info = ReadFile(home / ("data/Trash/info/" + name + ".trashinfo"));
+        ASSERT_NE(info.find("Path=" + harness.Path(name) + "\n"), std::string::npos) << info;
+        std::filesystem::rename(files / name, harness.Path(name));
+    }
+    EXPECT_EQ(harness.Listing(), "take0.rep take1.rep take2.rep take3.rep take4.rep take5.rep");
+    EXPECT_EQ(ReadFile(harness.Path("take2.rep")), "take 2");
 }
 
 TEST(FileManager, WithoutASessionBusTheFolderIsOpenedByXdgOpen) {

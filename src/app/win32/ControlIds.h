@@ -23,6 +23,16 @@ inline constexpr int kIdLibraryFilter = 300;
 inline constexpr int kIdLibraryList = 301;
 inline constexpr int kIdLibraryStatus = 302;
 inline constexpr int kIdLibraryEmpty = 303;
+inline constexpr int kIdLibraryHousekeeping = 304;
+inline constexpr int kIdHousekeepingByNumber = 400;
+inline constexpr int kIdHousekeepingMostReplays = 401;
+inline constexpr int kIdHousekeepingBySpace = 402;
+inline constexpr int kIdHousekeepingSpace = 403;
+inline constexpr int kIdHousekeepingUnit = 404;
+inline constexpr int kIdHousekeepingByAge = 405;
+inline constexpr int kIdHousekeepingDays = 406;
+inline constexpr int kIdHousekeepingPreview = 407;
+inline constexpr int kIdHousekeepingNote = 408;
 
 inline constexpr int kCaptureTimer = 1;
 inline constexpr int kGameLinkTimer = 2;

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "app/win32/ControlIds.h"
+#include "app/win32/Win32HousekeepingDialog.h"
 #include "core/presenters/LibraryPlacement.h"
 #include "platform/win32/AnsiText.h"
 
@@ -20,7 +21,8 @@ constexpr std::array<const wchar_t*, kColumns> kHeaders = {L"Name", L"Label", L"
                                                            L"Kept"};
 constexpr std::array<int, kColumns> kDefaultWidths = {150, 240, 150, 80, 50};
 constexpr int kFilterHeight = 24;
-constexpr int kStatusHeight = 20;
+constexpr int kStatusHeight = 26;
+constexpr int kButtonWidth = 120;
 constexpr UINT kReadFinishedMessage = WM_APP + 30;
 
 enum MenuCommand : UINT_PTR {
@@ -159,7 +161,9 @@ bool Win32LibraryWindow::Load() {
                      reinterpret_cast<LPARAM>(&column));
     }
     empty_ = child(L"STATIC", SS_CENTER, kIdLibraryEmpty);
-    status_ = child(L"STATIC", SS_LEFTNOWORDWRAP, kIdLibraryStatus);
+    status_ = child(L"STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE, kIdLibraryStatus);
+    housekeepingButton_ = child(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, kIdLibraryHousekeeping);
+    SetWindowTextW(housekeepingButton_, L"&Housekeeping...");
     DragAcceptFiles(hwnd_, TRUE);
     RestorePlace();
     presenter_ = std::make_unique<LibraryPresenter>(main_.libraryParts(), *this);
@@ -183,7 +187,10 @@ void Win32LibraryWindow::Arrange() {
     MoveWindow(filter_, 4, 4, width, kFilterHeight, TRUE);
     MoveWindow(list_, 4, kFilterHeight + 8, width, listHeight, TRUE);
     MoveWindow(empty_, 24, kFilterHeight + 32, width - 40, listHeight - 48, TRUE);
-    MoveWindow(status_, 4, client.bottom - kStatusHeight - 2, width, kStatusHeight, TRUE);
+    MoveWindow(status_, 4, client.bottom - kStatusHeight - 2, width - kButtonWidth - 8,
+               kStatusHeight, TRUE);
+    MoveWindow(housekeepingButton_, client.right - kButtonWidth - 4,
+               client.bottom - kStatusHeight - 2, kButtonWidth, kStatusHeight, TRUE);
 }
 
 void Win32LibraryWindow::Recount() {
@@ -410,6 +417,11 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
             std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(filter_)) + 1, L'\0');
             GetWindowTextW(filter_, text.data(), static_cast<int>(text.size()));
             presenter_->OnFilter(FromWide(text.c_str()));
+            return 0;
+        }
+        if (LOWORD(wParam) == kIdLibraryHousekeeping && HIWORD(wParam) == BN_CLICKED) {
+            const LibraryParts parts = main_.libraryParts();
+            Win32HousekeepingDialog(parts.housekeeper, parts.clock, font_).Run(hwnd_);
             return 0;
         }
         // The dialog keys turn Enter on the list into IDOK.

@@ -63,6 +63,7 @@ private:
     HWND filter_ = nullptr;
     HWND list_ = nullptr;
     HWND status_ = nullptr;
+    HWND housekeepingButton_ = nullptr;
     HWND empty_ = nullptr;
     std::wstring cell_; ///< the text handed to the list view, alive until its next question
     std::thread read_;             ///< a huge folder's read in flight, one at a time

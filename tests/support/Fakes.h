@@ -61,6 +61,14 @@ public:
         values[key] = value;
         return std::nullopt;
     }
+    std::optional<std::string> Remove(const std::string& key) override {
+        ++writes;
+        if (failWrites) {
+            return failWrites;
+        }
+        values.erase(key);
+        return std::nullopt;
+    }
 };
 
 class FakeShellFolders final : public ShellFolders {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/presenters/HousekeepingPresenter.h"
+#include "core/replays/Housekeeper.h"
 #include "core/replays/Housekeeping.h"
 
 namespace clipwarden::test {
@@ -78,6 +80,39 @@ TEST(Housekeeping, AStoredValueIsARuleOnlyAsAWholeNumberOfAtLeastOne) {
     for (const char* off : {"", "0", "-3", "+3", "2.5", "ten", "5 GB", "99999999999999999999"}) {
         EXPECT_FALSE(ReadRuleValue(off)) << off;
     }
+}
+
+TEST(Housekeeping, APassSaysWhichRulesMovedItsReplays) {
+    HousekeepingRules rules;
+    rules.mostReplays = 200;
+    rules.mostBytes = 5'000'000'000;
+    rules.mostDays = 30;
+    HousekeepingChoice choice;
+    choice.remove = {0, 1, 2};
+    choice.bytes = 12'400'000;
+    choice.byNumber = 3;
+    EXPECT_EQ(PassLine(choice, rules),
+              "Moved 3 old replays to the trash (12.4 MB) to keep at most 200.");
+    choice.bySpace = 1;
+    choice.byAge = 1;
+    EXPECT_EQ(PassLine(choice, rules), "Moved 3 old replays to the trash (12.4 MB) to keep at most "
+                                       "200 and 5.0 GB, and those recorded more than 30 days ago.");
+    choice.byNumber = choice.bySpace = 0;
+    choice.remove = {0};
+    EXPECT_EQ(PassLine(choice, rules),
+              "Moved 1 replay recorded more than 30 days ago to the trash (12.4 MB).");
+}
+
+TEST(Housekeeping, TheDialogShowsAStoredRuleInTheUnitItWasChosenIn) {
+    HousekeepingForm form;
+    form.bySpace = true;
+    form.space = 3;
+    for (const bool gigabytes : {true, false}) {
+        form.gigabytes = gigabytes;
+        EXPECT_EQ(HousekeepingPresenter::FormOf(HousekeepingPresenter::RulesOf(form)), form);
+    }
+    form.space = 0; // an emptied box: no rule, never a rule of nothing
+    EXPECT_FALSE(HousekeepingPresenter::RulesOf(form).any());
 }
 
 } // namespace

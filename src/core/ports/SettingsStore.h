@@ -22,6 +22,10 @@ public:
     /** Stores and flushes the value; on failure returns why, in one line, and keeps the
      *  stored data as it was. */
     virtual std::optional<std::string> Write(const std::string& key, const std::string& value) = 0;
+
+    /** Removes the key and flushes; a key that is not there is no failure. On failure returns
+     *  why, in one line, and keeps the stored data as it was. */
+    virtual std::optional<std::string> Remove(const std::string& key) = 0;
 };
 
 } // namespace clipwarden

@@ -58,11 +58,12 @@ bool Housekeeper::StoreRules(const HousekeepingRules& rules) {
     for (const auto& [key, value] : {std::pair{kKeyMostReplays, text(rules.mostReplays)},
                                      std::pair{kKeyMostMegabytes, text(megabytes)},
                                      std::pair{kKeyMostDays, text(rules.mostDays)}}) {
-        if (auto why = settings_.WriteSetting(key, value)) {
+        // A rule switched off is no value at all, so that nothing reads it as a slip.
+        if (auto why = value.empty() ? settings_.RemoveSetting(key)
+                                     : settings_.WriteSetting(key, value)) {
             Log(*why);
             stored = false;
         }
-        refused_.erase(key); // an empty value is a rule switched off here, not a slip
     }
     return stored;
 }
@@ -186,18 +187,25 @@ std::string PassLine(const HousekeepingChoice& choice, const HousekeepingRules& 
         reasons.push_back("at most " + std::to_string(*rules.mostReplays));
     }
     if (choice.bySpace > 0 && rules.mostBytes) {
-        reasons.push_back("at most " + SizeText(*rules.mostBytes));
+        reasons.push_back(std::string(reasons.empty() ? "at most " : "") +
+                          SizeText(*rules.mostBytes));
     }
-    if (choice.byAge > 0 && rules.mostDays) {
-        reasons.push_back("none older than " + std::to_string(*rules.mostDays) +
-                          (*rules.mostDays == 1 ? " day" : " days"));
+    const std::string age =
+        choice.byAge > 0 && rules.mostDays
+            ? "recorded more than " + std::to_string(*rules.mostDays) +
+                  (*rules.mostDays == 1 ? " day ago" : " days ago")
+            : std::string();
+    if (reasons.empty()) { // by age alone
+        return "Moved " + std::to_string(choice.remove.size()) +
+               (choice.remove.size() == 1 ? " replay " : " replays ") + age + " to the trash (" +
+               SizeText(choice.bytes) + ").";
     }
     std::string line = "Moved " + CountText(choice.remove.size()) + " to the trash (" +
-                       SizeText(choice.bytes) + ")";
-    for (std::size_t i = 0; i < reasons.size(); ++i) {
-        line += (i == 0 ? " to keep " : i + 1 == reasons.size() ? " and " : ", ") + reasons[i];
+                       SizeText(choice.bytes) + ") to keep " + reasons[0];
+    if (reasons.size() > 1) {
+        line += " and " + reasons[1];
     }
-    return line + ".";
+    return line + (age.empty() ? "." : ", and those " + age + ".");
 }
 
 } // namespace clipwarden

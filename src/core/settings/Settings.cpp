@@ -32,6 +32,13 @@ std::optional<std::string> Settings::WriteSetting(const std::string& key,
     return std::nullopt;
 }
 
+std::optional<std::string> Settings::RemoveSetting(const std::string& key) {
+    if (auto why = store_.Remove(key)) {
+        return "The setting " + key + " could not be removed: " + *why;
+    }
+    return std::nullopt;
+}
+
 std::optional<double> ParseNumberText(const std::string& text) {
     const LeadingNumber number = ReadLeadingNumber(text);
     if (!number.found) {

@@ -36,6 +36,9 @@ public:
     /** Stores the text; on failure a log line saying which setting could not be saved. */
     std::optional<std::string> WriteSetting(const std::string& key, const std::string& value);
 
+    /** Removes the key; on failure a log line saying which setting could not be removed. */
+    std::optional<std::string> RemoveSetting(const std::string& key);
+
 private:
     SettingsStore& store_;
 };

@@ -91,6 +91,20 @@ std::optional<std::string> QtSettingsStore::Write(const std::string& key,
     return std::nullopt;
 }
 
+std::optional<std::string> QtSettingsStore::Remove(const std::string& key) {
+    if (!Read(key)) {
+        return std::nullopt; // not there (or no file): nothing to write
+    }
+    QSettings settings(path_, QSettings::IniFormat);
+    settings.remove(KeyOf(key));
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        return "the file " + path_.toStdString() +
+               " cannot be written; check that you may write there and that the disk has room.";
+    }
+    return std::nullopt;
+}
+
 QString DefaultSettingsPath() {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (config.isEmpty() || QDir::isRelativePath(config)) {

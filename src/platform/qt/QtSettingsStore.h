@@ -20,6 +20,7 @@ public:
 
     std::optional<std::string> Read(const std::string& key) override;
     std::optional<std::string> Write(const std::string& key, const std::string& value) override;
+    std::optional<std::string> Remove(const std::string& key) override;
 
     [[nodiscard]] const QString& path() const { return path_; }
 

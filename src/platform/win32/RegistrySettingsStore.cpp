@@ -68,6 +68,22 @@ public:
         }
         return std::nullopt;
     }
+
+    std::optional<std::string> Remove(const std::string& key) override {
+        HKEY handle = nullptr;
+        const auto [section, valueName] = Locate(key);
+        LONG result =
+            RegOpenKeyExA(HKEY_CURRENT_USER, section.c_str(), 0, KEY_SET_VALUE, &handle);
+        if (result == ERROR_SUCCESS) {
+            result = RegDeleteValueA(handle, ToAnsi(valueName).c_str());
+            RegCloseKey(handle);
+        }
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+            return "HKEY_CURRENT_USER\\" + section + ": " +
+                   DescribeWin32Error(static_cast<unsigned long>(result));
+        }
+        return std::nullopt;
+    }
 };
 
 } // namespace

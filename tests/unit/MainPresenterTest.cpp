@@ -478,6 +478,24 @@ TEST_F(MainWindow, TheWatchStoresARecordingSoonAfterItsCloseAndNeverWhileItIsWri
     EXPECT_EQ(ReadFile(dir / "replay0612-0.rep"), "the whole recording");
 }
 
+TEST_F(MainWindow, HousekeepingRunsAtStartUpAndAfterEachCapture) {
+    UseReplayFolder();
+    settings.values["Housekeeping/most-replays"] = "2";
+    for (int i = 0; i < 4; ++i) {
+        WriteFileAt(dir / ("old" + std::to_string(i) + ".rep"), "old", 1'600'000'000 + i);
+    }
+    presenter.Start();
+    EXPECT_EQ(trash.trashed, (std::vector<std::string>{dir / "old0.rep", dir / "old1.rep"}));
+    WriteFileAt(dir / "replay.rep", "a new recording", 1'650'000'000);
+    presenter.CaptureTick();
+    clock.steady += kSettleMilliseconds;
+    presenter.CaptureTick();
+    ASSERT_TRUE(std::filesystem::exists(dir / "replay0612-0.rep"));
+    EXPECT_EQ(trash.trashed.back(), dir / "old2.rep") << "the capture made three: one goes";
+    EXPECT_EQ(view.log.back(), "[14:03:27] Moved 1 old replay to the trash (3 bytes) to keep at "
+                               "most 2.");
+}
+
 TEST_F(MainWindow, WhereTheFolderCannotBeWatchedItIsLookedAtOnceASecondAndSaidOnce) {
     UseReplayFolder();
     folderWatch.refusal = "the system's limit of folder watches is reached";

@@ -1,7 +1,7 @@
 // The Library window over 10,000 stored replays: opening it (the second open, from the request
 // to the first paint with every row, label file included), sorting and a keystroke in the
-// filter (each with its repaint), and the memory the open window adds; beside the baseline of a
-// listing with one stat a file.
+// filter (each with its repaint), the memory the open window adds, and a housekeeping pass that
+// weighs every replay; beside the baseline of a listing with one stat a file.
 
 #include <benchmark/benchmark.h>
 #include <dirent.h>
@@ -18,6 +18,7 @@
 #include "TempDir.h"
 #include "app/qt/LibraryWindow.h"
 #include "app/qt/MainWindow.h"
+#include "core/replays/Housekeeper.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/qt/QtSettingsStore.h"
 
@@ -99,6 +100,33 @@ void BM_ListAndStat10k(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ListAndStat10k)->Unit(benchmark::kMillisecond);
+
+/** A pass after a capture whose rule holds: it lists and weighs all 10,000 replays, label file
+ *  included, and moves none. What it adds to the listing is the choosing. */
+void BM_HousekeepingPass10k(benchmark::State& state) {
+    PosixFileSystem files;
+    FakeClock clock;
+    FakeTrash trash;
+    FakeSettingsStore store;
+    Settings settings{store};
+    FakeMainView view;
+    FakeGameText game;
+    std::ostringstream echo;
+    Notifier notifier{view, game, echo};
+    ReplayLibrary library{files, clock};
+    library.SetFolder(Library() / "replays");
+    library.labels().Load(library.folder());
+    store.values[kKeyMostReplays] = std::to_string(kReplays);
+    store.values[kKeyMostDays] = "100000";
+    Housekeeper housekeeper{files, clock, trash, library, settings, notifier};
+    for (auto _ : state) {
+        housekeeper.RunPass();
+    }
+    if (!trash.trashed.empty() || !view.log.empty()) {
+        state.SkipWithError("a pass whose rules hold moved or said something");
+    }
+}
+BENCHMARK(BM_HousekeepingPass10k)->Unit(benchmark::kMillisecond);
 
 void BM_LibraryOpen10k(benchmark::State& state) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

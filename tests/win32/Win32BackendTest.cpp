@@ -261,6 +261,14 @@ TEST(Registry, StoresTextValuesUnderTheUsersKey) {
     RegQueryValueExA(key, "GTAVC-version", nullptr, &type, nullptr, nullptr);
     RegCloseKey(key);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+
+    // A rule switched off is no value at all; removing what is not there is no failure.
+    EXPECT_FALSE(settings.WriteSetting("Housekeeping/most-days", "30"));
+    EXPECT_EQ(settings.Stored("Housekeeping/most-days"), "30");
+    EXPECT_FALSE(settings.RemoveSetting("Housekeeping/most-days"));
+    EXPECT_FALSE(settings.Stored("Housekeeping/most-days"));
+    EXPECT_FALSE(settings.RemoveSetting("Housekeeping/most-days"));
+    EXPECT_EQ(settings.ReadSetting("GTAVC-path", "x"), "C:\\Program files\\Rockstar Games");
 }
 
 TEST(Toolhelp, ListsThisProcessAndReadsItsOwnMemory) {

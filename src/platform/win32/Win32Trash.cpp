@@ -9,6 +9,11 @@ namespace clipwarden {
 
 namespace {
 
+bool RunsUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 /** The Recycle Bin, through the shell's file operation with undo. That operation deletes for
  *  good, unasked, where it cannot recycle; so the bin of the file's drive is checked first,
  *  and the shell is told to warn rather than delete for good. */
@@ -42,7 +47,12 @@ public:
         bin.cbSize = sizeof(bin);
         if (!GetVolumePathNameW(full.c_str(), root.data(), static_cast<DWORD>(root.size())) ||
             FAILED(SHQueryRecycleBinW(root.c_str(), &bin))) {
-            why = "this disk has no Recycle Bin";
+            // Wine keeps its Recycle Bin in the Linux desktop's trash, and finds none until
+            // that folder exists.
+            why = RunsUnderWine()
+                      ? "Wine finds no Recycle Bin here; it uses the Linux trash "
+                        "(~/.local/share/Trash), which may not exist yet"
+                      : "this disk has no Recycle Bin";
             return false;
         }
         full.push_back(L'\0'); // the operation takes a list ended by two NULs

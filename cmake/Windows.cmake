@@ -31,6 +31,14 @@ add_library(clipwarden_win32_gui STATIC
 target_link_libraries(clipwarden_win32_gui PUBLIC clipwarden_platform comctl32 comdlg32)
 clipwarden_warnings(clipwarden_win32_gui)
 
-add_executable(clipwarden WIN32 src/app/win32/WinMain.cpp src/app/win32/clipwarden.rc)
+# The icon, the application manifest (visual styles, dpi awareness, the Windows versions it
+# knows, asInvoker) and the version resource, with the project's version filled in.
+set(CLIPWARDEN_WIN32_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/app/win32)
+set(CLIPWARDEN_MANIFEST ${CMAKE_CURRENT_BINARY_DIR}/clipwarden.manifest)
+configure_file(src/app/win32/clipwarden.manifest.in ${CLIPWARDEN_MANIFEST} @ONLY)
+configure_file(src/app/win32/clipwarden.rc.in ${CMAKE_CURRENT_BINARY_DIR}/clipwarden.rc @ONLY)
+add_executable(clipwarden WIN32 src/app/win32/WinMain.cpp ${CMAKE_CURRENT_BINARY_DIR}/clipwarden.rc)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/clipwarden.rc PROPERTIES
+    OBJECT_DEPENDS "${CLIPWARDEN_MANIFEST};${CLIPWARDEN_WIN32_SOURCES}/clipwarden.ico")
 target_link_libraries(clipwarden PRIVATE clipwarden_win32_gui)
 clipwarden_warnings(clipwarden)

@@ -12,6 +12,16 @@ std::set<HWND>& OpenForms() {
     return forms;
 }
 
+/** The dpi of the window's monitor where Windows tells it (10 1607 and later; the call is
+ *  looked up, as Windows 7 lacks it); the system's dpi elsewhere. */
+int DpiOf(HWND window, int systemDpi) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = getDpiForWindow != nullptr ? getDpiForWindow(window) : 0;
+    return dpi != 0 ? static_cast<int>(dpi) : systemDpi;
+}
+
 } // namespace
 
 bool Win32Form::TranslateFormMessage(MSG& message) {
@@ -36,8 +46,9 @@ bool Win32Form::Create(const char* className, const char* caption, DWORD style, 
     RegisterClassA(&windowClass);
 
     HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
+    systemDpi_ = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
+    dpi_ = systemDpi_;
     RECT frame{0, 0, Scale(widthTwips), Scale(heightTwips)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     hwnd_ = CreateWindowExA(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -46,12 +57,53 @@ bool Win32Form::Create(const char* className, const char* caption, DWORD style, 
     if (hwnd_ == nullptr) {
         return false;
     }
+    MakeFont();
+    OpenForms().insert(hwnd_);
+    // Opened on a monitor of another dpi than the system's: its frame follows.
+    if (const int dpi = DpiOf(hwnd_, systemDpi_); dpi != dpi_) {
+        RECT placed{};
+        GetWindowRect(hwnd_, &placed);
+        RECT client{0, 0, layout::Pixels(widthTwips, dpi), layout::Pixels(heightTwips, dpi)};
+        AdjustWindowRectEx(&client, style, FALSE, exStyle);
+        placed.right = placed.left + client.right - client.left;
+        placed.bottom = placed.top + client.bottom - client.top;
+        ApplyDpi(dpi, &placed);
+    }
+    return true;
+}
+
+void Win32Form::MakeFont() {
     NONCLIENTMETRICSA metrics{};
     metrics.cbSize = sizeof(metrics);
     SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    // The system gives its font at the system's dpi.
+    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi_, systemDpi_);
+    HFONT old = font_;
     font_ = CreateFontIndirectA(&metrics.lfMessageFont);
-    OpenForms().insert(hwnd_);
-    return true;
+    EnumChildWindows(
+        hwnd_,
+        [](HWND child, LPARAM font) -> BOOL {
+            SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(font_));
+    if (old != nullptr) {
+        DeleteObject(old);
+    }
+}
+
+void Win32Form::ApplyDpi(int dpi, const RECT* frame) {
+    dpi_ = dpi;
+    MakeFont();
+    for (const auto& [control, place] : placed_) {
+        MoveWindow(control, Scale(place.left), Scale(place.top), Scale(place.width),
+                   Scale(place.height), TRUE);
+    }
+    if (frame != nullptr) {
+        SetWindowPos(hwnd_, nullptr, frame->left, frame->top, frame->right - frame->left,
+                     frame->bottom - frame->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    DpiChanged();
 }
 
 HWND Win32Form::Control(const char* className, const char* text, DWORD style, int id,
@@ -61,6 +113,7 @@ HWND Win32Form::Control(const char* className, const char* text, DWORD style, in
         Scale(place.width), Scale(place.height), hwnd_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    placed_.emplace_back(control, place);
     return control;
 }
 
@@ -88,6 +141,10 @@ LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam,
         if (OpenForms().empty()) {
             PostQuitMessage(0); // the program ends with its last window
         }
+        return 0;
+    }
+    if (message == WM_DPICHANGED) {
+        form->ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
     }
     return form->OnMessage(message, wParam, lParam);

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/presenters/WindowLayout.h"
 
@@ -20,6 +22,11 @@ public:
     Win32Form& operator=(Win32Form&&) = delete;
 
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
+
+    /** The dots per inch of the monitor the window is on (96 at 100 %). */
+    [[nodiscard]] int dpi() const { return dpi_; }
+    /** A length given in pixels at 96 dpi, in pixels at the window's dpi. */
+    [[nodiscard]] int Px(int pixelsAt96) const { return MulDiv(pixelsAt96, dpi_, 96); }
 
     /** Passes dialog keys (Tab) of any open form; true when the message was used. */
     static bool TranslateFormMessage(MSG& message);
@@ -41,12 +48,23 @@ protected:
     /** Called once the window is gone. */
     virtual void Destroyed() {}
 
+    /** The window moved to a monitor of another dpi: its font and the controls placed by
+     *  Control() follow already; a window with a layout of its own arranges it again. */
+    virtual void DpiChanged() {}
+
     HWND hwnd_ = nullptr;
     HFONT font_ = nullptr;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    /** The form font at the window's dpi, handed to every control. */
+    void MakeFont();
+    /** Takes on `dpi`: the font, the controls' places and, when given, the window's frame. */
+    void ApplyDpi(int dpi, const RECT* frame);
+
     int dpi_ = 96;
+    int systemDpi_ = 96;
+    std::vector<std::pair<HWND, layout::Control>> placed_;
 };
 
 std::string WindowText(HWND window);

@@ -38,8 +38,9 @@ bool Checked(HWND window, int id) {
 
 HWND Win32HousekeepingDialog::Child(const wchar_t* className, const wchar_t* text, DWORD style,
                                     int id, int x, int y, int width, int height) {
-    HWND made = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width,
-                                height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    const auto px = [this](int length) { return MulDiv(length, dpi_, 96); };
+    HWND made = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, px(x), px(y),
+                                px(width), px(height), window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 GetModuleHandleW(nullptr), nullptr);
     SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
     return made;
@@ -54,7 +55,7 @@ void Win32HousekeepingDialog::Run(HWND owner) {
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.lpszClassName = L"ClipwardenHousekeeping";
     RegisterClassW(&windowClass);
-    RECT frame{0, 0, kWidth, 262};
+    RECT frame{0, 0, MulDiv(kWidth, dpi_, 96), MulDiv(262, dpi_, 96)};
     AdjustWindowRectEx(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME);
     window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, L"ClipwardenHousekeeping", L"Housekeeping",
                               WS_POPUP | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -10,8 +10,9 @@ namespace clipwarden::win32 {
  *  modal box over its owner, the Library window. */
 class Win32HousekeepingDialog final : public HousekeepingView {
 public:
-    Win32HousekeepingDialog(Housekeeper& housekeeper, Clock& clock, HFONT font)
-        : presenter_(housekeeper, clock, *this), font_(font) {}
+    /** `font` and `dpi` are the owner's: the dialog's places are given at 96 dpi. */
+    Win32HousekeepingDialog(Housekeeper& housekeeper, Clock& clock, HFONT font, int dpi)
+        : presenter_(housekeeper, clock, *this), font_(font), dpi_(dpi) {}
 
     /** Shows the dialog until OK (agreed to) or Cancel. */
     void Run(HWND owner);
@@ -30,6 +31,7 @@ private:
 
     HousekeepingPresenter presenter_;
     HFONT font_;
+    int dpi_;
     HWND window_ = nullptr;
     bool done_ = false;
     bool showing_ = false; ///< while the form is filled in, its changes are not the user's

@@ -60,7 +60,9 @@ struct LabelBox {
         return DefWindowProcW(window, message, wParam, lParam);
     }
 
-    static std::optional<std::string> Ask(HWND owner, const std::string& current) {
+    static std::optional<std::string> Ask(HWND owner, const std::string& current, HFONT font,
+                                          int dpi) {
+        const auto px = [dpi](int length) { return MulDiv(length, dpi, 96); };
         HINSTANCE module = GetModuleHandleW(nullptr);
         WNDCLASSW windowClass{};
         windowClass.lpfnWndProc = &LabelBox::Proc;
@@ -69,21 +71,31 @@ struct LabelBox {
         windowClass.lpszClassName = L"ClipwardenLabel";
         RegisterClassW(&windowClass);
         LabelBox box;
+        RECT frame{0, 0, px(370), px(80)};
+        AdjustWindowRectEx(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME);
         HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, L"ClipwardenLabel", L"Label",
                                       WS_POPUP | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
-                                      CW_USEDEFAULT, 380, 120, owner, nullptr, module, nullptr);
+                                      CW_USEDEFAULT, frame.right - frame.left,
+                                      frame.bottom - frame.top, owner, nullptr, module, nullptr);
         if (window == nullptr) {
             return std::nullopt;
         }
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&box));
         box.edit = CreateWindowExW(0, L"EDIT", ToWide(current).c_str(),
                                    WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
-                                   10, 10, 350, 24, window, nullptr, module, nullptr);
+                                   px(10), px(10), px(350), px(24), window, nullptr, module,
+                                   nullptr);
         SendMessageW(box.edit, EM_SETLIMITTEXT, kLongestLabel, 0);
-        CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                        190, 44, 80, 26, window, reinterpret_cast<HMENU>(IDOK), module, nullptr);
-        CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 280, 44, 80,
-                        26, window, reinterpret_cast<HMENU>(IDCANCEL), module, nullptr);
+        HWND ok = CreateWindowExW(0, L"BUTTON", L"OK",
+                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, px(190),
+                                  px(44), px(80), px(26), window,
+                                  reinterpret_cast<HMENU>(IDOK), module, nullptr);
+        HWND cancel = CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                                      px(280), px(44), px(80), px(26), window,
+                                      reinterpret_cast<HMENU>(IDCANCEL), module, nullptr);
+        for (HWND control : {box.edit, ok, cancel}) {
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        }
         EnableWindow(owner, FALSE);
         ShowWindow(window, SW_SHOW);
         SetFocus(box.edit);
@@ -155,7 +167,7 @@ bool Win32LibraryWindow::Load() {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = const_cast<wchar_t*>(kHeaders.at(static_cast<std::size_t>(i)));
-        column.cx = kDefaultWidths.at(static_cast<std::size_t>(i));
+        column.cx = Px(kDefaultWidths.at(static_cast<std::size_t>(i)));
         column.iSubItem = i;
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&column));
@@ -182,15 +194,20 @@ void Win32LibraryWindow::BringForward() {
 void Win32LibraryWindow::Arrange() {
     RECT client{};
     GetClientRect(hwnd_, &client);
-    const int width = client.right - 8;
-    const int listHeight = std::max(0L, client.bottom - kFilterHeight - kStatusHeight - 16);
-    MoveWindow(filter_, 4, 4, width, kFilterHeight, TRUE);
-    MoveWindow(list_, 4, kFilterHeight + 8, width, listHeight, TRUE);
-    MoveWindow(empty_, 24, kFilterHeight + 32, width - 40, listHeight - 48, TRUE);
-    MoveWindow(status_, 4, client.bottom - kStatusHeight - 2, width - kButtonWidth - 8,
-               kStatusHeight, TRUE);
-    MoveWindow(housekeepingButton_, client.right - kButtonWidth - 4,
-               client.bottom - kStatusHeight - 2, kButtonWidth, kStatusHeight, TRUE);
+    const int margin = Px(4);
+    const int filter = Px(kFilterHeight);
+    const int bottom = Px(kStatusHeight);
+    const int button = Px(kButtonWidth);
+    const int width = client.right - 2 * margin;
+    const int listHeight =
+        std::max(0, static_cast<int>(client.bottom) - filter - bottom - 4 * margin);
+    MoveWindow(filter_, margin, margin, width, filter, TRUE);
+    MoveWindow(list_, margin, filter + 2 * margin, width, listHeight, TRUE);
+    MoveWindow(empty_, Px(24), filter + Px(32), width - Px(40), listHeight - Px(48), TRUE);
+    MoveWindow(status_, margin, client.bottom - bottom - margin / 2, width - button - 2 * margin,
+               bottom, TRUE);
+    MoveWindow(housekeepingButton_, client.right - button - margin,
+               client.bottom - bottom - margin / 2, button, bottom, TRUE);
 }
 
 void Win32LibraryWindow::Recount() {
@@ -280,7 +297,7 @@ void Win32LibraryWindow::EditLabel(std::size_t at) {
         return;
     }
     // The list view edits its first column only: the label gets a box of its own.
-    if (const auto label = LabelBox::Ask(hwnd_, presenter_->Row(at).label)) {
+    if (const auto label = LabelBox::Ask(hwnd_, presenter_->Row(at).label, font_, dpi())) {
         presenter_->OnLabel(at, *label);
     }
 }
@@ -421,7 +438,7 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
         }
         if (LOWORD(wParam) == kIdLibraryHousekeeping && HIWORD(wParam) == BN_CLICKED) {
             const LibraryParts parts = main_.libraryParts();
-            Win32HousekeepingDialog(parts.housekeeper, parts.clock, font_).Run(hwnd_);
+            Win32HousekeepingDialog(parts.housekeeper, parts.clock, font_, dpi()).Run(hwnd_);
             return 0;
         }
         // The dialog keys turn Enter on the list into IDOK.

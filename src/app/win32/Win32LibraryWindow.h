@@ -41,6 +41,7 @@ public:
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void DpiChanged() override { Arrange(); }
     /** Closed: its presenter goes too, and with it every tie to the library. */
     void Destroyed() override {
         EndRead();

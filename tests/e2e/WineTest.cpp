@@ -204,6 +204,20 @@ TEST_F(UnderWine, ARecognised10GameGetsItsTextAndTheOptionFollowsForNextTime) {
 namespace clipwarden::test {
 namespace {
 
+TEST_F(UnderWine, HelpAndVersionAnswerOnStandardOutputWithoutABox) {
+    if (WindowsBuild().empty()) {
+        GTEST_SKIP() << "no Windows build given (CLIPWARDEN_WINDOWS_BUILD)";
+    }
+    // A box would wait for a click on this display: the timeout would end the program.
+    const WineRun version = Wine("timeout 60 wine " + WindowsBuild() + "/clipwarden.exe --version");
+    EXPECT_EQ(version.status, 0) << version.output;
+    EXPECT_NE(version.output.find("Clipwarden " CLIPWARDEN_VERSION), std::string::npos)
+        << version.output;
+    const WineRun bogus = Wine("timeout 60 wine " + WindowsBuild() + "/clipwarden.exe --bogus");
+    EXPECT_EQ(bogus.status, 2 << 8) << bogus.output;
+    EXPECT_NE(bogus.output.find("unknown option '--bogus'"), std::string::npos) << bogus.output;
+}
+
 TEST_F(UnderWine, LaunchRunsTheCommandAndEndsWithItsExitStatus) {
     if (WindowsBuild().empty()) {
         GTEST_SKIP() << "no Windows build given (CLIPWARDEN_WINDOWS_BUILD)";

@@ -12,10 +12,45 @@
 #include "app/win32/Win32MainWindow.h"
 #include "core/presenters/CommandLine.h"
 #include "core/presenters/InstanceClaim.h"
+#include "platform/win32/AnsiText.h"
 #include "platform/win32/CommandRunner.h"
 #include "platform/win32/RegistrySettingsStore.h"
 
 using namespace clipwarden;
+
+namespace {
+
+/** Writes an answer where a console user sees it: standard output (or error) when that is a
+ *  file or a pipe, else the console the program was started from. False when there is
+ *  neither, as when started from Explorer; the caller shows a box then. */
+bool AnswerOnConsole(const std::string& text, bool error) {
+    const HANDLE standard = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    const DWORD type = standard != nullptr && standard != INVALID_HANDLE_VALUE
+                           ? GetFileType(standard)
+                           : FILE_TYPE_UNKNOWN;
+    if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+        (error ? std::cerr : std::cout) << text << std::flush;
+        return true;
+    }
+    if (type != FILE_TYPE_CHAR && !AttachConsole(ATTACH_PARENT_PROCESS)) {
+        return false;
+    }
+    const HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    // The prompt came back when the program started: a new line keeps the answer apart.
+    const std::wstring wide = L"\r\n" + ToWide(text);
+    DWORD written = 0;
+    const bool done = WriteConsoleW(console, wide.c_str(), static_cast<DWORD>(wide.size()),
+                                    &written, nullptr) != 0;
+    CloseHandle(console);
+    return done;
+}
+
+} // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); // the folder picker needs it
@@ -66,9 +101,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                  : commandLine.action == CommandLine::Action::Version
                                      ? VersionText()
                                      : "clipwarden: " + commandLine.error + "\n";
-        (error ? std::cerr : std::cout) << text << std::flush;
-        MessageBoxA(nullptr, text.c_str(), "Clipwarden",
-                    MB_OK | (error ? MB_ICONSTOP : MB_ICONINFORMATION));
+        if (!AnswerOnConsole(text, error)) {
+            MessageBoxW(nullptr, ToWide(text).c_str(), L"Clipwarden",
+                        MB_OK | (error ? MB_ICONSTOP : MB_ICONINFORMATION));
+        }
         return error ? kUsageError : 0;
     }
 

@@ -203,9 +203,10 @@ void BM_CaptureLatency1MB(benchmark::State& state) {
     FakeTrash trash;
     FakeFileManager fileManager;
     const auto watch = CreateFolderWatch();
+    FakeRegistry registry;
     std::ostringstream echo;
-    Services services{files, *clock,      settings, shell, processes, keys,          launcher,
-                      trash, fileManager, *watch,   echo,  "/games",  SearchPlaces{}};
+    Services services{files, *clock,      settings, shell,    processes, keys, launcher,
+                      trash, fileManager, *watch,   registry, echo,      "/games", SearchPlaces{}};
     MainWindow main(services);
     main.Start();
     const std::string slot = (dir / "replays/replay.rep").string();

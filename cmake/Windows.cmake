@@ -14,6 +14,7 @@ add_library(clipwarden_platform STATIC
     src/platform/win32/Win32Trash.cpp
     src/platform/win32/Win32FileManager.cpp
     src/platform/win32/Win32FolderWatch.cpp
+    src/platform/win32/Win32Registry.cpp
 )
 target_compile_definitions(clipwarden_platform PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=0x0601)

@@ -257,5 +257,32 @@ TEST_F(UnderWine, TheLibraryWindowPlaysTheReplayEnterIsPressedOn) {
     StopClipwarden();
 }
 
+TEST_F(UnderWine, WithoutAStoredGameFolderTheOneInASteamLibraryIsUsed) {
+    if (WindowsBuild().empty()) {
+        GTEST_SKIP() << "no Windows build given (CLIPWARDEN_WINDOWS_BUILD)";
+    }
+    // Steam's key names its folder with forward slashes; its libraryfolders.vdf lists itself
+    // and a second library, which holds the game.
+    const std::string driveC = *prefix_ / "drive_c";
+    std::filesystem::create_directories(driveC + "/SteamHome/steamapps");
+    WriteFile(driveC + "/SteamHome/steamapps/libraryfolders.vdf",
+              "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"C:\\\\SteamHome\"\n\t}\n"
+              "\t\"1\"\n\t{\n\t\t\"path\"\t\t\"C:\\\\Games\\\\Library Two\"\n\t}\n}\n");
+    const std::string game = driveC + "/Games/Library Two/steamapps/common/Grand Theft Auto Vice City";
+    std::filesystem::create_directories(game);
+    std::filesystem::copy_file(WindowsBuild() + "/tools/fake-game/gta-vc.exe", game + "/gta-vc.exe");
+    MustRun("wine reg add 'HKCU\\Software\\Valve\\Steam' /v SteamPath /t REG_SZ /d 'c:/SteamHome' /f");
+    StartClipwarden();
+    const std::string line = Expect("found in the Steam library");
+    EXPECT_NE(line.find("Using the game folder C:\\Games\\Library Two\\steamapps\\common\\Grand "
+                        "Theft Auto Vice City, found in the Steam library C:\\Games\\Library Two."),
+              std::string::npos)
+        << line;
+    StopClipwarden();
+    MustRun("wine reg delete 'HKCU\\Software\\Valve\\Steam' /f");
+    const WineRun stored = Wine("wine reg query 'HKCU\\Software\\Clipwarden\\Main' /v GTAVC-path");
+    EXPECT_NE(stored.status, 0) << "a found folder is a default, never stored:\n" << stored.output;
+}
+
 } // namespace
 } // namespace clipwarden::test

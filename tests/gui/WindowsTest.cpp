@@ -58,9 +58,10 @@ struct Windows : ::testing::Test {
     FakeTrash trash;
     FakeFileManager fileManager;
     FakeFolderWatch folderWatch;
+    FakeRegistry registry;
     std::ostringstream echo;
     Services services{files, clock,       settings,    shell, processes,   keys,          launcher,
-                      trash, fileManager, folderWatch, echo,  "/games/vc", SearchPlaces{}};
+                      trash, fileManager, folderWatch, registry, echo, "/games/vc", SearchPlaces{}};
     std::unique_ptr<MainWindow> main = std::make_unique<MainWindow>(services);
 
     template <typename T> T* Child(QWidget* form, const layout::Control& control) {

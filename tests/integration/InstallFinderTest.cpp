@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "TempDir.h"
+#include "Fakes.h"
 #include "core/installs/InstallFinder.h"
+#include "core/installs/RegisteredGame.h"
 #include "platform/posix/PosixFileSystem.h"
 
 namespace clipwarden::test {
@@ -167,6 +169,59 @@ TEST_F(Finder, AFolderSetByTheUserBelongsToTheInstallItLiesIn) {
     const std::string steamReplays = SteamLibrary(library, "Documents");
     EXPECT_EQ(finder.InstallOf(library + "/" + kSteamGame)->replayFolder, steamReplays);
     EXPECT_FALSE(finder.InstallOf(dir / "plain folder"));
+}
+
+/** Where Windows installers say the game is: the first that holds gta-vc.exe, in order. */
+TEST(RegisteredGame, TheFirstPlaceHoldingTheGameInTheirOrderIsTaken) {
+    TempDir dir;
+    PosixFileSystem files;
+    FakeRegistry registry;
+    using Root = Registry::Root;
+    using View = Registry::View;
+    const auto game = [&](const std::string& folder) {
+        std::filesystem::create_directories(folder);
+        WriteFile(folder + "/GTA-VC.EXE", "MZ");
+        return folder;
+    };
+    const std::string retail = dir / "retail";
+    EXPECT_FALSE(FindRegisteredGame(registry, files, retail)) << "nothing anywhere";
+    game(retail);
+    ASSERT_TRUE(FindRegisteredGame(registry, files, retail));
+    EXPECT_EQ(FindRegisteredGame(registry, files, retail)->foundIn, "") << "the default itself";
+
+    // The retail installer's entry is read in the 32-bit view, where a 32-bit installer
+    // wrote it; the same key in the native view is another key.
+    const std::string rockstar = "SOFTWARE\\Rockstar Games\\Grand Theft Auto Vice City";
+    registry.Set(Root::LocalMachine, rockstar, "InstallFolder", game(dir / "installed"),
+                 View::Bits32);
+    EXPECT_EQ(FindRegisteredGame(registry, files, retail)->folder, dir / "installed");
+
+    // Steam's uninstall entry comes before it; a folder without the game is passed over.
+    const std::string uninstall =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Steam App 12110";
+    registry.Set(Root::LocalMachine, uninstall, "InstallLocation", dir / "empty", View::Bits32);
+    EXPECT_EQ(FindRegisteredGame(registry, files, retail)->folder, dir / "installed");
+    registry.Set(Root::LocalMachine, uninstall, "InstallLocation", game(dir / "uninstall"),
+                 View::Bits32);
+    EXPECT_EQ(FindRegisteredGame(registry, files, retail)->foundIn,
+              "Steam's uninstall entry for the game");
+
+    // Steam's own path first, then each library its libraryfolders.vdf lists.
+    const std::string steam = dir / "steam";
+    std::filesystem::create_directories(steam + "/steamapps");
+    WriteFile(steam + "/steamapps/libraryfolders.vdf",
+              "\"libraryfolders\" { \"0\" { \"path\" \"" + steam + "\" } \"1\" { \"path\" \"" +
+                  (dir / "second") + "\" } }");
+    registry.Set(Root::CurrentUser, "Software\\Valve\\Steam", "SteamPath", steam + "/",
+                 View::Native);
+    game(dir / "second/steamapps/common/Grand Theft Auto Vice City");
+    const auto found = FindRegisteredGame(registry, files, retail);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->folder, dir / "second/steamapps/common/Grand Theft Auto Vice City");
+    EXPECT_EQ(found->foundIn, "the Steam library " + (dir / "second"));
+    game(steam + "/steamapps/common/Grand Theft Auto Vice City");
+    EXPECT_EQ(FindRegisteredGame(registry, files, retail)->foundIn, "the Steam library " + steam)
+        << "Steam's own folder before the libraries it lists";
 }
 
 } // namespace

@@ -259,9 +259,10 @@ TEST_F(Instance, AGameHandedOverByTheLauncherIsUsedWhereItsOwnOpeningIsRefused) 
     FakeTrash trash;
     FakeFileManager fileManager;
     FakeFolderWatch folderWatch;
+    FakeRegistry registry;
     std::ostringstream echo;
-    Services services{files, clock,       store,       shell, processes, keys, launcher,
-                      trash, fileManager, folderWatch, echo,  "/games",  {}};
+    Services services{files, clock,       store,       shell,    processes, keys, launcher,
+                      trash, fileManager, folderWatch, registry, echo,      "/games", {}};
     FakeMainView view;
     MainPresenter presenter(services, view);
     presenter.Start();

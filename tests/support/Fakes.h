@@ -22,6 +22,7 @@
 #include "core/ports/ProcessService.h"
 #include "core/ports/SettingsStore.h"
 #include "core/ports/ShellFolders.h"
+#include "core/ports/Registry.h"
 #include "core/ports/Trash.h"
 #include "core/presenters/MainView.h"
 #include "core/presenters/OptionsView.h"
@@ -131,6 +132,25 @@ public:
         }
         trashed.push_back(path);
         return true;
+    }
+};
+
+/** Registry values by "root|view|key|name"; the view "*" stands for both. */
+class FakeRegistry final : public Registry {
+public:
+    std::map<std::string, std::string> values;
+    void Set(Root root, const std::string& key, const std::string& name, const std::string& value,
+             View view) {
+        values[Path(root, key, name, view)] = value;
+    }
+    std::optional<std::string> ReadText(Root root, const std::string& key, const std::string& name,
+                                        View view) override {
+        const auto found = values.find(Path(root, key, name, view));
+        return found == values.end() ? std::nullopt : std::optional(found->second);
+    }
+    static std::string Path(Root root, const std::string& key, const std::string& name, View view) {
+        return std::to_string(static_cast<int>(root)) + "|" +
+               std::to_string(static_cast<int>(view)) + "|" + key + "|" + name;
     }
 };
 

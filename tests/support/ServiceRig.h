@@ -23,9 +23,10 @@ struct ServiceRig {
     FakeTrash trash;
     FakeFileManager fileManager;
     FakeFolderWatch folderWatch;
+    FakeRegistry registry;
     std::ostringstream echo;
     Services services{files, clock,       settings,    shell, processes,   keys,          launcher,
-                      trash, fileManager, folderWatch, echo,  "/games/vc", SearchPlaces{}};
+                      trash, fileManager, folderWatch, registry, echo, "/games/vc", SearchPlaces{}};
 };
 
 } // namespace clipwarden::test

@@ -115,6 +115,7 @@ int main(int argc, char** argv) {
     const auto trash = CreateTrash();
     const auto fileManager = CreateFileManager();
     const auto folderWatch = CreateFolderWatch();
+    const auto registry = CreateRegistry();
     Services services{*files,
                       *clock,
                       settings,
@@ -125,6 +126,7 @@ int main(int argc, char** argv) {
                       *trash,
                       *fileManager,
                       *folderWatch,
+                      *registry,
                       std::cout,
                       DefaultGameFolder(),
                       DefaultSearchPlaces()};

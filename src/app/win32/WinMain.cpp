@@ -64,6 +64,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const auto trash = CreateTrash();
     const auto fileManager = CreateFileManager();
     const auto folderWatch = CreateFolderWatch();
+    const auto registry = CreateRegistry();
     Services services{*files,
                       *clock,
                       *settings,
@@ -74,6 +75,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                       *trash,
                       *fileManager,
                       *folderWatch,
+                      *registry,
                       std::cout,
                       DefaultGameFolder(),
                       DefaultSearchPlaces()};

@@ -2,6 +2,7 @@
 
 #include "core/Text.h"
 #include "core/installs/InstallFinder.h"
+#include "core/installs/RegisteredGame.h"
 
 namespace clipwarden {
 
@@ -51,6 +52,15 @@ void MainPresenter::FindMissingFolders() {
                                                                         : std::string());
     if (!install || (storedReplays && install->gameFolder.empty())) {
         install = ChooseInstall(finder.FindInstalls());
+    }
+    if (!install && !storedGame) {
+        // Where Windows players have it: Steam, the launcher, the retail installer.
+        if (const auto found = FindRegisteredGame(services_.registry, services_.files,
+                                                  services_.defaultGameFolder);
+            found && !found->foundIn.empty()) {
+            foundGameFolder_ = found->folder;
+            Log("Using the game folder " + found->folder + ", found in " + found->foundIn + ".");
+        }
     }
     if (!install) {
         if (!storedReplays && !services_.searchPlaces.home.empty()) {
@@ -277,10 +287,5 @@ void MainPresenter::Log(const std::string& body) {
     notifier_.PostNotification(LogText(services_.clock.TimeOfDayText(), body), {});
 }
 
-bool GameExecutablePresent(FileSystem& files, const std::string& folder) {
-    std::error_code error;
-    const auto names = files.ListFiles(files.Join(folder, kGameExecutable), error);
-    return !names.empty() && names.front().size() == std::string(kGameExecutable).size();
-}
 
 } // namespace clipwarden

@@ -6,6 +6,7 @@
 #include "core/game/InGameText.h"
 #include "core/game/PlaybackWatch.h"
 #include "core/hotkeys/ReplayHotkeys.h"
+#include "core/installs/RegisteredGame.h"
 #include "core/notify/Notifier.h"
 #include "core/presenters/LibraryPresenter.h"
 #include "core/presenters/MainView.h"
@@ -117,7 +118,5 @@ private:
     std::optional<std::int64_t> folderModified_;
 };
 
-/** True when `folder` holds an ordinary file named gta-vc.exe in any letter case. */
-bool GameExecutablePresent(FileSystem& files, const std::string& folder);
 
 } // namespace clipwarden

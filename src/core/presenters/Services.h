@@ -10,6 +10,7 @@
 #include "core/ports/GameLauncher.h"
 #include "core/ports/KeySource.h"
 #include "core/ports/ProcessService.h"
+#include "core/ports/Registry.h"
 #include "core/ports/SettingsStore.h"
 #include "core/ports/ShellFolders.h"
 #include "core/ports/Trash.h"
@@ -28,6 +29,7 @@ struct Services {
     Trash& trash;
     FileManager& fileManager;
     FolderWatch& folderWatch;
+    Registry& registry; ///< where Windows installers note the game's folder
     std::ostream& logEcho; ///< every log line is also written here
     std::string defaultGameFolder;
     SearchPlaces searchPlaces; ///< where to look for the game's folders; empty looks nowhere

@@ -43,3 +43,33 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/clipwarden.rc PROPERTIES
     OBJECT_DEPENDS "${CLIPWARDEN_MANIFEST};${CLIPWARDEN_WIN32_SOURCES}/clipwarden.ico")
 target_link_libraries(clipwarden PRIVATE clipwarden_win32_gui)
 clipwarden_warnings(clipwarden)
+
+# The setup program and the portable zip, both from the same clipwarden.exe, staged in a
+# clean folder of their own (makensis stops on a name in its source folder that is not UTF-8).
+configure_file(src/app/win32/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt @ONLY
+    NEWLINE_STYLE CRLF)
+find_program(CLIPWARDEN_MAKENSIS makensis)
+find_program(CLIPWARDEN_ZIP zip)
+if(CLIPWARDEN_MAKENSIS AND CLIPWARDEN_ZIP)
+    set(CLIPWARDEN_STAGE ${CMAKE_CURRENT_BINARY_DIR}/package-stage)
+    set(CLIPWARDEN_SETUP ${CMAKE_CURRENT_BINARY_DIR}/Clipwarden-${PROJECT_VERSION}-setup.exe)
+    set(CLIPWARDEN_PORTABLE ${CMAKE_CURRENT_BINARY_DIR}/Clipwarden-${PROJECT_VERSION}-portable.zip)
+    add_custom_command(OUTPUT ${CLIPWARDEN_SETUP} ${CLIPWARDEN_PORTABLE}
+        COMMAND ${CMAKE_COMMAND} -E rm -rf ${CLIPWARDEN_STAGE}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CLIPWARDEN_STAGE}
+        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:clipwarden> ${CLIPWARDEN_STAGE}/clipwarden.exe
+        COMMAND ${CMAKE_STRIP} --strip-debug ${CLIPWARDEN_STAGE}/clipwarden.exe
+        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_BINARY_DIR}/README.txt
+            ${CLIPWARDEN_STAGE}/README.txt
+        COMMAND ${CLIPWARDEN_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DSTAGE=${CLIPWARDEN_STAGE}
+            -DICON=${CLIPWARDEN_WIN32_SOURCES}/clipwarden.ico -DOUTFILE=${CLIPWARDEN_SETUP}
+            ${CLIPWARDEN_WIN32_SOURCES}/installer.nsi
+        COMMAND ${CMAKE_COMMAND} -E rm -f ${CLIPWARDEN_PORTABLE}
+        COMMAND ${CMAKE_COMMAND} -E chdir ${CLIPWARDEN_STAGE}
+            ${CLIPWARDEN_ZIP} -q -X ${CLIPWARDEN_PORTABLE} clipwarden.exe README.txt
+        DEPENDS clipwarden ${CLIPWARDEN_WIN32_SOURCES}/installer.nsi
+            ${CMAKE_CURRENT_BINARY_DIR}/README.txt
+        COMMENT "Making the setup program and the portable zip"
+        VERBATIM)
+    add_custom_target(windows-package DEPENDS ${CLIPWARDEN_SETUP} ${CLIPWARDEN_PORTABLE})
+endif()

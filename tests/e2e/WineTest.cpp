@@ -25,6 +25,10 @@ std::string WindowsPath(std::string path) {
     return "Z:" + path;
 }
 
+/** No .NET or HTML engine to install, and no menu entries for the real user's desktop from
+ *  the shortcuts a setup program makes. */
+constexpr const char* kOverrides = "WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'";
+
 class UnderWine : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -60,7 +64,7 @@ protected:
         WineRun run;
         run.status =
             std::system(("DISPLAY=" + x_->display() + " WINEPREFIX=" + prefix_->str() +
-                         " WINEDEBUG=fixme-all WINEDLLOVERRIDES=mscoree,mshtml= " + command +
+                         " WINEDEBUG=fixme-all " + kOverrides + " " + command +
                          " >'" + output + "' 2>&1 </dev/null")
                             .c_str());
         run.output = ReadFile(output);
@@ -74,7 +78,7 @@ protected:
     }
     static std::vector<std::string> Env() {
         return {"DISPLAY=" + x_->display(), "WINEPREFIX=" + prefix_->str(), "WINEDEBUG=-all",
-                "WINEDLLOVERRIDES=mscoree,mshtml="};
+                "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d"};
     }
 
     void SetUp() override {
@@ -86,9 +90,9 @@ protected:
                 WindowsPath(replays) + "' /f");
     }
 
-    void StartClipwarden() {
-        app = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"/usr/bin/wine", WindowsBuild() + "/clipwarden.exe"}, Env());
+    void StartClipwarden(const std::string& program = WindowsBuild() + "/clipwarden.exe") {
+        app = std::make_unique<ChildProcess>(std::vector<std::string>{"/usr/bin/wine", program},
+                                             Env());
         // The window is shown once start-up is done.
         ASSERT_EQ(Run("timeout 120 xdotool search --sync --onlyvisible --name '^Clipwarden$'"), 0);
     }
@@ -282,6 +286,96 @@ TEST_F(UnderWine, WithoutAStoredGameFolderTheOneInASteamLibraryIsUsed) {
     MustRun("wine reg delete 'HKCU\\Software\\Valve\\Steam' /f");
     const WineRun stored = Wine("wine reg query 'HKCU\\Software\\Clipwarden\\Main' /v GTAVC-path");
     EXPECT_NE(stored.status, 0) << "a found folder is a default, never stored:\n" << stored.output;
+}
+
+/** The setup program and where it installs, for the prefix's user. */
+struct Installed {
+    std::string setup = WindowsBuild() + "/Clipwarden-" CLIPWARDEN_VERSION "-setup.exe";
+    std::string user;
+    std::string folder;
+    std::string program;
+    std::string shortcut;
+    explicit Installed(const std::string& prefix) {
+        for (const auto& entry : std::filesystem::directory_iterator(prefix + "/drive_c/users")) {
+            if (entry.path().filename() != "Public") {
+                user = entry.path().string();
+            }
+        }
+        folder = user + "/AppData/Local/Programs/Clipwarden";
+        program = folder + "/clipwarden.exe";
+        shortcut = user + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Clipwarden.lnk";
+    }
+};
+
+constexpr const char* kUninstallKey =
+    "'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Clipwarden'";
+constexpr const char* kRunKey = "'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run'";
+
+TEST_F(UnderWine, TheSetupInstallsAWorkingProgramAndItsUninstallerLeavesTheReplays) {
+    const Installed installed(prefix_->str());
+    if (!std::filesystem::exists(installed.setup)) {
+        GTEST_SKIP() << "no setup program was built (makensis or zip missing)";
+    }
+    MustRun("wine '" + installed.setup + "' /S");
+    MustRun("wineserver -w");
+    // A setup Wine cannot run ends with 0 as well: the files tell.
+    ASSERT_TRUE(std::filesystem::exists(installed.program)) << "nothing installed";
+    EXPECT_TRUE(std::filesystem::exists(installed.shortcut));
+    const WineRun entry = Wine(std::string("wine reg query ") + kUninstallKey);
+    EXPECT_NE(entry.output.find("DisplayVersion    REG_SZ    " CLIPWARDEN_VERSION), std::string::npos)
+        << entry.output;
+    EXPECT_NE(entry.output.find("Publisher    REG_SZ    Clipwarden"), std::string::npos);
+    EXPECT_NE(Wine(std::string("wine reg query ") + kRunKey + " /v Clipwarden").status, 0)
+        << "no autostart unless chosen";
+
+    WriteFile(replays + "/kept.rep", "a stored replay");
+    StartClipwarden(installed.program);
+    RecordAt(replays + "/replay.rep", "a new recording", kEarlier);
+    Expect(" saved!");
+    StopClipwarden();
+
+    // The uninstaller runs on from a copy in %TEMP%: wineserver -w waits for it.
+    MustRun("wine '" + installed.folder + "/uninstall.exe' /S");
+    MustRun("wineserver -w");
+    EXPECT_FALSE(std::filesystem::exists(installed.folder));
+    EXPECT_FALSE(std::filesystem::exists(installed.shortcut));
+    EXPECT_NE(Wine(std::string("wine reg query ") + kUninstallKey).status, 0);
+    EXPECT_EQ(ReadFile(replays + "/kept.rep"), "a stored replay");
+    EXPECT_EQ(ReadFile(replays + "/replay.rep"), "a new recording");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(replays),
+                            std::filesystem::directory_iterator()),
+              3)
+        << "the stored replay, the slot and the capture, untouched";
+    EXPECT_EQ(Wine("wine reg query 'HKCU\\Software\\Clipwarden\\Main' /v GTAVC-replays").status, 0)
+        << "a silent uninstall keeps the settings";
+}
+
+TEST_F(UnderWine, AnUpgradeReplacesTheProgramAndKeepsTheSettingsAndTheAutostart) {
+    const Installed installed(prefix_->str());
+    if (!std::filesystem::exists(installed.setup)) {
+        GTEST_SKIP() << "no setup program was built (makensis or zip missing)";
+    }
+    MustRun("wine '" + installed.setup + "' /S");
+    MustRun("wineserver -w");
+    ASSERT_TRUE(std::filesystem::exists(installed.program)) << "nothing installed";
+    // What an older install leaves: its program, its settings, the autostart it was given.
+    WriteFile(installed.program, "an older clipwarden.exe");
+    MustRun("wine reg add 'HKCU\\Software\\Clipwarden\\Housekeeping' /v most-days /t REG_SZ /d 30 /f");
+    MustRun(std::string("wine reg add ") + kRunKey +
+            " /v Clipwarden /t REG_SZ /d '\"C:\\users\\x\\clipwarden.exe\"' /f");
+    MustRun("wine '" + installed.setup + "' /S");
+    MustRun("wineserver -w");
+    EXPECT_EQ(ReadFile(installed.program), ReadFile(WindowsBuild() + "/package-stage/clipwarden.exe"));
+    const WineRun kept = Wine("wine reg query 'HKCU\\Software\\Clipwarden\\Housekeeping' /v most-days");
+    EXPECT_NE(kept.output.find("30"), std::string::npos) << kept.output;
+    const WineRun autostart = Wine(std::string("wine reg query ") + kRunKey + " /v Clipwarden");
+    EXPECT_NE(autostart.output.find("AppData\\Local\\Programs\\Clipwarden\\clipwarden.exe"),
+              std::string::npos)
+        << "kept, and pointing at the program now:\n" << autostart.output;
+    MustRun("wine '" + installed.folder + "/uninstall.exe' /S");
+    MustRun("wineserver -w");
+    EXPECT_NE(Wine(std::string("wine reg query ") + kRunKey + " /v Clipwarden").status, 0)
+        << "the uninstaller removes the autostart";
 }
 
 } // namespace

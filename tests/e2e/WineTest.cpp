@@ -25,6 +25,25 @@ std::string WindowsPath(std::string path) {
     return "Z:" + path;
 }
 
+/** The setup program and where it installs, for the prefix's user. */
+struct Installed {
+    std::string setup = WindowsBuild() + "/Clipwarden-" CLIPWARDEN_VERSION "-setup.exe";
+    std::string user;
+    std::string folder;
+    std::string program;
+    std::string shortcut;
+    explicit Installed(const std::string& prefix) {
+        for (const auto& entry : std::filesystem::directory_iterator(prefix + "/drive_c/users")) {
+            if (entry.path().filename() != "Public") {
+                user = entry.path().string();
+            }
+        }
+        folder = user + "/AppData/Local/Programs/Clipwarden";
+        program = folder + "/clipwarden.exe";
+        shortcut = user + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Clipwarden.lnk";
+    }
+};
+
 /** No .NET or HTML engine to install, and no menu entries for the real user's desktop from
  *  the shortcuts a setup program makes. */
 constexpr const char* kOverrides = "WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'";
@@ -101,6 +120,19 @@ protected:
         MustRun("wineserver -w"); // every Windows process of the prefix has ended
     }
     int Run(const std::string& command) { return RunOn(x_->display(), command); }
+
+    /** Runs the setup program silently. One Wine cannot run ends with 0 as well: the files
+     *  tell. */
+    static void Install(const Installed& installed) {
+        MustRun("wine '" + installed.setup + "' /S");
+        MustRun("wineserver -w");
+        ASSERT_TRUE(std::filesystem::exists(installed.program)) << "nothing installed";
+    }
+    /** The uninstaller runs on from a copy in %TEMP%: wineserver -w waits for it. */
+    static void Uninstall(const Installed& installed) {
+        MustRun("wine '" + installed.folder + "/uninstall.exe' /S");
+        MustRun("wineserver -w");
+    }
 
     std::string Expect(const std::string& text) {
         const auto lines = app->ReadUntil(text, std::chrono::seconds(30));
@@ -288,25 +320,6 @@ TEST_F(UnderWine, WithoutAStoredGameFolderTheOneInASteamLibraryIsUsed) {
     EXPECT_NE(stored.status, 0) << "a found folder is a default, never stored:\n" << stored.output;
 }
 
-/** The setup program and where it installs, for the prefix's user. */
-struct Installed {
-    std::string setup = WindowsBuild() + "/Clipwarden-" CLIPWARDEN_VERSION "-setup.exe";
-    std::string user;
-    std::string folder;
-    std::string program;
-    std::string shortcut;
-    explicit Installed(const std::string& prefix) {
-        for (const auto& entry : std::filesystem::directory_iterator(prefix + "/drive_c/users")) {
-            if (entry.path().filename() != "Public") {
-                user = entry.path().string();
-            }
-        }
-        folder = user + "/AppData/Local/Programs/Clipwarden";
-        program = folder + "/clipwarden.exe";
-        shortcut = user + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Clipwarden.lnk";
-    }
-};
-
 constexpr const char* kUninstallKey =
     "'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Clipwarden'";
 constexpr const char* kRunKey = "'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run'";
@@ -316,10 +329,7 @@ TEST_F(UnderWine, TheSetupInstallsAWorkingProgramAndItsUninstallerLeavesTheRepla
     if (!std::filesystem::exists(installed.setup)) {
         GTEST_SKIP() << "no setup program was built (makensis or zip missing)";
     }
-    MustRun("wine '" + installed.setup + "' /S");
-    MustRun("wineserver -w");
-    // A setup Wine cannot run ends with 0 as well: the files tell.
-    ASSERT_TRUE(std::filesystem::exists(installed.program)) << "nothing installed";
+    ASSERT_NO_FATAL_FAILURE(Install(installed));
     EXPECT_TRUE(std::filesystem::exists(installed.shortcut));
     const WineRun entry = Wine(std::string("wine reg query ") + kUninstallKey);
     EXPECT_NE(entry.output.find("DisplayVersion    REG_SZ    " CLIPWARDEN_VERSION), std::string::npos)
@@ -334,9 +344,7 @@ TEST_F(UnderWine, TheSetupInstallsAWorkingProgramAndItsUninstallerLeavesTheRepla
     Expect(" saved!");
     StopClipwarden();
 
-    // The uninstaller runs on from a copy in %TEMP%: wineserver -w waits for it.
-    MustRun("wine '" + installed.folder + "/uninstall.exe' /S");
-    MustRun("wineserver -w");
+    Uninstall(installed);
     EXPECT_FALSE(std::filesystem::exists(installed.folder));
     EXPECT_FALSE(std::filesystem::exists(installed.shortcut));
     EXPECT_NE(Wine(std::string("wine reg query ") + kUninstallKey).status, 0);
@@ -355,16 +363,13 @@ TEST_F(UnderWine, AnUpgradeReplacesTheProgramAndKeepsTheSettingsAndTheAutostart)
     if (!std::filesystem::exists(installed.setup)) {
         GTEST_SKIP() << "no setup program was built (makensis or zip missing)";
     }
-    MustRun("wine '" + installed.setup + "' /S");
-    MustRun("wineserver -w");
-    ASSERT_TRUE(std::filesystem::exists(installed.program)) << "nothing installed";
+    ASSERT_NO_FATAL_FAILURE(Install(installed));
     // What an older install leaves: its program, its settings, the autostart it was given.
     WriteFile(installed.program, "an older clipwarden.exe");
     MustRun("wine reg add 'HKCU\\Software\\Clipwarden\\Housekeeping' /v most-days /t REG_SZ /d 30 /f");
     MustRun(std::string("wine reg add ") + kRunKey +
             " /v Clipwarden /t REG_SZ /d '\"C:\\users\\x\\clipwarden.exe\"' /f");
-    MustRun("wine '" + installed.setup + "' /S");
-    MustRun("wineserver -w");
+    ASSERT_NO_FATAL_FAILURE(Install(installed));
     EXPECT_EQ(ReadFile(installed.program), ReadFile(WindowsBuild() + "/package-stage/clipwarden.exe"));
     const WineRun kept = Wine("wine reg query 'HKCU\\Software\\Clipwarden\\Housekeeping' /v most-days");
     EXPECT_NE(kept.output.find("30"), std::string::npos) << kept.output;
@@ -372,8 +377,7 @@ TEST_F(UnderWine, AnUpgradeReplacesTheProgramAndKeepsTheSettingsAndTheAutostart)
     EXPECT_NE(autostart.output.find("AppData\\Local\\Programs\\Clipwarden\\clipwarden.exe"),
               std::string::npos)
         << "kept, and pointing at the program now:\n" << autostart.output;
-    MustRun("wine '" + installed.folder + "/uninstall.exe' /S");
-    MustRun("wineserver -w");
+    Uninstall(installed);
     EXPECT_NE(Wine(std::string("wine reg query ") + kRunKey + " /v Clipwarden").status, 0)
         << "the uninstaller removes the autostart";
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <objbase.h>
 
 #include <cstdio>
@@ -54,6 +55,9 @@ bool AnswerOnConsole(const std::string& text, bool error) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); // the folder picker needs it
+    // The themed controls of Common Controls 6, which the manifest asks for, list view included.
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
     const auto files = CreateFileSystem();
     const auto clock = CreateClock();
     const auto settings = CreateRegistrySettingsStore();

@@ -6,6 +6,8 @@ Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
+ManifestDPIAware true
+ManifestSupportedOS all
 
 !define PRODUCT "Clipwarden"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Clipwarden"

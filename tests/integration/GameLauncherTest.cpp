@@ -17,7 +17,7 @@
 namespace clipwarden::test {
 namespace {
 
-/** Waits until the file exists and has content, for at most a generous while. */
+/** Waits until the file exists and ends a line, for at most a generous while. */
 std::string WaitForFile(const std::string& path) {
     for (int i = 0; i < 1000; ++i) {
         const std::string content = ReadFile(path);
@@ -29,11 +29,13 @@ std::string WaitForFile(const std::string& path) {
     return {};
 }
 
+/** A stand-in that records how it was started; the record appears whole, in one rename, so
+ *  that a reader never sees only its first lines. */
 void WriteScript(const std::string& path, const std::string& record) {
     WriteFile(path, "#!/bin/sh\n"
                     "{ pwd; echo \"args=$#\"; for a in \"$@\"; do echo \"arg=$a\"; done; "
                     "echo \"prefix=$WINEPREFIX\"; } > '" +
-                        record + "'\n");
+                        record + ".part' && /bin/mv '" + record + ".part' '" + record + "'\n");
     chmod(path.c_str(), 0755);
 }
 

@@ -26,8 +26,8 @@ HousekeepingRules HousekeepingPresenter::RulesOf(const HousekeepingForm& form) {
         rules.mostReplays = form.mostReplays;
     }
     if (form.bySpace && form.space > 0) {
-        const std::uint64_t unit = form.gigabytes ? kBytesPerGigabyte : kBytesPerMegabyte;
-        rules.mostBytes = form.space > UINT64_MAX / unit ? UINT64_MAX : form.space * unit;
+        rules.mostBytes =
+            BytesOf(form.space, form.gigabytes ? kBytesPerGigabyte : kBytesPerMegabyte);
     }
     if (form.byAge && form.days > 0) {
         rules.mostDays = form.days;
@@ -45,8 +45,7 @@ HousekeepingForm HousekeepingPresenter::FormOf(const HousekeepingRules& rules) {
         form.bySpace = true;
         form.gigabytes = *rules.mostBytes % kBytesPerGigabyte == 0;
         form.space = form.gigabytes ? *rules.mostBytes / kBytesPerGigabyte
-                                    : (*rules.mostBytes + kBytesPerMegabyte - 1) /
-                                          kBytesPerMegabyte;
+                                    : UnitsHolding(*rules.mostBytes, kBytesPerMegabyte);
     }
     if (rules.mostDays) {
         form.byAge = true;

@@ -18,6 +18,16 @@ std::string CountText(std::size_t count) {
 
 } // namespace
 
+std::uint64_t BytesOf(std::uint64_t count, std::uint64_t unit) {
+    return count > std::numeric_limits<std::uint64_t>::max() / unit
+               ? std::numeric_limits<std::uint64_t>::max()
+               : count * unit;
+}
+
+std::uint64_t UnitsHolding(std::uint64_t bytes, std::uint64_t unit) {
+    return bytes / unit + (bytes % unit != 0 ? 1 : 0);
+}
+
 std::optional<std::uint64_t> Housekeeper::ReadRule(const std::string& key) {
     const std::optional<std::string> stored = settings_.Stored(key);
     const std::optional<std::uint64_t> value = stored ? ReadRuleValue(*stored) : std::nullopt;
@@ -38,9 +48,7 @@ HousekeepingRules Housekeeper::ReadRules() {
     HousekeepingRules rules;
     rules.mostReplays = ReadRule(kKeyMostReplays);
     if (const auto megabytes = ReadRule(kKeyMostMegabytes)) {
-        rules.mostBytes = *megabytes > std::numeric_limits<std::uint64_t>::max() / kBytesPerMegabyte
-                              ? std::numeric_limits<std::uint64_t>::max()
-                              : *megabytes * kBytesPerMegabyte;
+        rules.mostBytes = BytesOf(*megabytes, kBytesPerMegabyte);
     }
     rules.mostDays = ReadRule(kKeyMostDays);
     return rules;
@@ -51,8 +59,7 @@ bool Housekeeper::StoreRules(const HousekeepingRules& rules) {
         return value ? std::to_string(*value) : std::string();
     };
     const std::optional<std::uint64_t> megabytes =
-        rules.mostBytes ? std::optional((*rules.mostBytes + kBytesPerMegabyte - 1) /
-                                        kBytesPerMegabyte)
+        rules.mostBytes ? std::optional(UnitsHolding(*rules.mostBytes, kBytesPerMegabyte))
                         : std::nullopt;
     bool stored = true;
     for (const auto& [key, value] : {std::pair{kKeyMostReplays, text(rules.mostReplays)},
@@ -128,7 +135,10 @@ void Housekeeper::RunPass() {
                       "replays or allow more space."
                 : std::string());
 
-    HousekeepingChoice moved;
+    // What really went; which rules chose them stays as chosen, for the line.
+    HousekeepingChoice moved = choice;
+    moved.remove.clear();
+    moved.bytes = 0;
     std::vector<std::string> gone;
     std::string failure;
     for (const std::size_t at : choice.remove) {
@@ -154,10 +164,6 @@ void Housekeeper::RunPass() {
                 "dropped (" +
                 why + ").");
         }
-        // Which rules moved them, for the line: those that chose any of the moved ones.
-        moved.byAge = choice.byAge;
-        moved.byNumber = choice.byNumber;
-        moved.bySpace = choice.bySpace;
         Log(PassLine(moved, rules));
         if (gone.size() > kMostSingleChanges) {
             library_.Changed({});

@@ -24,6 +24,11 @@ inline constexpr const char* kKeyMostDays = "Housekeeping/most-days";
 /** As file managers count them. */
 inline constexpr std::uint64_t kBytesPerMegabyte = 1'000'000;
 
+/** `count` units of `unit` bytes, the largest number there is where that would overflow. */
+std::uint64_t BytesOf(std::uint64_t count, std::uint64_t unit);
+/** How many whole units of `unit` bytes hold `bytes`: rounded up. */
+std::uint64_t UnitsHolding(std::uint64_t bytes, std::uint64_t unit);
+
 /** The library's stored replays as housekeeping weighs them. */
 struct HousekeepingScan {
     std::vector<StoredReplay> replays;

@@ -14,7 +14,6 @@ namespace {
 constexpr const char* kSteamKey = "Software\\Valve\\Steam";
 constexpr const char* kSteamUninstallKey =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Steam App 12110";
-constexpr const char* kGameFolderInLibrary = "steamapps\\common\\Grand Theft Auto Vice City";
 constexpr std::size_t kMostVdfBytes = 1 << 20;
 
 using Root = Registry::Root;
@@ -42,16 +41,8 @@ std::optional<RegisteredGame> FindRegisteredGame(Registry& registry, FileSystem&
         return path;
     };
     const auto inLibrary = [&](const std::string& library) {
-        std::string folder = library;
-        for (std::string part; const char c : std::string(kGameFolderInLibrary) + "\\") {
-            if (c == '\\') {
-                folder = files.Join(folder, part);
-                part.clear();
-            } else {
-                part += c;
-            }
-        }
-        return folder;
+        return files.Join(files.Join(files.Join(library, "steamapps"), "common"),
+                          "Grand Theft Auto Vice City");
     };
 
     std::vector<Candidate> candidates;

@@ -1,5 +1,6 @@
 #include "core/replays/LibraryLabels.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "core/Text.h"
@@ -101,12 +102,14 @@ bool LibraryLabels::Forget(const std::string& name, std::string& why) {
 }
 
 bool LibraryLabels::Forget(const std::vector<std::string>& names, std::string& why) {
+    // After every capture: the marks are copied only when one of the names has any.
+    if (std::none_of(names.begin(), names.end(),
+                     [this](const std::string& name) { return entries_.contains(Key(name)); })) {
+        return true;
+    }
     Entries changed = entries_;
     for (const std::string& name : names) {
         changed.erase(Key(name));
-    }
-    if (changed.size() == entries_.size()) {
-        return true;
     }
     return Write(std::move(changed), why);
 }

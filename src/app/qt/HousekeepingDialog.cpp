@@ -102,6 +102,10 @@ void HousekeepingDialog::ShowForm(const HousekeepingForm& form) {
     byAge_->setChecked(form.byAge);
     days_->setValue(Clamped(form.days));
     showing_ = false;
+    EnableNumbers(form);
+}
+
+void HousekeepingDialog::EnableNumbers(const HousekeepingForm& form) {
     mostReplays_->setEnabled(form.byNumber);
     space_->setEnabled(form.bySpace);
     unit_->setEnabled(form.bySpace);
@@ -141,10 +145,7 @@ void HousekeepingDialog::FormChanged() {
         return;
     }
     const HousekeepingForm form = Form();
-    mostReplays_->setEnabled(form.byNumber);
-    space_->setEnabled(form.bySpace);
-    unit_->setEnabled(form.bySpace);
-    days_->setEnabled(form.byAge);
+    EnableNumbers(form);
     presenter_.OnFormChanged(form);
 }
 

@@ -28,6 +28,8 @@ public:
 private:
     [[nodiscard]] HousekeepingForm Form() const;
     void FormChanged();
+    /** The number boxes of the rules that are on are enabled. */
+    void EnableNumbers(const HousekeepingForm& form);
 
     HousekeepingPresenter presenter_;
     QCheckBox* byNumber_ = nullptr;

@@ -17,11 +17,8 @@ constexpr int kMostNumber = 2'000'000'000; ///< what a number box takes
 std::uint64_t NumberIn(HWND box) {
     wchar_t text[16] = {};
     GetWindowTextW(box, text, 16);
+    const std::string digits = FromWide(text);
     std::uint64_t value = 0;
-    std::string digits;
-    for (const wchar_t* c = text; *c != 0; ++c) {
-        digits += static_cast<char>(*c);
-    }
     std::from_chars(digits.data(), digits.data() + digits.size(), value);
     return value; // 0 when empty: the rule is off then
 }

@@ -138,18 +138,107 @@ TEST_F(Housekeeping, NothingGoesWhileItCannotTellWhatIsKeptAndEachReasonIsSaidOn
     EXPECT_EQ(LinesWith("Housekeeping is paused: the label file"), 1U);
     EXPECT_EQ(LinesWith("has gone missing"), 1U);
 
-    // A trash that refuses: the pass stops at the first replay, which stays.
-    library.labels().Load(dir.str());
-    Keep(Name(0)); // a new label file
-    trash.refusal = "no trash on this disk";
+    // A damaged label file, set aside: which replays it kept is unknown until it is dealt
+    // with, however the label file itself goes on.
+    WriteFile(Path(kLabelFileName),
+              R"({"version":1,"replays":{"r000.rep":{"kept":true,"label":"best","size":10},}})");
+    EXPECT_NE(library.labels().Load(dir.str()).find("could not be read as one"),
+              std::string::npos);
+    Keep(Name(3)); // a new label file, without r000's mark
     housekeeper.RunPass();
     housekeeper.RunPass();
-    EXPECT_EQ(LinesWith("r001.rep could not be moved to the trash (no trash on this disk)"), 1U);
+    EXPECT_TRUE(trash.trashed.empty());
+    EXPECT_EQ(LinesWith("Housekeeping is paused: the label file was damaged and was kept as " +
+                        Path(kLabelFileName) + ".damaged"),
+              1U);
+    library.labels().Load(dir.str()); // the next start too
+    housekeeper.RunPass();
+    EXPECT_TRUE(trash.trashed.empty());
+    std::filesystem::remove(Path(std::string(kLabelFileName) + ".damaged"));
+    housekeeper.RunPass();
+    EXPECT_EQ(trash.trashed.size(), 2U) << "r003 is kept now; r000 went with the damaged file";
+    EXPECT_TRUE(std::filesystem::exists(Path(Name(3))));
+}
+
+TEST_F(Housekeeping, OneReplayTheTrashRefusesIsPassedOverAndATrashRefusingAllEndsThePass) {
+    StoreMany(8);
+    store.values[kKeyMostReplays] = "2";
+    trash.verdict = [this](const std::string& path) {
+        return path == Path(Name(1)) ? std::string("its name cannot be recorded") : std::string();
+    };
+    housekeeper.RunPass();
+    housekeeper.RunPass();
     EXPECT_TRUE(std::filesystem::exists(Path(Name(1))));
-    trash.refusal.clear();
+    EXPECT_EQ(trash.trashed.size(), 5U) << "all but the refused one of the six oldest";
+    EXPECT_EQ(LinesWith("Housekeeping passed over what the trash would not take: r001.rep (its "
+                        "name cannot be recorded). It stays where it is"),
+              1U)
+        << ::testing::PrintToString(view.log);
+
+    StoreMany(8);
+    trash.verdict = {};
+    trash.refusal = "no trash on this disk";
+    trash.trashed.clear();
     housekeeper.RunPass();
-    EXPECT_EQ(trash.trashed.size(), 2U) << "the newest stays: only one to keep";
-    EXPECT_EQ(LinesWith("Moved 2 old replays to the trash"), 1U);
+    EXPECT_TRUE(trash.trashed.empty());
+    EXPECT_EQ(LinesWith("r000.rep (no trash on this disk); r001.rep (no trash on this disk); "
+                        "r002.rep (no trash on this disk). They stay where they are"),
+              1U)
+        << "three tries, then the pass ends";
+}
+
+TEST_F(Housekeeping, AKeptMarkAnotherWriterSetsIsHonouredAndNeverLost) {
+    StoreMany(6);
+    Keep(Name(5));
+    store.values[kKeyMostReplays] = "1";
+    const auto otherWriter = [this](int keptToo) {
+        // Another Clipwarden (the Windows one over the same folder, say) keeps one more, and
+        // writes as Clipwarden does: a new file renamed over the old.
+        WriteFile(Path("other.tmp"), R"({"version":1,"replays":{")" + Name(5) +
+                                         R"(":{"kept":true,"label":"","size":8},")" +
+                                         Name(keptToo) +
+                                         R"(":{"kept":true,"label":"theirs","size":8}}})");
+        std::filesystem::rename(Path("other.tmp"), Path(kLabelFileName));
+    };
+    otherWriter(0);
+    housekeeper.RunPass();
+    EXPECT_TRUE(std::filesystem::exists(Path(Name(0)))) << "read again before the pass";
+
+    // Kept meanwhile, while the pass runs: it stops before the next move.
+    std::string why;
+    trash.verdict = [&](const std::string&) {
+        if (trash.trashed.empty()) {
+            otherWriter(3);
+        }
+        return std::string();
+    };
+    StoreMany(6);
+    ASSERT_TRUE(library.labels().Set(Name(0), 8, {"mine", false}, why)) << why;
+    trash.trashed.clear();
+    housekeeper.RunPass();
+    EXPECT_EQ(trash.trashed, std::vector<std::string>{Path(Name(0))});
+    EXPECT_EQ(LinesWith("Housekeeping stopped: the label file changed while it ran"), 1U);
+    housekeeper.RunPass();
+    EXPECT_TRUE(std::filesystem::exists(Path(Name(3))));
+
+    // A write of ours reads theirs first: their label and kept mark stay.
+    otherWriter(2);
+    ASSERT_TRUE(library.labels().Set(Name(4), 8, {"ours", false}, why)) << why;
+    const auto back = LibraryLabels::Parse(ReadFile(Path(kLabelFileName)), false);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->at(Name(2)).mark.label, "theirs");
+    EXPECT_TRUE(back->at(Name(2)).mark.kept);
+    EXPECT_TRUE(back->at(Name(3)).mark.kept) << "a kept mark is never dropped";
+    EXPECT_EQ(back->at(Name(4)).mark.label, "ours");
+}
+
+TEST_F(Housekeeping, AReplayFromAFarFutureCountsAsTheNewest) {
+    StoreMany(3);
+    WriteFileAt(Path("future.rep"), "from 2300", 10'413'792'000); // 1 January 2300
+    store.values[kKeyMostReplays] = "1";
+    housekeeper.RunPass();
+    EXPECT_TRUE(std::filesystem::exists(Path("future.rep")));
+    EXPECT_EQ(trash.trashed.size(), 3U);
 }
 
 TEST_F(Housekeeping, AValueThatIsNoRuleSwitchesItOffAndIsSaidOnceUntilItChanges) {

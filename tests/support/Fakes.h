@@ -121,10 +121,17 @@ class FakeTrash final : public Trash {
 public:
     std::vector<std::string> trashed;
     std::string refusal;
+    /** Asked first for each file: a refusal for that one, or "" to move it. */
+    std::function<std::string(const std::string& path)> verdict;
     bool MoveToTrash(const std::string& path, std::string& why) override {
         if (!refusal.empty()) {
             why = refusal;
             return false;
+        }
+        if (verdict) {
+            if (why = verdict(path); !why.empty()) {
+                return false;
+            }
         }
         if (std::rename(path.c_str(), (path + ".trashed").c_str()) != 0) {
             why = std::strerror(errno);

@@ -118,6 +118,7 @@ TEST_F(MainWindow, Version11OnlyWhenTheStoredNumberIsExactlyOne) {
                                                           {"1.0", GameVersion::V1_1},
                                                           {"junk", GameVersion::V1_1}}) {
         settings.values["GTAVC-version"] = stored;
+        settings.values["GTAVC-replays"] = dir.str();
         FakeMainView fresh;
         MainPresenter again{services, fresh};
         again.Start();
@@ -224,7 +225,8 @@ TEST_F(FoundFolders, NothingFoundSaysWhereReplaysAreLookedFor) {
     presenter.Start();
     EXPECT_EQ(presenter.library().folder(), "/home/player/Documents/GTA Vice City User Files");
     EXPECT_EQ(presenter.GameFolder(), "/games/vc");
-    ASSERT_EQ(view.log.size(), 1U);
+    ASSERT_EQ(view.log.size(), 2U);
+    EXPECT_NE(view.log[1].find("does not exist yet"), std::string::npos) << view.log[1];
     EXPECT_EQ(view.log[0], "[14:03:27] No copy of GTA:VC was found in the Wine prefixes or Steam "
                            "libraries of this user, so replays are looked for in "
                            "/home/player/Documents/GTA Vice City User Files. If the game keeps "
@@ -249,6 +251,7 @@ TEST_F(MainWindow, ACancelledPickChangesNothing) {
 }
 
 TEST_F(MainWindow, AFailedSettingWriteIsLogged) {
+    UseReplayFolder();
     presenter.Start();
     settings.failWrites = "the disk is full";
     presenter.OnVersionChosen(GameVersion::V1_0);
@@ -274,6 +277,7 @@ TEST_F(MainWindow, HotkeysWorkFromStartToShutdown) {
 TEST_F(MainWindow, NoKeySourceIsSaidOnce) {
     keys.available = false;
     keys.why = "F5 and F6 are not available";
+    UseReplayFolder();
     presenter.Start();
     presenter.Shutdown();
     EXPECT_TRUE(keys.unsubscribed.empty());
@@ -414,6 +418,7 @@ TEST_F(Autorun, NoLaunchWithoutTheSwitchOrTheGame) {
         } else {
             settings.values.erase("GTAVC-autorun");
         }
+        settings.values["GTAVC-replays"] = dir.str();
         FakeMainView fresh;
         MainPresenter again{services, fresh};
         launcher.launches.clear();
@@ -436,6 +441,7 @@ TEST_F(Autorun, ALaunchProblemWorthTellingIsLogged) {
     Game();
     settings.values["GTAVC-autorun"] = "1";
     launcher.answer = "GTA:VC could not be started: it needs Wine";
+    settings.values["GTAVC-replays"] = dir.str();
     presenter.Start();
     ASSERT_EQ(view.log.size(), 1U);
     EXPECT_NE(view.log[0].find("needs Wine"), std::string::npos);
@@ -517,17 +523,37 @@ TEST_F(MainWindow, WhereTheFolderCannotBeWatchedItIsLookedAtOnceASecondAndSaidOn
     EXPECT_EQ(changes, std::vector<std::string>{""}) << "the Library lists the folder again";
     EXPECT_EQ(view.log.size(), 1U);
 
-    // A folder that is not there yet: nothing said, and watched as soon as it comes.
+    // A folder that is not there yet (the game has not saved a replay yet, or a slip): said
+    // once, watched as soon as it comes, and its coming said too.
     settings.values["GTAVC-replays"] = dir / "later";
     folderWatch.refusal = "No such file or directory";
     MainPresenter second(services, view);
     second.Start();
-    EXPECT_EQ(view.log.size(), 1U) << view.log.back();
+    second.CaptureTick();
+    second.CaptureTick();
+    ASSERT_EQ(view.log.size(), 2U);
+    EXPECT_EQ(view.log[1], "[14:03:27] The replay folder " + dir / "later" +
+                               " does not exist yet. Recordings are stored there as soon as it "
+                               "does (once the game has saved its first replay); if it is the "
+                               "wrong folder, choose the right one with Select.");
     std::filesystem::create_directory(dir / "later");
     folderWatch.refusal.clear();
     second.CaptureTick();
     EXPECT_EQ(folderWatch.folder, dir / "later");
     EXPECT_TRUE(folderWatch.changed) << "watched now";
+    ASSERT_EQ(view.log.size(), 3U);
+    EXPECT_EQ(view.log[2], "[14:03:27] The replay folder " + dir / "later" +
+                               " is there now; recordings made there are stored from now on.");
+
+    // An empty folder in the settings would be the root: the default serves.
+    settings.values["GTAVC-replays"] = "";
+    MainPresenter third(services, view);
+    third.Start();
+    EXPECT_NE(view.replayFolder, "");
+    EXPECT_NE(view.replayFolder, "/");
+    EXPECT_NE(view.log[3].find("The replay folder in the settings is empty, so "),
+              std::string::npos)
+        << view.log[3];
 }
 
 } // namespace

@@ -1,7 +1,11 @@
+#include <pwd.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <vector>
@@ -35,6 +39,20 @@ std::optional<int> AnswerQuestion(const CommandLine& commandLine) {
     return std::nullopt;
 }
 
+/** Without HOME (a service, `env -i`), Qt would take the root for the home and make its folders
+ *  there: the password file's home serves instead. False when there is none at all. */
+bool SettleHome() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+        return true;
+    }
+    const passwd* entry = getpwuid(geteuid());
+    if (entry == nullptr || entry->pw_dir == nullptr || entry->pw_dir[0] != '/' ||
+        entry->pw_dir[1] == '\0') {
+        return false;
+    }
+    return setenv("HOME", entry->pw_dir, 1) == 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -56,6 +74,13 @@ int main(int argc, char** argv) {
             std::cerr << "clipwarden: " << privileges->line << std::endl;
         }
         return RunLaunchSession(early.command, std::cerr);
+    }
+    if (!SettleHome()) {
+        std::cerr << "clipwarden: there is no home folder for its settings and the trash: HOME "
+                     "is not set and the system names none for this user. Set HOME and start "
+                     "it again."
+                  << std::endl;
+        return 1;
     }
     // A log reader that goes away (clipwarden | head -1) must not end the program: writing
     // to it then fails, and the log stops being echoed.

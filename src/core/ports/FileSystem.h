@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,22 @@ struct FileStamp {
 
     bool operator==(const FileStamp&) const = default;
 };
+
+/** `count` units of `unitNanoseconds` after `offset` units (the epoch of another clock), as
+ *  nanoseconds since 1970: held at the ends of the range instead of overflowing, so that a file
+ *  dated after 2262 counts as the newest there is, never as one from 1715. */
+inline std::int64_t SaturatingNanoseconds(std::int64_t count, std::int64_t unitNanoseconds,
+                                          std::int64_t extraNanoseconds = 0) {
+    constexpr std::int64_t kMost = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kLeast = std::numeric_limits<std::int64_t>::min();
+    if (count > (kMost - (extraNanoseconds > 0 ? extraNanoseconds : 0)) / unitNanoseconds) {
+        return kMost;
+    }
+    if (count < (kLeast - (extraNanoseconds < 0 ? extraNanoseconds : 0)) / unitNanoseconds) {
+        return kLeast;
+    }
+    return count * unitNanoseconds + extraNanoseconds;
+}
 
 /** The failures of a path that is there but is no ordinary file of its own (a link, a FIFO,
  *  a device, a folder): nothing in it can be a recording, and nothing is read from it. */

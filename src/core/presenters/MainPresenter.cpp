@@ -1,5 +1,7 @@
 #include "core/presenters/MainPresenter.h"
 
+#include <utility>
+
 #include "core/Text.h"
 #include "core/installs/InstallFinder.h"
 #include "core/installs/RegisteredGame.h"
@@ -100,8 +102,23 @@ std::string MainPresenter::GameFolder() {
 }
 
 void MainPresenter::OpenSession() {
-    OpenLibrary(settings_.ReadSetting(
-        kKeyReplays, foundReplayFolder_.empty() ? DocumentsReplayFolder() : foundReplayFolder_));
+    const std::string fallback =
+        foundReplayFolder_.empty() ? DocumentsReplayFolder() : foundReplayFolder_;
+    std::string folder = settings_.ReadSetting(kKeyReplays, fallback);
+    if (folder.empty()) {
+        // An empty folder would be the root: the default serves instead.
+        Log("The replay folder in the settings is empty, so " + EscapeText(fallback, false) +
+            " is used; choose another with Select.");
+        folder = fallback;
+    } else if (folder.find("\xEF\xBF\xBD") != std::string::npos &&
+               !services_.files.FolderModified(folder)) {
+        // Hand-edited bytes that are not UTF-8 reach here as U+FFFD: they name no folder.
+        Log("The replay folder in the settings, " + EscapeText(folder, false) +
+            ", holds characters the settings file could not read as text (UTF-8), so it names "
+            "no folder and nothing is stored; choose the folder with Select.");
+        notedMissingFolder_ = true;
+    }
+    OpenLibrary(folder);
     version_ = StoredVersion();
     view_.ShowVersion(version_);
 
@@ -139,6 +156,15 @@ void MainPresenter::WatchFolder() {
         folder, [this](const FolderChange& change) { OnFolderChange(change); });
     watching_ = why.empty();
     folderModified_ = services_.files.FolderModified(folder);
+    if (!folderModified_ && !std::exchange(notedMissingFolder_, true)) {
+        Log("The replay folder " + EscapeText(folder, false) +
+            " does not exist yet. Recordings are stored there as soon as it does (once the "
+            "game has saved its first replay); if it is the wrong folder, choose the right one "
+            "with Select.");
+    } else if (folderModified_ && std::exchange(notedMissingFolder_, false)) {
+        Log("The replay folder " + EscapeText(folder, false) +
+            " is there now; recordings made there are stored from now on.");
+    }
     // A folder that is not there yet is watched once it is: nothing to say until then.
     const std::string failure =
         watching_ || !folderModified_
@@ -269,6 +295,7 @@ void MainPresenter::OnChooseReplayFolder() {
         return;
     }
     WriteSetting(kKeyReplays, answer);
+    notedMissingFolder_ = false;
     // The window and the program never disagree: capture and F5/F6 move along at once.
     OpenLibrary(answer);
 }

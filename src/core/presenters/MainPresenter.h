@@ -116,6 +116,7 @@ private:
     bool watching_ = false;
     std::string watchFailure_; ///< said once until it changes
     std::optional<std::int64_t> folderModified_;
+    bool notedMissingFolder_ = false; ///< the folder's absence was said: its arrival is too
 };
 
 

@@ -12,6 +12,9 @@ namespace {
  *  the rows out one by one. */
 constexpr std::size_t kMostSingleChanges = 100;
 
+/** Refusals in one pass after which the trash counts as refusing everything. */
+constexpr std::size_t kMostRefusals = 3;
+
 std::string CountText(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " old replay" : " old replays");
 }
@@ -78,10 +81,8 @@ bool Housekeeper::StoreRules(const HousekeepingRules& rules) {
 HousekeepingScan Housekeeper::Scan() {
     HousekeepingScan scan;
     LibraryLabels& labels = library_.labels();
-    labels.CheckStillThere();
-    if (!labels.available()) {
-        scan.paused = labels.whyUnavailable() +
-                      ", and without it no replay would count as kept";
+    if (const std::string why = labels.ConfirmMarks(); !why.empty()) {
+        scan.paused = why + "; until then no replay would count as kept";
         return scan;
     }
     std::error_code error;
@@ -140,23 +141,43 @@ void Housekeeper::RunPass() {
     moved.remove.clear();
     moved.bytes = 0;
     std::vector<std::string> gone;
+    std::vector<std::string> refused;
     std::string failure;
     for (const std::size_t at : choice.remove) {
         const StoredReplay& replay = scan.replays[at];
         const std::string path = library_.PathOf(replay.name);
+        // A kept mark set meanwhile by another writer must be seen before anything goes.
+        if (library_.labels().ChangedSinceRead()) {
+            failure = "Housekeeping stopped: the label file changed while it ran; it goes on "
+                      "with the new marks after the next recording.";
+            break;
+        }
         std::string why;
         if (!trash_.MoveToTrash(path, why)) {
             if (!files_.Exists(path)) {
                 continue; // someone else removed it meanwhile
             }
-            failure = replay.name + " could not be moved to the trash (" + why +
-                      "); it stays where it is, and housekeeping tries again after the next "
-                      "recording";
-            break;
+            // One file the trash will not take is passed over; a trash that takes none ends
+            // the pass.
+            refused.push_back(EscapeText(replay.name, false) + " (" + why + ")");
+            if (refused.size() == kMostRefusals) {
+                break;
+            }
+            continue;
         }
         moved.remove.push_back(at);
         moved.bytes += replay.size;
         gone.push_back(replay.name);
+    }
+    if (!refused.empty()) {
+        std::string list;
+        for (const std::string& one : refused) {
+            list += (list.empty() ? "" : "; ") + one;
+        }
+        failure += std::string(failure.empty() ? "" : " ") +
+                   "Housekeeping passed over what the trash would not take: " + list +
+                   (refused.size() == 1 ? ". It stays where it is" : ". They stay where they are") +
+                   ", and housekeeping tries again after the next recording.";
     }
     if (!gone.empty()) {
         if (std::string why; !library_.labels().Forget(gone, why)) {
@@ -173,7 +194,7 @@ void Housekeeper::RunPass() {
             }
         }
     }
-    SayOnce(pauseSaid_, failure.empty() ? std::string() : "Housekeeping is paused: " + failure + ".");
+    SayOnce(pauseSaid_, failure);
 }
 
 void Housekeeper::SayOnce(std::string& said, const std::string& line) {

@@ -13,10 +13,79 @@ constexpr int kLabelFileVersion = 1;
 
 using nlohmann::json;
 
+/** A label file nests three deep; past this, a text is no label file and is not parsed at
+ *  all (a parser would build a tree of every bracket first). */
+constexpr int kDeepestNesting = 8;
+
+bool NestsDeeperThan(const std::string& text, int most) {
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : text) {
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > most) {
+                return true;
+            }
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
+/** The text as a JSON document; discarded when it is none, or nests too deep for a label file. */
+json ParseDocument(const std::string& text) {
+    if (NestsDeeperThan(text, kDeepestNesting)) {
+        return json(json::value_t::discarded);
+    }
+    return json::parse(text, nullptr, false);
+}
+
+/** A whole number as a hand or another tool may have written it: 2000, 2000.0 or "2000". */
+std::optional<std::uint64_t> WholeNumber(const json& value) {
+    if (value.is_number_unsigned()) {
+        return value.get<std::uint64_t>();
+    }
+    if (value.is_number_float()) {
+        const double number = value.get<double>();
+        // 2^64 is exact as a double; below it, every whole double fits.
+        if (number >= 0 && number < 18446744073709551616.0 &&
+            number == static_cast<double>(static_cast<std::uint64_t>(number))) {
+            return static_cast<std::uint64_t>(number);
+        }
+        return std::nullopt;
+    }
+    if (value.is_string()) {
+        const auto& digits = value.get_ref<const std::string&>();
+        std::uint64_t number = 0;
+        if (digits.empty() || digits.size() > 19) {
+            return std::nullopt;
+        }
+        for (const char c : digits) {
+            if (c < '0' || c > '9') {
+                return std::nullopt;
+            }
+            number = number * 10 + static_cast<std::uint64_t>(c - '0');
+        }
+        return number;
+    }
+    return std::nullopt;
+}
+
 /** The version a parsed label file says it is; 0 when it says none. */
-int VersionOf(const json& document) {
+std::uint64_t VersionOf(const json& document) {
     const auto found = document.find("version");
-    return found != document.end() && found->is_number_integer() ? found->get<int>() : 0;
+    return found != document.end() ? WholeNumber(*found).value_or(0) : 0;
 }
 
 } // namespace
@@ -25,13 +94,25 @@ std::string LibraryLabels::Load(const std::string& folder) {
     folder_ = folder;
     entries_.clear();
     whyUnavailable_.clear();
+    setAside_ = FindSetAside();
     std::error_code error;
+    // Looked at before it is read: a change after this look is one the next look notices.
+    seen_ = files_.Stamp(Path(), error);
     const auto text = files_.ReadSmallFile(Path(), kMostLabelFileBytes, error);
     if (!text && error == std::errc::no_such_file_or_directory) {
         state_ = State::None;
+        seen_.reset();
         return {};
     }
     const std::string shown = EscapeText(Path(), false);
+    if (!text && error == NotARecording()) {
+        state_ = State::Unreadable;
+        whyUnavailable_ = "the label file " + shown +
+                          " is not an ordinary file (a link, a folder or a pipe)";
+        return "Labels and kept marks are unavailable: " + whyUnavailable_ +
+               ". Nothing is written to it; replace it with the file itself and choose the "
+               "folder again.";
+    }
     if (!text && error != std::errc::file_too_large) {
         // Not ours to rename: it may be fine and only out of reach for now.
         state_ = State::Unreadable;
@@ -42,7 +123,7 @@ std::string LibraryLabels::Load(const std::string& folder) {
                "again.";
     }
     if (text) {
-        const json document = json::parse(*text, nullptr, false);
+        const json document = ParseDocument(*text);
         if (!document.is_discarded() && document.is_object() &&
             VersionOf(document) > kLabelFileVersion) {
             state_ = State::Unreadable;
@@ -62,6 +143,8 @@ std::string LibraryLabels::Load(const std::string& folder) {
             Path() + ".damaged" + (attempt > 1 ? "-" + std::to_string(attempt) : std::string());
         if (files_.MoveAside(Path(), aside, error)) {
             state_ = State::SetAside;
+            seen_.reset();
+            setAside_ = aside;
             return "The label file " + shown + " could not be read as one, so it was kept as " +
                    EscapeText(aside, false) + " and the library starts without labels.";
         }
@@ -86,15 +169,17 @@ std::optional<ReplayMark> LibraryLabels::Find(const std::string& name, std::uint
 
 bool LibraryLabels::Set(const std::string& name, std::uint64_t size, ReplayMark mark,
                         std::string& why) {
-    Entries changed = entries_;
     // Labels come from text boxes, but a label is shown and written as UTF-8 all the same.
     mark.label = FirstCharacters(EncodeUtf8(DecodeUtf8(mark.label)), kLongestLabel);
-    if (mark.label.empty() && !mark.kept) {
-        changed.erase(Key(name));
-    } else {
-        changed[Key(name)] = Entry{name, size, std::move(mark)};
-    }
-    return Write(std::move(changed), why);
+    return Write(
+        [&](Entries& entries) {
+            if (mark.label.empty() && !mark.kept) {
+                entries.erase(Key(name));
+            } else {
+                entries[Key(name)] = Entry{name, size, mark};
+            }
+        },
+        why);
 }
 
 bool LibraryLabels::Forget(const std::string& name, std::string& why) {
@@ -102,16 +187,23 @@ bool LibraryLabels::Forget(const std::string& name, std::string& why) {
 }
 
 bool LibraryLabels::Forget(const std::vector<std::string>& names, std::string& why) {
-    // After every capture: the marks are copied only when one of the names has any.
+    if (available()) {
+        if (why = ReadAgainIfChanged(); !why.empty()) {
+            return false;
+        }
+    }
+    // After every capture: the marks are written only when one of the names has any.
     if (std::none_of(names.begin(), names.end(),
                      [this](const std::string& name) { return entries_.contains(Key(name)); })) {
         return true;
     }
-    Entries changed = entries_;
-    for (const std::string& name : names) {
-        changed.erase(Key(name));
-    }
-    return Write(std::move(changed), why);
+    return Write(
+        [&](Entries& entries) {
+            for (const std::string& name : names) {
+                entries.erase(Key(name));
+            }
+        },
+        why);
 }
 
 void LibraryLabels::CheckStillThere() {
@@ -121,28 +213,116 @@ void LibraryLabels::CheckStillThere() {
     }
 }
 
-bool LibraryLabels::Write(Entries entries, std::string& why) {
-    if (!available()) {
-        why = whyUnavailable_;
-        return false;
-    }
+bool LibraryLabels::ChangedSinceRead() {
     std::error_code error;
-    // A file that was read and has gone since was removed by someone: it is not written
-    // anew over what may be on its way back.
-    CheckStillThere();
+    return files_.Stamp(Path(), error) != seen_;
+}
+
+std::string LibraryLabels::ConfirmMarks() {
+    if (!available()) {
+        return whyUnavailable_;
+    }
+    if (!setAside_.empty() && files_.Exists(setAside_)) {
+        return "the label file was damaged and was kept as " + EscapeText(setAside_, false) +
+               ", so nobody knows which replays it kept; mend it and put it back as " +
+               EscapeText(Path(), false) + ", or remove it";
+    }
+    setAside_.clear();
+    return ReadAgainIfChanged();
+}
+
+std::string LibraryLabels::ReadAgainIfChanged() {
+    std::error_code error;
+    const std::optional<FileStamp> now = files_.Stamp(Path(), error);
+    if (now == seen_) {
+        return {};
+    }
+    const std::string shown = EscapeText(Path(), false);
+    if (!now && error == std::errc::no_such_file_or_directory) {
+        if (state_ == State::Loaded) {
+            CheckStillThere();
+            return whyUnavailable_;
+        }
+        seen_.reset(); // none was there when it was last looked at, and none is now
+        return {};
+    }
+    std::optional<std::string> text;
+    if (now) {
+        text = files_.ReadSmallFile(Path(), kMostLabelFileBytes, error);
+    }
+    std::optional<Entries> fresh = text ? Parse(*text, files_.NamesIgnoreCase()) : std::nullopt;
+    if (!fresh) {
+        // Not set aside now: it may be another program's write in the making. The next start
+        // deals with it as with any damaged file.
+        state_ = State::Unreadable;
+        whyUnavailable_ = "the label file " + shown +
+                          " was changed by another program and cannot be read now" +
+                          (text ? std::string() : " (" + files_.Describe(error) + ")");
+        return whyUnavailable_;
+    }
+    entries_ = MergeKept(std::move(*fresh), entries_);
+    seen_ = now;
+    state_ = State::Loaded;
+    return {};
+}
+
+template <typename Change>
+bool LibraryLabels::Write(const Change& change, std::string& why) {
     if (!available()) {
         why = whyUnavailable_;
         return false;
     }
-    const std::string temporary = files_.WriteTemporary(Path(), Serialize(entries), error);
+    // What another writer did meanwhile is read first, so that its marks are not lost; a file
+    // that was read and has gone since was removed by someone: it is not written anew over
+    // what may be on its way back.
+    if (why = ReadAgainIfChanged(); !why.empty()) {
+        return false;
+    }
+    Entries changed = entries_;
+    change(changed);
+    std::error_code error;
+    const std::string temporary = files_.WriteTemporary(Path(), Serialize(changed), error);
+    // The rename keeps the file's identity and time: what is seen now is what the file is.
+    const std::optional<FileStamp> written =
+        temporary.empty() ? std::nullopt : files_.Stamp(temporary, error);
     if (temporary.empty() || !files_.CommitTemporary(temporary, Path(), true, error)) {
         why = "the label file " + EscapeText(Path(), false) + " cannot be written (" +
               files_.Describe(error) + ")";
         return false;
     }
-    entries_ = std::move(entries);
+    entries_ = std::move(changed);
+    seen_ = written;
     state_ = State::Loaded;
     return true;
+}
+
+std::string LibraryLabels::FindSetAside() {
+    for (int attempt = 1; attempt < 1000; ++attempt) {
+        const std::string aside =
+            Path() + ".damaged" + (attempt > 1 ? "-" + std::to_string(attempt) : std::string());
+        if (files_.Exists(aside)) {
+            return aside;
+        }
+        if (attempt > 1) {
+            break; // each is made at the first free name: a gap after the second ends them
+        }
+    }
+    return {};
+}
+
+LibraryLabels::Entries LibraryLabels::MergeKept(Entries fresh, const Entries& known) {
+    for (const auto& [key, entry] : known) {
+        if (!entry.mark.kept) {
+            continue;
+        }
+        const auto found = fresh.find(key);
+        if (found == fresh.end()) {
+            fresh.emplace(key, entry);
+        } else if (found->second.size == entry.size) {
+            found->second.mark.kept = true;
+        }
+    }
+    return fresh;
 }
 
 std::string LibraryLabels::Serialize(const Entries& entries) {
@@ -158,7 +338,7 @@ std::string LibraryLabels::Serialize(const Entries& entries) {
 
 std::optional<LibraryLabels::Entries> LibraryLabels::Parse(const std::string& text,
                                                            bool ignoreCase) {
-    const json document = json::parse(text, nullptr, false);
+    const json document = ParseDocument(text);
     if (document.is_discarded() || !document.is_object() ||
         VersionOf(document) != kLabelFileVersion) {
         return std::nullopt;
@@ -169,17 +349,27 @@ std::optional<LibraryLabels::Entries> LibraryLabels::Parse(const std::string& te
     }
     Entries entries;
     for (const auto& [escaped, value] : replays->items()) {
+        if (!value.is_object()) {
+            return std::nullopt;
+        }
+        // Slips another tool or a hand may make (2000.0, "2000", 1 for true) still say what
+        // was meant; anything else is no label file of ours.
         const auto label = value.find("label");
         const auto kept = value.find("kept");
         const auto size = value.find("size");
-        if (!value.is_object() || label == value.end() || !label->is_string() ||
-            kept == value.end() || !kept->is_boolean() || size == value.end() ||
-            !size->is_number_unsigned()) {
+        const std::optional<std::uint64_t> bytes =
+            size == value.end() ? std::nullopt : WholeNumber(*size);
+        std::uint64_t keptNumber = 2; // neither 0 nor 1: no answer
+        if (kept != value.end()) {
+            keptNumber = kept->is_boolean() ? (kept->get<bool>() ? 1 : 0)
+                                            : WholeNumber(*kept).value_or(2);
+        }
+        if (label == value.end() || !label->is_string() || keptNumber > 1 || !bytes) {
             return std::nullopt;
         }
-        Entry entry{UnescapeOddBytes(escaped), size->get<std::uint64_t>(),
+        Entry entry{UnescapeOddBytes(escaped), *bytes,
                     ReplayMark{FirstCharacters(label->get<std::string>(), kLongestLabel),
-                               kept->get<bool>()}};
+                               keptNumber == 1}};
         std::string key = ignoreCase ? ToLowerAscii(entry.name) : entry.name;
         entries.insert_or_assign(std::move(key), std::move(entry));
     }

@@ -66,6 +66,15 @@ public:
      *  unavailable, as nothing tells which replays were kept. */
     void CheckStillThere();
 
+    /** Before anything is removed: makes the marks those of the label file now, reading it
+     *  again (merged, no kept mark dropped) when another writer changed it. "" when every kept
+     *  mark is known; else why not: the marks are unavailable, the file changed into one that
+     *  cannot be read, or a damaged label file set aside still waits to be mended. */
+    std::string ConfirmMarks();
+
+    /** Whether the label file is no longer the one last read or written (one look at it). */
+    [[nodiscard]] bool ChangedSinceRead();
+
     /** The label file's text for `entries` (name → size and mark), and back; nothing when
      *  the text is not a label file this program can read. */
     struct Entry {
@@ -76,16 +85,31 @@ public:
     using Entries = std::map<std::string, Entry>; ///< by Key()
     [[nodiscard]] static std::string Serialize(const Entries& entries);
     [[nodiscard]] static std::optional<Entries> Parse(const std::string& text, bool ignoreCase);
+    /** `fresh` (what the file holds now) with the kept marks of `known` (what this program
+     *  held) that it lacks: a kept mark is never dropped by someone else's write. */
+    [[nodiscard]] static Entries MergeKept(Entries fresh, const Entries& known);
 
 private:
     [[nodiscard]] std::string Key(const std::string& name) const;
-    /** Writes `entries` as the label file; on success they become the marks. */
-    bool Write(Entries entries, std::string& why);
+    /** Reads the label file again when someone else changed it since; "" when the marks are
+     *  those of the file now, else why not (then they are unavailable). */
+    std::string ReadAgainIfChanged();
+    /** Applies `change` to the marks of the file as it is now and writes them; on success
+     *  they become the marks. */
+    template <typename Change>
+    bool Write(const Change& change, std::string& why);
+    /** The first label file set aside in this folder that is still there; "" when none. */
+    [[nodiscard]] std::string FindSetAside();
     [[nodiscard]] std::string Path() const;
 
     FileSystem& files_;
     std::string folder_;
     Entries entries_;
+    /** The label file as last read or written; nothing while there is none. */
+    std::optional<FileStamp> seen_;
+    /** A damaged label file set aside here: until it is dealt with, nobody knows which
+     *  replays it kept. */
+    std::string setAside_;
     State state_ = State::Unreadable; ///< until a folder's file was loaded
     std::string whyUnavailable_ = "no replay folder is open";
 };

@@ -19,6 +19,7 @@
 
 #include "core/TemporaryName.h"
 #include "core/Text.h"
+#include "platform/posix/Fd.h"
 
 namespace clipwarden {
 
@@ -32,24 +33,6 @@ struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
 using DirPtr = std::unique_ptr<DIR, DirCloser>;
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    Fd(Fd&&) = delete;
-    Fd& operator=(Fd&&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 std::pair<std::string, std::string> SplitPath(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -264,8 +247,7 @@ std::optional<FileStamp> PosixFileSystem::Stamp(const std::string& path, std::er
         return std::nullopt;
     }
     FileStamp stamp;
-    stamp.modified =
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    stamp.modified = SaturatingNanoseconds(info.st_mtim.tv_sec, 1'000'000'000, info.st_mtim.tv_nsec);
     stamp.size = static_cast<std::uint64_t>(info.st_size);
     stamp.device = static_cast<std::uint64_t>(info.st_dev);
     stamp.fileId = static_cast<std::uint64_t>(info.st_ino);
@@ -472,7 +454,7 @@ std::optional<std::int64_t> PosixFileSystem::FolderModified(const std::string& f
     if (stat(folder.c_str(), &info) != 0) {
         return std::nullopt;
     }
-    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    return SaturatingNanoseconds(info.st_mtim.tv_sec, 1'000'000'000, info.st_mtim.tv_nsec);
 }
 
 std::optional<std::uint64_t> PosixFileSystem::FreeBytes(const std::string& folder) {

@@ -97,10 +97,13 @@ public:
         // FILETIME counts 100 ns from 1601; the stamp counts nanoseconds from 1970.
         constexpr std::int64_t kFrom1601To1970 = 116'444'736'000'000'000;
         FileStamp stamp;
-        stamp.modified = (static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
-                                                         info.ftLastWriteTime.dwLowDateTime)) -
-                          kFrom1601To1970) *
-                         100;
+        // FILETIME's 64 bits outrun the stamp's from the year 2262 on: held there.
+        const std::uint64_t ticks =
+            join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+        stamp.modified = SaturatingNanoseconds(
+            static_cast<std::int64_t>(std::min<std::uint64_t>(ticks, std::numeric_limits<std::int64_t>::max())) -
+                kFrom1601To1970,
+            100);
         stamp.size = join(info.nFileSizeHigh, info.nFileSizeLow);
         stamp.device = info.dwVolumeSerialNumber;
         stamp.fileId = join(info.nFileIndexHigh, info.nFileIndexLow);
@@ -373,10 +376,11 @@ public:
         if (!GetFileAttributesExW(ToWide(folder).c_str(), GetFileExInfoStandard, &data)) {
             return std::nullopt;
         }
-        return static_cast<std::int64_t>(
-                   (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                   data.ftLastWriteTime.dwLowDateTime) *
-               100;
+        const std::uint64_t ticks =
+            (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+            data.ftLastWriteTime.dwLowDateTime;
+        return SaturatingNanoseconds(
+            static_cast<std::int64_t>(std::min<std::uint64_t>(ticks, std::numeric_limits<std::int64_t>::max())), 100);
     }
 
     std::optional<std::uint64_t> FreeBytes(const std::string& folder) override {

@@ -254,6 +254,54 @@ TEST_F(Headless, AFailureIsLoggedOnceAndTheRecordingIsStoredLater) {
     EXPECT_EQ(ReadFile(replays + "/replay" + TodayDDMM() + "-0.rep"), "precious");
 }
 
+/** Five stored replays a minute apart, and a housekeeping rule that keeps two. */
+void StoreFiveKeepingTwo(Headless& test) {
+    for (int i = 1; i <= 5; ++i) {
+        WriteFileAt(test.replays + "/replay010" + std::to_string(i) + "-1.rep",
+                    "recording " + std::to_string(i), kEarlier + 60 * i);
+    }
+    WriteFile(test.home / "config/Clipwarden/Clipwarden.conf",
+              "[Main]\nGTAVC-replays=" + test.replays + "\n[Housekeeping]\nmost-replays=2\n");
+}
+
+TEST_F(Headless, AKeptReplayOfALabelFileWithASlipIsNeverTrashed) {
+    StoreFiveKeepingTwo(*this);
+    // One trailing comma: the file is set aside, and nobody knows what it kept.
+    WriteFile(replays + "/clipwarden-library.json",
+              R"({"version":1,"replays":{"replay0101-1.rep":{"kept":true,"label":"best",)"
+              R"("size":11},}})");
+    const auto lines = Start();
+    const auto paused = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("Housekeeping is paused: the label file was damaged") !=
+               std::string::npos;
+    });
+    EXPECT_NE(paused, lines.end()) << ::testing::PrintToString(lines);
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_TRUE(std::filesystem::exists(replays + "/replay010" + std::to_string(i) + "-1.rep"))
+            << i;
+    }
+    EXPECT_TRUE(std::filesystem::exists(replays + "/clipwarden-library.json.damaged"));
+}
+
+TEST_F(Headless, ABrokenTrashStopsNeitherStartUpNorCapture) {
+    StoreFiveKeepingTwo(*this);
+    std::filesystem::create_directories(home / ".local/share/Trash/files");
+    WriteFile(home / ".local/share/Trash/info", "a file where a folder belongs");
+    const auto lines = Start();
+    const auto passed = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("Housekeeping passed over what the trash would not take") !=
+               std::string::npos;
+    });
+    ASSERT_NE(passed, lines.end()) << ::testing::PrintToString(lines);
+    EXPECT_NE(passed->find("is not a folder"), std::string::npos) << *passed;
+    RecordAt(slot, "recorded after", kEarlier + 600);
+    Expect("-0.rep saved!");
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_TRUE(std::filesystem::exists(replays + "/replay010" + std::to_string(i) + "-1.rep"))
+            << i;
+    }
+}
+
 TEST_F(Headless, WritesNoSettingsFileOfItsOwn) {
     std::filesystem::remove_all(home / "config");
     Start();

@@ -302,6 +302,30 @@ TEST_F(Headless, ABrokenTrashStopsNeitherStartUpNorCapture) {
     }
 }
 
+TEST_F(Headless, ASlotFarLargerThanAnyRecordingIsNeverReadAndSaidOnce) {
+    // 30 GB, sparse: reading it would take the program half a minute at every start.
+    WriteFileAt(slot, "", kEarlier);
+    std::filesystem::resize_file(slot, 30ULL * 1000 * 1000 * 1000);
+    WriteFileAt(replays + "/replay0101-1.rep", "a stored replay", kEarlier);
+    std::filesystem::resize_file(replays + "/replay0101-1.rep", 30ULL * 1000 * 1000 * 1000);
+    SetModified(slot, kEarlier);
+    SetModified(replays + "/replay0101-1.rep", kEarlier);
+    const auto started = Start();
+    EXPECT_EQ(std::count_if(started.begin(), started.end(),
+                            [](const std::string& line) {
+                                return line.find("replay.rep: it holds 30.0 GB, far more than any "
+                                                 "recording of the game") != std::string::npos;
+                            }),
+              1)
+        << ::testing::PrintToString(started);
+    RecordAt(slot, "a real recording", kEarlier + 60);
+    const auto lines = Expect("-0.rep saved!");
+    for (const auto& line : lines) {
+        EXPECT_EQ(line.find("far more than"), std::string::npos) << "said twice: " << line;
+    }
+    EXPECT_EQ(ReadFile(replays + "/replay" + TodayDDMM() + "-0.rep"), "a real recording");
+}
+
 TEST_F(Headless, WritesNoSettingsFileOfItsOwn) {
     std::filesystem::remove_all(home / "config");
     Start();

@@ -544,6 +544,9 @@ bool LibraryPresenter::ImportOne(const std::string& path) {
     if (stamp->size == 0) {
         return refuse("it is empty");
     }
+    if (const std::string why = WhyTooLarge(stamp->size); !why.empty()) {
+        return refuse(why);
+    }
     if (const std::string copy = parts_.library.FindCopyOf(path, *stamp, false); !copy.empty()) {
         return refuse("it holds the same recording as " + Shown(copy));
     }

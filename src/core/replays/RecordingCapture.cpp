@@ -79,6 +79,9 @@ CaptureResult RecordingCapture::CaptureIfNew() {
                                            : CaptureOutcome::Failed;
         return {outcome, kReplaySlot, files_.Describe(error)};
     }
+    if (const std::string why = WhyTooLarge(before->size); !why.empty()) {
+        return Fail(kReplaySlot, why);
+    }
     if (!Settled(*before)) {
         return {CaptureOutcome::Settling, kReplaySlot, "the game is still writing it"};
     }

@@ -68,6 +68,14 @@ ReplayName ReplayLibrary::NextReplayName() {
     return result;
 }
 
+std::string WhyTooLarge(std::uint64_t size) {
+    return size > kLargestRecording
+               ? "it holds " + SizeText(size) +
+                     ", far more than any recording of the game (at most 800 kB), so it is "
+                     "no replay and is left alone"
+               : std::string();
+}
+
 bool ReplayLibrary::HoldsCopyOf(const FileStamp& slot) {
     // Copies keep the slot's modification time, so only a file of the same size and time
     // can hold the same recording; only those are read.
@@ -76,6 +84,9 @@ bool ReplayLibrary::HoldsCopyOf(const FileStamp& slot) {
 
 std::string ReplayLibrary::FindCopyOf(const std::string& path, const FileStamp& stamp,
                                       bool sameTime) {
+    if (stamp.size > kLargestRecording) {
+        return {}; // never read: no stored replay is that large either
+    }
     std::error_code error;
     for (const std::string& name : StoredReplays(error)) {
         const std::string stored = PathOf(name);

@@ -14,6 +14,12 @@ namespace clipwarden {
 
 inline constexpr const char* kReplaySlot = "replay.rep";
 inline constexpr int kHighestReplayNumber = 32767;
+/** The game's recordings hold at most 800,008 bytes. A file far larger is none of its: it is
+ *  never read, copied or handed to the game, whatever its name. */
+inline constexpr std::uint64_t kLargestRecording = 64ULL * 1024 * 1024;
+
+/** Why a file of `size` bytes is no recording of the game's; "" when its size may be one. */
+std::string WhyTooLarge(std::uint64_t size);
 
 /** A capture name, or why none could be formed. */
 struct ReplayName {

@@ -79,6 +79,12 @@ bool ReplaySelection::Apply(const std::string& chosen) {
     };
 
     std::error_code error;
+    if (const auto stored = files_.Stamp(source, error); stored) {
+        if (const std::string why = WhyTooLarge(stored->size); !why.empty()) {
+            PostNamed(notifier_, clock_.TimeOfDayText(), chosen, FailureSuffix(why));
+            return false;
+        }
+    }
     const std::string temporary = files_.CopyToTemporary(source, slot, error);
     if (temporary.empty() || !files_.CommitTemporary(temporary, slot, true, error)) {
         fail(error);

@@ -269,6 +269,20 @@ TEST(Registry, StoresTextValuesUnderTheUsersKey) {
     EXPECT_FALSE(settings.Stored("Housekeeping/most-days"));
     EXPECT_FALSE(settings.RemoveSetting("Housekeeping/most-days"));
     EXPECT_EQ(settings.ReadSetting("GTAVC-path", "x"), "C:\\Program files\\Rockstar Games");
+
+    // A folder outside the ANSI code page (a Cyrillic user name under a western one) comes
+    // back as it was, and names the folder on disk, not one of question marks.
+    const std::string cyrillic =
+        "C:\\users\\\xD0\x9F\xD1\x91\xD1\x82\xD1\x80\\GTA Vice City User Files";
+    EXPECT_FALSE(settings.WriteSetting("GTAVC-replays", cyrillic));
+    EXPECT_EQ(settings.ReadSetting("GTAVC-replays", "x"), cyrillic);
+    const auto files = CreateFileSystem();
+    ASSERT_TRUE(CreateDirectoryW(ToWide("C:\\users\\\xD0\x9F\xD1\x91\xD1\x82\xD1\x80").c_str(),
+                                 nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(CreateDirectoryW(ToWide(cyrillic).c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+    EXPECT_TRUE(files->FolderModified(settings.ReadSetting("GTAVC-replays", "x")));
 }
 
 TEST(Toolhelp, ListsThisProcessAndReadsItsOwnMemory) {

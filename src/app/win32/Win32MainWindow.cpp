@@ -135,7 +135,7 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void Win32MainWindow::AddLogLine(const std::string& line) {
     HWND list = GetDlgItem(hwnd_, kIdLogList);
     const LRESULT index =
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToAnsi(line).c_str()));
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(line).c_str()));
     SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
@@ -187,11 +187,11 @@ void Win32MainWindow::RecheckCaptureIn(int milliseconds) {
 }
 
 void Win32MainWindow::SetStatusText(const std::string& text) {
-    SetDlgItemTextA(hwnd_, kIdStatusLabel, ToAnsi(text).c_str());
+    SetDlgItemTextW(hwnd_, kIdStatusLabel, ToWide(text).c_str());
 }
 
 void Win32MainWindow::ShowReplayFolder(const std::string& folder) {
-    SetDlgItemTextA(hwnd_, kIdReplayFolderBox, ToAnsi(folder).c_str());
+    SetDlgItemTextW(hwnd_, kIdReplayFolderBox, ToWide(folder).c_str());
 }
 
 void Win32MainWindow::ShowVersion(GameVersion version) {

@@ -45,7 +45,7 @@ LRESULT Win32OptionsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void Win32OptionsWindow::ShowGameFolder(const std::string& folder) {
-    SetDlgItemTextA(hwnd_, kIdGameFolderBox, ToAnsi(folder).c_str());
+    SetDlgItemTextW(hwnd_, kIdGameFolderBox, ToWide(folder).c_str());
 }
 
 void Win32OptionsWindow::ShowAutorun(bool on) {
@@ -57,7 +57,7 @@ WindowRef Win32OptionsWindow::Handle() {
 }
 
 void Win32OptionsWindow::ShowStopMessage(const std::string& text) {
-    MessageBoxA(hwnd_, ToAnsi(text).c_str(), "Clipwarden", MB_OK | MB_ICONSTOP);
+    MessageBoxW(hwnd_, ToWide(text).c_str(), L"Clipwarden", MB_OK | MB_ICONSTOP);
 }
 
 } // namespace clipwarden::win32

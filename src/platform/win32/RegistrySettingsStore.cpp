@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/win32/AnsiText.h"
@@ -22,28 +23,30 @@ std::pair<std::string, std::string> Locate(const std::string& key) {
     return {kRoot + key.substr(0, slash), key.substr(slash + 1)};
 }
 
+/** Every name and value goes through the wide calls: a folder outside the ANSI code page (a
+ *  Cyrillic user name under a western one, say) is stored and read back as it is. */
 class RegistrySettingsStore final : public SettingsStore {
 public:
     std::optional<std::string> Read(const std::string& key) override {
         HKEY handle = nullptr;
         const auto [section, valueName] = Locate(key);
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, section.c_str(), 0, KEY_QUERY_VALUE, &handle) !=
-            ERROR_SUCCESS) {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, ToWide(section).c_str(), 0, KEY_QUERY_VALUE,
+                          &handle) != ERROR_SUCCESS) {
             return std::nullopt; // nothing stored yet; reading creates nothing
         }
-        const std::string name = ToAnsi(valueName);
+        const std::wstring name = ToWide(valueName);
         DWORD type = 0;
         DWORD size = 0;
         std::optional<std::string> value;
-        if (RegQueryValueExA(handle, name.c_str(), nullptr, &type, nullptr, &size) ==
+        if (RegQueryValueExW(handle, name.c_str(), nullptr, &type, nullptr, &size) ==
                 ERROR_SUCCESS &&
-            type == REG_SZ) {
-            std::string text(size, '\0');
-            if (RegQueryValueExA(handle, name.c_str(), nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(text.data()), &size) == ERROR_SUCCESS) {
-                text.resize(std::min<std::size_t>(size, text.size()));
-                text = text.substr(0, text.find('\0'));
-                value = FromAnsi(text);
+            type == REG_SZ && size <= kMostValueBytes) {
+            std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+            DWORD got = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+            if (RegQueryValueExW(handle, name.c_str(), nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(text.data()), &got) == ERROR_SUCCESS) {
+                text.resize(std::min<std::size_t>(got / sizeof(wchar_t), text.size()));
+                value = FromWide(text.substr(0, text.find(L'\0')));
             }
         }
         RegCloseKey(handle);
@@ -53,13 +56,13 @@ public:
     std::optional<std::string> Write(const std::string& key, const std::string& value) override {
         HKEY handle = nullptr;
         const auto [section, valueName] = Locate(key);
-        LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, section.c_str(), 0, nullptr, 0,
+        LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, ToWide(section).c_str(), 0, nullptr, 0,
                                       KEY_SET_VALUE, nullptr, &handle, nullptr);
         if (result == ERROR_SUCCESS) {
-            const std::string text = ToAnsi(value);
-            result = RegSetValueExA(handle, ToAnsi(valueName).c_str(), 0, REG_SZ,
+            const std::wstring text = ToWide(value);
+            result = RegSetValueExW(handle, ToWide(valueName).c_str(), 0, REG_SZ,
                                     reinterpret_cast<const BYTE*>(text.c_str()),
-                                    static_cast<DWORD>(text.size() + 1));
+                                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
             RegCloseKey(handle);
         }
         if (result != ERROR_SUCCESS) {
@@ -72,10 +75,10 @@ public:
     std::optional<std::string> Remove(const std::string& key) override {
         HKEY handle = nullptr;
         const auto [section, valueName] = Locate(key);
-        LONG result =
-            RegOpenKeyExA(HKEY_CURRENT_USER, section.c_str(), 0, KEY_SET_VALUE, &handle);
+        LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, ToWide(section).c_str(), 0, KEY_SET_VALUE,
+                                    &handle);
         if (result == ERROR_SUCCESS) {
-            result = RegDeleteValueA(handle, ToAnsi(valueName).c_str());
+            result = RegDeleteValueW(handle, ToWide(valueName).c_str());
             RegCloseKey(handle);
         }
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
@@ -84,6 +87,10 @@ public:
         }
         return std::nullopt;
     }
+
+private:
+    /** A value larger than this is no setting of Clipwarden's: it is not read. */
+    static constexpr DWORD kMostValueBytes = 64 * 1024;
 };
 
 } // namespace

@@ -13,8 +13,8 @@ namespace {
 class Win32GameLauncher final : public GameLauncher {
 public:
     std::string Open(const std::string& executable, const std::string& folder) override {
-        ShellExecuteA(GetActiveWindow(), "open", ToAnsi(executable).c_str(), nullptr,
-                      ToAnsi(folder).c_str(), SW_SHOW);
+        ShellExecuteW(GetActiveWindow(), L"open", ToWide(executable).c_str(), nullptr,
+                      ToWide(folder).c_str(), SW_SHOW);
         return {}; // the shell reports its own failures
     }
 };

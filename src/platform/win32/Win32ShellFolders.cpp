@@ -26,25 +26,25 @@ public:
 
     std::string BrowseForFolder(WindowRef owner, const std::string& title, const std::string& start,
                                 std::string& refused) override {
-        refused.clear(); // the picker gives names in the ANSI code page that the program uses
-        const std::string ansiTitle = ToAnsi(title);
-        const std::string ansiStart = ToAnsi(start);
-        BROWSEINFOA info{};
+        refused.clear(); // the wide picker gives any name as it is
+        const std::wstring wideTitle = ToWide(title);
+        const std::wstring wideStart = ToWide(start);
+        BROWSEINFOW info{};
         info.hwndOwner = reinterpret_cast<HWND>(owner);
         info.pidlRoot = nullptr;
         info.pszDisplayName = nullptr;
-        info.lpszTitle = ansiTitle.c_str();
+        info.lpszTitle = wideTitle.c_str();
         info.ulFlags = BIF_RETURNONLYFSDIRS;
         // The picker opens at the folder in use once it has initialised.
         info.lpfn = [](HWND window, UINT message, LPARAM, LPARAM data) -> int {
             if (message == BFFM_INITIALIZED && data != 0) {
-                SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+                SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
             }
             return 0;
         };
-        info.lParam = ansiStart.empty() ? 0 : reinterpret_cast<LPARAM>(ansiStart.c_str());
+        info.lParam = wideStart.empty() ? 0 : reinterpret_cast<LPARAM>(wideStart.c_str());
         info.iImage = 0;
-        LPITEMIDLIST list = SHBrowseForFolderA(&info);
+        LPITEMIDLIST list = SHBrowseForFolderW(&info);
         std::string result = list != nullptr ? PathOf(list) : std::string();
         CoTaskMemFree(list);
         return result;
@@ -52,11 +52,11 @@ public:
 
 private:
     static std::string PathOf(LPCITEMIDLIST list) {
-        std::array<char, MAX_PATH> path{};
-        if (!SHGetPathFromIDListA(list, path.data())) {
+        std::array<wchar_t, MAX_PATH> path{};
+        if (!SHGetPathFromIDListW(list, path.data())) {
             return {};
         }
-        return FromAnsi(path.data());
+        return FromWide(path.data());
     }
 };
 

@@ -342,6 +342,11 @@ TEST_F(UnderWine, TheSetupInstallsAWorkingProgramAndItsUninstallerLeavesTheRepla
     StartClipwarden(installed.program);
     RecordAt(replays + "/replay.rep", "a new recording", kEarlier);
     Expect(" saved!");
+    // A silent setup over the running program cannot replace it, and says so by its status.
+    const std::string before = ReadFile(installed.program);
+    const WineRun over = Wine("wine '" + installed.setup + "' /S");
+    EXPECT_NE(over.status, 0) << over.output;
+    EXPECT_EQ(ReadFile(installed.program), before);
     StopClipwarden();
 
     Uninstall(installed);

@@ -48,10 +48,38 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) the Clipwarden contributors"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+!define IN_USE "Clipwarden is running, so its program cannot be replaced."
+
+; A running clipwarden.exe cannot be replaced. Interactively the user may close it and try
+; again; a silent setup ends with exit code 2, so that whoever ran it knows nothing changed.
+Function EnsureProgramReplaceable
+    retry:
+    ${If} ${FileExists} "$INSTDIR\clipwarden.exe"
+        ClearErrors
+        FileOpen $0 "$INSTDIR\clipwarden.exe" a
+        ${If} ${Errors}
+            ${IfNot} ${Silent}
+                MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+                    "${IN_USE} Close Clipwarden, then click Retry." IDRETRY retry
+            ${EndIf}
+            SetErrorLevel 2
+            DetailPrint "${IN_USE} Close it and run the setup again."
+            Abort "${IN_USE} Close it and run the setup again."
+        ${EndIf}
+        FileClose $0
+    ${EndIf}
+FunctionEnd
+
 Section "${PRODUCT}" SectionProgram
     SectionIn RO
     SetOutPath "$INSTDIR"
+    Call EnsureProgramReplaceable
+    ClearErrors
     File "${STAGE}\clipwarden.exe"
+    ${If} ${Errors}
+        SetErrorLevel 2
+        Abort "${IN_USE} Close it and run the setup again."
+    ${EndIf}
     File "${STAGE}\README.txt"
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\clipwarden.exe" "" "$INSTDIR\clipwarden.exe" 0

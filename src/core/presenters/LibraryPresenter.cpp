@@ -2,10 +2,23 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
+#include <set>
 
 #include "core/Text.h"
 
 namespace clipwarden {
+
+namespace {
+
+/** From this many, a deletion says that it has begun: it takes a while. */
+constexpr std::size_t kManyDeletions = 1000;
+/** Refusals in a row after which the trash counts as refusing everything. */
+constexpr std::size_t kMostRefusals = 3;
+/** Past this many, rows are taken out in one sweep instead of one by one. */
+constexpr std::size_t kMostSingleRemovals = 100;
+
+} // namespace
 
 namespace {
 
@@ -449,32 +462,96 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
             return;
         }
     }
-    std::size_t moved = 0;
-    std::uint64_t bytes = 0;
-    for (LibraryRow* row : rows) {
-        const std::string path = parts_.library.PathOf(row->name);
-        std::string why;
-        if (!parts_.trash.MoveToTrash(path, why)) {
-            Log(Shown(row->name) + " was not moved to the trash (" + why +
-                "); it stays where it is.");
-            if (!parts_.files.Exists(path)) {
+    // Thousands of moves take seconds: they run away from the GUI thread.
+    struct Deletion {
+        std::vector<std::string> names;
+        std::vector<std::string> paths;
+        std::vector<std::uint64_t> sizes;
+        std::vector<std::string> why; ///< "" once moved
+        std::vector<bool> tried;
+        std::vector<bool> gone; ///< not moved, and not there either
+    };
+    auto deletion = std::make_shared<Deletion>();
+    for (const LibraryRow* row : rows) {
+        deletion->names.push_back(row->name);
+        deletion->paths.push_back(parts_.library.PathOf(row->name));
+        deletion->sizes.push_back(row->stamp.size);
+    }
+    const std::size_t count = rows.size();
+    deletion->why.resize(count);
+    deletion->tried.resize(count);
+    deletion->gone.resize(count);
+    if (count >= kManyDeletions) {
+        Log("Moving " + std::to_string(count) + " replays to the trash…");
+    }
+    FileSystem& files = parts_.files;
+    Trash& trash = parts_.trash;
+    view_.RunAside(
+        [deletion, &files, &trash] {
+            std::size_t refusals = 0;
+            for (std::size_t i = 0; i < deletion->paths.size() && refusals < kMostRefusals;
+                 ++i) {
+                deletion->tried[i] = true;
+                if (!trash.MoveToTrash(deletion->paths[i], deletion->why[i])) {
+                    deletion->gone[i] = !files.Exists(deletion->paths[i]);
+                    ++refusals; // a trash that refuses three in a row refuses them all
+                } else {
+                    refusals = 0;
+                }
+            }
+        },
+        [this, deletion] {
+            std::size_t moved = 0;
+            std::uint64_t bytes = 0;
+            std::set<std::string> removed;
+            std::vector<std::string> movedNames;
+            for (std::size_t i = 0; i < deletion->names.size(); ++i) {
+                const std::string& name = deletion->names[i];
+                if (!deletion->tried[i]) {
+                    continue;
+                }
+                if (!deletion->why[i].empty()) {
+                    Log(Shown(name) + " was not moved to the trash (" + deletion->why[i] +
+                        "); it stays where it is.");
+                    if (deletion->gone[i]) {
+                        removed.insert(name);
+                    }
+                    continue;
+                }
+                ++moved;
+                bytes += deletion->sizes[i];
+                removed.insert(name);
+                movedNames.push_back(name);
+            }
+            if (std::string why; !parts_.library.labels().Forget(movedNames, why)) {
+                Log("The labels of the replays moved to the trash could not be dropped (" + why +
+                    ").");
+            }
+            RemoveNamed(removed);
+            if (moved == 1) {
+                Log("Moved 1 replay to the trash (" + SizeText(bytes) + ").");
+            } else if (moved > 1) {
+                Log("Moved " + std::to_string(moved) + " replays to the trash (" +
+                    SizeText(bytes) + ").");
+            }
+            ShowStatus();
+        });
+}
+
+void LibraryPresenter::RemoveNamed(const std::set<std::string>& names) {
+    if (names.size() <= kMostSingleRemovals) {
+        for (const std::string& name : names) {
+            if (LibraryRow* row = Find(name)) {
                 Remove(row);
             }
-            continue;
         }
-        ++moved;
-        bytes += row->stamp.size;
-        if (!parts_.library.labels().Forget(row->name, why)) {
-            Log(Shown(row->name) + ": its label could not be dropped (" + why + ").");
-        }
-        Remove(row);
+        return;
     }
-    if (moved == 1) {
-        Log("Moved 1 replay to the trash (" + SizeText(bytes) + ").");
-    } else if (moved > 1) {
-        Log("Moved " + std::to_string(moved) + " replays to the trash (" + SizeText(bytes) + ").");
-    }
-    ShowStatus();
+    // Row by row, each removal would shift the rows after it: thousands go in one sweep.
+    const auto named = [&names](const LibraryRow* row) { return names.contains(row->name); };
+    std::erase_if(shown_, named);
+    std::erase_if(all_, [&named](const auto& held) { return named(held.get()); });
+    ShowSorted();
 }
 
 void LibraryPresenter::OnShowInFolder(std::size_t at) {

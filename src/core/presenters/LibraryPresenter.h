@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,9 @@ private:
 
     LibraryParts parts_;
     LibraryView& view_;
+    /** Takes the rows of `names` out of the list. */
+    void RemoveNamed(const std::set<std::string>& names);
+
     std::vector<std::unique_ptr<LibraryRow>> all_;
     std::vector<LibraryRow*> shown_; ///< sorted by the order below
     std::string filter_;             ///< lower-cased

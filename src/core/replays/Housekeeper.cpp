@@ -1,6 +1,8 @@
 #include "core/replays/Housekeeper.h"
 
 #include <limits>
+#include <memory>
+#include <utility>
 
 #include "core/Text.h"
 
@@ -14,6 +16,9 @@ constexpr std::size_t kMostSingleChanges = 100;
 
 /** Refusals in one pass after which the trash counts as refusing everything. */
 constexpr std::size_t kMostRefusals = 3;
+
+/** From this many moves on, a pass says that it has begun: it takes a while. */
+constexpr std::size_t kManyMoves = 1000;
 
 std::string CountText(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " old replay" : " old replays");
@@ -116,6 +121,10 @@ HousekeepingScan Housekeeper::Scan() {
 }
 
 void Housekeeper::RunPass() {
+    if (passRunning_) {
+        passAgain_ = true; // once this one is done: a capture may have come meanwhile
+        return;
+    }
     const HousekeepingRules rules = ReadRules();
     if (!rules.any()) {
         SayOnce(pauseSaid_, {});
@@ -135,48 +144,98 @@ void Housekeeper::RunPass() {
                       " housekeeping keeps at most, so that rule removes nothing; keep fewer "
                       "replays or allow more space."
                 : std::string());
+    if (choice.remove.empty()) {
+        SayOnce(pauseSaid_, {});
+        return;
+    }
 
+    // The moves run away from the GUI thread: thousands of them take seconds.
+    auto pass = std::make_shared<Pass>();
+    pass->rules = rules;
+    pass->choice = choice;
+    for (const std::size_t at : choice.remove) {
+        pass->replays.push_back(scan.replays[at]);
+        pass->paths.push_back(library_.PathOf(scan.replays[at].name));
+    }
+    pass->labelFile = library_.labels().path();
+    pass->labelsSeen = library_.labels().seen();
+    pass->outcomes.resize(pass->paths.size(), Outcome::NotTried);
+    pass->why.resize(pass->paths.size());
+    if (pass->paths.size() >= kManyMoves) {
+        Log("Moving " + CountText(pass->paths.size()) + " to the trash…");
+    }
+    passRunning_ = true;
+    FileSystem& files = files_;
+    Trash& trash = trash_;
+    const auto work = [pass, &files, &trash] { MoveAll(*pass, files, trash); };
+    const auto done = [this, pass] {
+        passRunning_ = false;
+        FinishPass(*pass);
+        if (std::exchange(passAgain_, false)) {
+            RunPass();
+        }
+    };
+    if (aside_ != nullptr) {
+        aside_->RunAside(work, done);
+    } else {
+        work();
+        done();
+    }
+}
+
+void Housekeeper::MoveAll(Pass& pass, FileSystem& files, Trash& trash) {
+    std::size_t refusals = 0;
+    for (std::size_t i = 0; i < pass.paths.size(); ++i) {
+        // A kept mark set meanwhile by another writer must be seen before anything goes.
+        std::error_code error;
+        if (files.Stamp(pass.labelFile, error) != pass.labelsSeen) {
+            pass.labelsChanged = true;
+            return;
+        }
+        if (trash.MoveToTrash(pass.paths[i], pass.why[i])) {
+            pass.outcomes[i] = Outcome::Moved;
+        } else if (!files.Exists(pass.paths[i])) {
+            pass.outcomes[i] = Outcome::Gone; // someone else removed it meanwhile
+        } else {
+            // One file the trash will not take is passed over; a trash that takes none ends
+            // the pass.
+            pass.outcomes[i] = Outcome::Refused;
+            if (++refusals == kMostRefusals) {
+                return;
+            }
+        }
+    }
+}
+
+void Housekeeper::FinishPass(const Pass& pass) {
     // What really went; which rules chose them stays as chosen, for the line.
-    HousekeepingChoice moved = choice;
+    HousekeepingChoice moved = pass.choice;
     moved.remove.clear();
     moved.bytes = 0;
     std::vector<std::string> gone;
-    std::vector<std::string> refused;
-    std::string failure;
-    for (const std::size_t at : choice.remove) {
-        const StoredReplay& replay = scan.replays[at];
-        const std::string path = library_.PathOf(replay.name);
-        // A kept mark set meanwhile by another writer must be seen before anything goes.
-        if (library_.labels().ChangedSinceRead()) {
-            failure = "Housekeeping stopped: the label file changed while it ran; it goes on "
-                      "with the new marks after the next recording.";
-            break;
+    std::string refused;
+    std::size_t refusals = 0;
+    for (std::size_t i = 0; i < pass.paths.size(); ++i) {
+        const StoredReplay& replay = pass.replays[i];
+        if (pass.outcomes[i] == Outcome::Moved) {
+            moved.remove.push_back(pass.choice.remove[i]);
+            moved.bytes += replay.size;
+            gone.push_back(replay.name);
+        } else if (pass.outcomes[i] == Outcome::Refused) {
+            refused += (refused.empty() ? "" : "; ") + EscapeText(replay.name, false) + " (" +
+                       pass.why[i] + ")";
+            ++refusals;
         }
-        std::string why;
-        if (!trash_.MoveToTrash(path, why)) {
-            if (!files_.Exists(path)) {
-                continue; // someone else removed it meanwhile
-            }
-            // One file the trash will not take is passed over; a trash that takes none ends
-            // the pass.
-            refused.push_back(EscapeText(replay.name, false) + " (" + why + ")");
-            if (refused.size() == kMostRefusals) {
-                break;
-            }
-            continue;
-        }
-        moved.remove.push_back(at);
-        moved.bytes += replay.size;
-        gone.push_back(replay.name);
     }
-    if (!refused.empty()) {
-        std::string list;
-        for (const std::string& one : refused) {
-            list += (list.empty() ? "" : "; ") + one;
-        }
+    std::string failure;
+    if (pass.labelsChanged) {
+        failure = "Housekeeping stopped: the label file changed while it ran; it goes on with the "
+                  "new marks after the next recording.";
+    }
+    if (refusals > 0) {
         failure += std::string(failure.empty() ? "" : " ") +
-                   "Housekeeping passed over what the trash would not take: " + list +
-                   (refused.size() == 1 ? ". It stays where it is" : ". They stay where they are") +
+                   "Housekeeping passed over what the trash would not take: " + refused +
+                   (refusals == 1 ? ". It stays where it is" : ". They stay where they are") +
                    ", and housekeeping tries again after the next recording.";
     }
     if (!gone.empty()) {
@@ -185,7 +244,7 @@ void Housekeeper::RunPass() {
                 "dropped (" +
                 why + ").");
         }
-        Log(PassLine(moved, rules));
+        Log(PassLine(moved, pass.rules));
         if (gone.size() > kMostSingleChanges) {
             library_.Changed({});
         } else {

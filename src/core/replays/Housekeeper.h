@@ -9,6 +9,7 @@
 #include "core/ports/Clock.h"
 #include "core/ports/FileSystem.h"
 #include "core/ports/Trash.h"
+#include "core/replays/CaptureTimer.h"
 #include "core/replays/Housekeeping.h"
 #include "core/replays/ReplayLibrary.h"
 #include "core/settings/Settings.h"
@@ -42,10 +43,11 @@ struct HousekeepingScan {
  *  cannot tell for sure which replays are kept or which are there. */
 class Housekeeper {
 public:
+    /** `aside` runs a pass's moves away from the GUI thread; without one they run at once. */
     Housekeeper(FileSystem& files, Clock& clock, Trash& trash, ReplayLibrary& library,
-                Settings& settings, Notifier& notifier)
+                Settings& settings, Notifier& notifier, CaptureTimer* aside = nullptr)
         : files_(files), clock_(clock), trash_(trash), library_(library), settings_(settings),
-          notifier_(notifier) {}
+          notifier_(notifier), aside_(aside) {}
 
     /** The stored rules. A stored value that switches its rule off although it is there is
      *  said once in the log, until it changes. */
@@ -66,10 +68,28 @@ public:
 
     /** A pass with the stored rules: at start-up, after each capture, and once rules were
      *  confirmed. One log line when it moved anything; a pause and its reason are said once
-     *  until they change. */
+     *  until they change. A pass asked for while one runs follows it. */
     void RunPass();
 
 private:
+    enum class Outcome { NotTried, Moved, Gone, Refused };
+    /** The moves of one pass, on their way through the trash. */
+    struct Pass {
+        HousekeepingRules rules;
+        HousekeepingChoice choice;
+        std::vector<StoredReplay> replays; ///< the chosen ones, in the order of choice.remove
+        std::vector<std::string> paths;
+        std::string labelFile;
+        std::optional<FileStamp> labelsSeen; ///< the label file the marks were read from
+        std::vector<Outcome> outcomes;
+        std::vector<std::string> why; ///< of each refusal
+        bool labelsChanged = false;   ///< it stopped there: another writer changed the marks
+    };
+    /** Moves what the pass chose, oldest first; touches only the pass, the files and the trash. */
+    static void MoveAll(Pass& pass, FileSystem& files, Trash& trash);
+    /** On the GUI thread: drops the labels of what went, and says what happened. */
+    void FinishPass(const Pass& pass);
+
     /** The rule stored under `key`; a refused value is said once. */
     std::optional<std::uint64_t> ReadRule(const std::string& key);
     /** Says `line` unless it was the last thing said of `topic`; "" forgets the topic. */
@@ -82,6 +102,9 @@ private:
     ReplayLibrary& library_;
     Settings& settings_;
     Notifier& notifier_;
+    CaptureTimer* aside_;
+    bool passRunning_ = false;
+    bool passAgain_ = false;
     std::map<std::string, std::string> refused_; ///< key → the refused value said
     std::string pauseSaid_;
     std::string keptExceedSaid_;

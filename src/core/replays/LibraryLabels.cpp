@@ -213,11 +213,6 @@ void LibraryLabels::CheckStillThere() {
     }
 }
 
-bool LibraryLabels::ChangedSinceRead() {
-    std::error_code error;
-    return files_.Stamp(Path(), error) != seen_;
-}
-
 std::string LibraryLabels::ConfirmMarks() {
     if (!available()) {
         return whyUnavailable_;

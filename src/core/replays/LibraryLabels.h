@@ -72,8 +72,10 @@ public:
      *  cannot be read, or a damaged label file set aside still waits to be mended. */
     std::string ConfirmMarks();
 
-    /** Whether the label file is no longer the one last read or written (one look at it). */
-    [[nodiscard]] bool ChangedSinceRead();
+    /** The label file's path, and the file as last read or written (nothing while none). */
+    [[nodiscard]] std::string path() const { return Path(); }
+    [[nodiscard]] const std::optional<FileStamp>& seen() const { return seen_; }
+
 
     /** The label file's text for `entries` (name → size and mark), and back; nothing when
      *  the text is not a label file this program can read. */

@@ -286,6 +286,8 @@ TEST_F(Library, ImportCopiesInUnderANewNameAndRefusesWhatIsNoNewReplay) {
     std::filesystem::create_directory(elsewhere / "folder.rep");
     presenter.OnImport({elsewhere / "jump.REP", elsewhere / "same.rep", elsewhere / "empty.rep",
                         elsewhere / "notes.txt", elsewhere / "folder.rep", Path("a.rep")});
+    EXPECT_EQ(Names(), "a.rep") << "the copies run aside";
+    libraryView.RunHeld();
     EXPECT_EQ(Names(), "a.rep replay0612-0.rep");
     EXPECT_EQ(ReadFile(Path("replay0612-0.rep")), "a jump");
     EXPECT_EQ(std::filesystem::last_write_time(Path("replay0612-0.rep")),
@@ -301,6 +303,32 @@ TEST_F(Library, ImportCopiesInUnderANewNameAndRefusesWhatIsNoNewReplay) {
     EXPECT_NE(log.find("folder.rep was not imported: not a recording"), std::string::npos);
     EXPECT_EQ(log.find("a.rep was not imported"), std::string::npos)
         << "a row dropped back onto the list is ignored";
+}
+
+TEST_F(Library, ManyFilesDroppedAtOnceComeInUnderFreeNamesAndAreSaidInOneLine) {
+    const std::string elsewhere = dir / "elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    std::vector<std::string> dropped;
+    for (int i = 0; i < 150; ++i) {
+        dropped.push_back(elsewhere + "/take" + std::to_string(i) + ".rep");
+        WriteFile(dropped.back(), "take " + std::to_string(i));
+    }
+    dropped.push_back(elsewhere + "/again.rep"); // the same as one before it in this drop
+    WriteFile(dropped.back(), "take 7");
+    Store("replay0612-1.rep", "a capture of today's");
+    presenter.Open();
+    presenter.OnImport(dropped);
+    EXPECT_NE(view.log.back().find("Importing 151 files"), std::string::npos);
+    libraryView.RunHeld();
+    libraryView.RunHeld(); // the listing anew reads its rows aside too
+    EXPECT_EQ(view.log.back(),
+              "[14:03:27] Imported 150 of 151 files; 1 was not (a file that is no replay, "
+              "empty, or held already).");
+    EXPECT_EQ(ReadFile(Path("replay0612-1.rep")), "a capture of today's") << "never replaced";
+    EXPECT_EQ(ReadFile(Path("replay0612-2.rep")), "take 0");
+    EXPECT_EQ(ReadFile(Path("replay0612-151.rep")), "take 149");
+    EXPECT_FALSE(std::filesystem::exists(Path("replay0612-152.rep")));
+    EXPECT_EQ(presenter.RowCount(), 151U);
 }
 
 TEST_F(Library, AHugeFolderIsListedByNameAtOnceAndReadInTheBackground) {

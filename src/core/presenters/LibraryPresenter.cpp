@@ -15,8 +15,12 @@ namespace {
 constexpr std::size_t kManyDeletions = 1000;
 /** Refusals in a row after which the trash counts as refusing everything. */
 constexpr std::size_t kMostRefusals = 3;
-/** Past this many, rows are taken out in one sweep instead of one by one. */
+/** Past this many, rows are taken out (or put in) in one sweep instead of one by one. */
 constexpr std::size_t kMostSingleRemovals = 100;
+/** From this many files dropped, an import says that it has begun. */
+constexpr std::size_t kManyImports = 100;
+/** An import of more outcomes than this says them in one line. */
+constexpr std::size_t kMostImportLines = 20;
 
 } // namespace
 
@@ -589,63 +593,147 @@ void LibraryPresenter::OnCopyTo(std::size_t at) {
 }
 
 void LibraryPresenter::OnImport(const std::vector<std::string>& paths) {
-    std::size_t imported = 0;
-    for (const std::string& path : paths) {
-        imported += ImportOne(path) ? 1 : 0;
-    }
-    if (imported > 0) {
-        ShowStatus();
-    }
-}
-
-bool LibraryPresenter::ImportOne(const std::string& path) {
-    const std::string shown = Shown(BaseName(path));
-    const auto refuse = [&](const std::string& why) {
-        Log(shown + " was not imported: " + why + ".");
-        return false;
-    };
-    // Rows dragged out of the list and dropped back: they are in the library already.
-    const std::string here = parts_.files.RealPath(parts_.library.folder());
-    if (!here.empty() && parts_.files.RealPath(FolderOf(path)) == here) {
-        return false;
-    }
-    const std::string name = BaseName(path);
-    if (name.size() < 4 || ToLowerAscii(name.substr(name.size() - 4)) != ".rep") {
-        return refuse("it is not a .rep file");
-    }
-    std::error_code error;
-    const auto stamp = parts_.files.Stamp(path, error);
-    if (!stamp) {
-        return refuse(parts_.files.Describe(error));
-    }
-    if (stamp->size == 0) {
-        return refuse("it is empty");
-    }
-    if (const std::string why = WhyTooLarge(stamp->size); !why.empty()) {
-        return refuse(why);
-    }
-    if (const std::string copy = parts_.library.FindCopyOf(path, *stamp, false); !copy.empty()) {
-        return refuse("it holds the same recording as " + Shown(copy));
+    if (paths.empty()) {
+        return;
     }
     const ReplayName next = parts_.library.NextReplayName();
     if (!next.failure.empty()) {
-        return refuse(next.failure);
+        Log("Nothing was imported: " + next.failure + ".");
+        return;
     }
-    const std::string destination = parts_.library.PathOf(next.name);
-    const std::string temporary = parts_.files.CopyToTemporary(path, destination, error);
-    if (temporary.empty() || !parts_.files.CommitTemporary(temporary, destination, false, error)) {
-        return refuse(parts_.files.Describe(error));
+    auto import = std::make_shared<Import>();
+    import->paths = paths;
+    import->folder = parts_.library.folder();
+    import->next = next;
+    import->names.resize(paths.size());
+    import->refusals.resize(paths.size());
+    if (paths.size() >= kManyImports) {
+        Log("Importing " + std::to_string(paths.size()) + " files…");
     }
-    std::string why;
-    if (!parts_.library.labels().Forget(next.name, why)) {
-        Log(Shown(next.name) +
-            ": the label of an earlier replay of that name could not be "
-            "dropped (" +
-            why + ").");
+    // Thousands of files dropped onto thousands of replays: one listing, one look at each
+    // stored replay, and the copies, all away from the GUI thread.
+    FileSystem& files = parts_.files;
+    view_.RunAside([import, &files] { ImportAll(*import, files); },
+                   [this, import] { FinishImport(*import); });
+}
+
+void LibraryPresenter::ImportAll(Import& import, FileSystem& files) {
+    const std::string here = files.RealPath(import.folder);
+    // The stored replays by size: only those of a dropped file's size are read to compare.
+    std::error_code error;
+    std::multimap<std::uint64_t, std::string> stored;
+    for (const std::string& name : files.ListFiles(files.Join(import.folder, "*.rep"), error)) {
+        const std::string path = files.Join(import.folder, name);
+        if (ToLowerAscii(name) == kReplaySlot || name.front() == '.') {
+            continue;
+        }
+        if (const auto stamp = files.Stamp(path, error)) {
+            stored.emplace(stamp->size, name);
+        }
     }
-    Log(shown + " was imported as " + Shown(next.name) + ".");
-    OnChanged(next.name);
-    return true;
+    int number = import.next.number;
+    for (std::size_t i = 0; i < import.paths.size(); ++i) {
+        const std::string& path = import.paths[i];
+        std::string& refusal = import.refusals[i];
+        // Rows dragged out of the list and dropped back: they are in the library already.
+        if (!here.empty() && files.RealPath(FolderOf(path)) == here) {
+            continue;
+        }
+        const std::string name = BaseName(path);
+        if (name.size() < 4 || ToLowerAscii(name.substr(name.size() - 4)) != ".rep") {
+            refusal = "it is not a .rep file";
+            continue;
+        }
+        const auto stamp = files.Stamp(path, error);
+        if (!stamp) {
+            refusal = files.Describe(error);
+            continue;
+        }
+        if (stamp->size == 0) {
+            refusal = "it is empty";
+            continue;
+        }
+        if (refusal = WhyTooLarge(stamp->size); !refusal.empty()) {
+            continue;
+        }
+        const auto [first, last] = stored.equal_range(stamp->size);
+        for (auto same = first; same != last && refusal.empty(); ++same) {
+            if (files.SameContents(path, files.Join(import.folder, same->second), error)) {
+                refusal = "it holds the same recording as " + Shown(same->second);
+            }
+        }
+        if (!refusal.empty()) {
+            continue;
+        }
+        // The next free name; one taken meanwhile (a capture) is passed over, never replaced.
+        for (;; ++number) {
+            if (number > kHighestReplayNumber) {
+                refusal = "Overflow: no free capture name is left for today";
+                break;
+            }
+            const std::string candidate = ReplayLibrary::CaptureName(import.next.ddmm, number);
+            const std::string destination = files.Join(import.folder, candidate);
+            if (files.Exists(destination)) {
+                continue;
+            }
+            const std::string temporary = files.CopyToTemporary(path, destination, error);
+            if (temporary.empty()) {
+                refusal = files.Describe(error);
+                break;
+            }
+            if (files.CommitTemporary(temporary, destination, false, error)) {
+                import.names[i] = candidate;
+                stored.emplace(stamp->size, candidate);
+                ++number;
+                break;
+            }
+            if (error != std::errc::file_exists) {
+                refusal = files.Describe(error);
+                break;
+            }
+        }
+    }
+}
+
+void LibraryPresenter::FinishImport(const Import& import) {
+    std::vector<std::string> imported;
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < import.paths.size(); ++i) {
+        const std::string shown = Shown(BaseName(import.paths[i]));
+        if (!import.names[i].empty()) {
+            imported.push_back(import.names[i]);
+            lines.push_back(shown + " was imported as " + Shown(import.names[i]) + ".");
+        } else if (!import.refusals[i].empty()) {
+            lines.push_back(shown + " was not imported: " + import.refusals[i] + ".");
+        }
+    }
+    // A name that comes back never inherits the label of the replay it once held.
+    if (std::string why; !parts_.library.labels().Forget(imported, why)) {
+        Log("The labels of earlier replays of the imported names could not be dropped (" + why +
+            ").");
+    }
+    if (lines.size() <= kMostImportLines) {
+        for (const std::string& line : lines) {
+            Log(line);
+        }
+    } else {
+        const std::size_t refused = lines.size() - imported.size();
+        Log("Imported " + std::to_string(imported.size()) + " of " +
+            std::to_string(import.paths.size()) + " files" +
+            (refused == 0 ? std::string(".")
+                          : "; " + std::to_string(refused) + (refused == 1 ? " was" : " were") +
+                                " not (a file that is no replay, empty, or held already)."));
+    }
+    if (imported.size() > kMostSingleRemovals) {
+        OnChanged({}); // listed anew in one go
+    } else {
+        for (const std::string& name : imported) {
+            OnChanged(name);
+        }
+    }
+    if (!imported.empty()) {
+        ShowStatus();
+    }
 }
 
 } // namespace clipwarden

@@ -112,7 +112,18 @@ private:
     [[nodiscard]] std::size_t PositionOf(const LibraryRow* row) const;
     void Log(const std::string& body);
     /** Brings in one dropped file; false when it was refused (already logged). */
-    bool ImportOne(const std::string& path);
+    /** Files dropped onto the library, on their way in. */
+    struct Import {
+        std::vector<std::string> paths;
+        std::string folder;
+        ReplayName next;                   ///< the first capture name to try
+        std::vector<std::string> names;    ///< each one's new name; "" when not imported
+        std::vector<std::string> refusals; ///< why not; "" for one dropped back in place
+    };
+    /** Imports each file; touches only the import and the files. */
+    static void ImportAll(Import& import, FileSystem& files);
+    /** On the GUI thread: drops old labels of the names, says what happened, lists them. */
+    void FinishImport(const Import& import);
     [[nodiscard]] std::vector<LibraryRow*> RowsAt(const std::vector<std::size_t>& at) const;
 
     LibraryParts parts_;

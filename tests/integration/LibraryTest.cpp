@@ -300,6 +300,11 @@ TEST_F(Library, ImportCopiesInUnderANewNameAndRefusesWhatIsNoNewReplay) {
               std::string::npos);
     EXPECT_NE(log.find("empty.rep was not imported: it is empty"), std::string::npos);
     EXPECT_NE(log.find("notes.txt was not imported: it is not a .rep file"), std::string::npos);
+    // A name's newline is escaped once, as everywhere in the log: never into a second line,
+    // never into a backslash escaped anew.
+    presenter.OnImport({elsewhere / "two\nlines.txt"});
+    libraryView.RunHeld();
+    EXPECT_EQ(view.log.back(), "[14:03:27] two\\nlines.txt was not imported: it is not a .rep file.");
     EXPECT_NE(log.find("folder.rep was not imported: not a recording"), std::string::npos);
     EXPECT_EQ(log.find("a.rep was not imported"), std::string::npos)
         << "a row dropped back onto the list is ignored";

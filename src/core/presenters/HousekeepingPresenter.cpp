@@ -91,7 +91,8 @@ std::string HousekeepingPresenter::Preview(const HousekeepingScan& scan,
         return "No rule is on, so housekeeping removes nothing.";
     }
     if (!scan.paused.empty()) {
-        return "Housekeeping is paused: " + scan.paused + ".";
+        // A path in the reason reaches the dialog escaped, as the log would show it.
+        return "Housekeeping is paused: " + EscapeText(scan.paused, false) + ".";
     }
     const HousekeepingChoice choice = housekeeper_.Choose(scan, rules);
     std::string text;

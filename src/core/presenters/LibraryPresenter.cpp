@@ -45,8 +45,9 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-std::string Shown(const std::string& name) {
-    return EscapeText(name, false);
+/** A name as it goes into a log line: whole, as the log escapes what is in its lines once. */
+const std::string& Shown(const std::string& name) {
+    return name;
 }
 
 } // namespace
@@ -114,7 +115,10 @@ void LibraryPresenter::Reload() {
     }
     const std::string labels = parts_.library.labels().whyUnavailable();
     const std::string folder = parts_.files.WhyNotWritable(parts_.library.folder());
-    view_.EnableWriting(folder, labels.empty() ? folder : "Labels are unavailable: " + labels);
+    // The view shows these as they are: a name in them is escaped here.
+    view_.EnableWriting(EscapeText(folder, false),
+                        labels.empty() ? EscapeText(folder, false)
+                                       : "Labels are unavailable: " + EscapeText(labels, false));
     ShowStatus();
 }
 
@@ -462,7 +466,7 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
                       " is kept. Move it to the trash all the same?"
                 : std::to_string(kept) + " of the " + std::to_string(rows.size()) +
                       " replays are kept. Move them all to the trash all the same?";
-        if (!view_.Confirm(question)) {
+        if (!view_.Confirm(EscapeText(question, false))) {
             return;
         }
     }

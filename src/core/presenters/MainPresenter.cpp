@@ -108,13 +108,13 @@ void MainPresenter::OpenSession() {
     std::string folder = settings_.ReadSetting(kKeyReplays, fallback);
     if (folder.empty()) {
         // An empty folder would be the root: the default serves instead.
-        Log("The replay folder in the settings is empty, so " + EscapeText(fallback, false) +
+        Log("The replay folder in the settings is empty, so " + fallback +
             " is used; choose another with Select.");
         folder = fallback;
     } else if (folder.find("\xEF\xBF\xBD") != std::string::npos &&
                !services_.files.FolderModified(folder)) {
         // Hand-edited bytes that are not UTF-8 reach here as U+FFFD: they name no folder.
-        Log("The replay folder in the settings, " + EscapeText(folder, false) +
+        Log("The replay folder in the settings, " + folder +
             ", holds characters the settings file could not read as text (UTF-8), so it names "
             "no folder and nothing is stored; choose the folder with Select.");
         notedMissingFolder_ = true;
@@ -158,19 +158,19 @@ void MainPresenter::WatchFolder() {
     watching_ = why.empty();
     folderModified_ = services_.files.FolderModified(folder);
     if (!folderModified_ && !std::exchange(notedMissingFolder_, true)) {
-        Log("The replay folder " + EscapeText(folder, false) +
+        Log("The replay folder " + folder +
             " does not exist yet. Recordings are stored there as soon as it does (once the "
             "game has saved its first replay); if it is the wrong folder, choose the right one "
             "with Select.");
     } else if (folderModified_ && std::exchange(notedMissingFolder_, false)) {
-        Log("The replay folder " + EscapeText(folder, false) +
+        Log("The replay folder " + folder +
             " is there now; recordings made there are stored from now on.");
     }
     // A folder that is not there yet is watched once it is: nothing to say until then.
     const std::string failure =
         watching_ || !folderModified_
             ? std::string()
-            : "Changes in " + EscapeText(folder, false) + " are not reported (" + why +
+            : "Changes in " + folder + " are not reported (" + why +
                   "), so Clipwarden looks at it once a second; a recording is stored "
                   "about a second after the game has written it.";
     if (!failure.empty() && failure != watchFailure_) {

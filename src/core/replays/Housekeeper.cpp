@@ -222,7 +222,7 @@ void Housekeeper::FinishPass(const Pass& pass) {
             moved.bytes += replay.size;
             gone.push_back(replay.name);
         } else if (pass.outcomes[i] == Outcome::Refused) {
-            refused += (refused.empty() ? "" : "; ") + EscapeText(replay.name, false) + " (" +
+            refused += (refused.empty() ? "" : "; ") + replay.name + " (" +
                        pass.why[i] + ")";
             ++refusals;
         }

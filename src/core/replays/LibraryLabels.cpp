@@ -104,7 +104,7 @@ std::string LibraryLabels::Load(const std::string& folder) {
         seen_.reset();
         return {};
     }
-    const std::string shown = EscapeText(Path(), false);
+    const std::string shown = Path();
     if (!text && error == NotARecording()) {
         state_ = State::Unreadable;
         whyUnavailable_ = "the label file " + shown +
@@ -146,7 +146,7 @@ std::string LibraryLabels::Load(const std::string& folder) {
             seen_.reset();
             setAside_ = aside;
             return "The label file " + shown + " could not be read as one, so it was kept as " +
-                   EscapeText(aside, false) + " and the library starts without labels.";
+                   aside + " and the library starts without labels.";
         }
         if (error != std::errc::file_exists) {
             break;
@@ -209,7 +209,7 @@ bool LibraryLabels::Forget(const std::vector<std::string>& names, std::string& w
 void LibraryLabels::CheckStillThere() {
     if (state_ == State::Loaded && !files_.Exists(Path())) {
         state_ = State::Vanished;
-        whyUnavailable_ = "the label file " + EscapeText(Path(), false) + " has gone missing";
+        whyUnavailable_ = "the label file " + Path() + " has gone missing";
     }
 }
 
@@ -218,9 +218,9 @@ std::string LibraryLabels::ConfirmMarks() {
         return whyUnavailable_;
     }
     if (!setAside_.empty() && files_.Exists(setAside_)) {
-        return "the label file was damaged and was kept as " + EscapeText(setAside_, false) +
+        return "the label file was damaged and was kept as " + setAside_ +
                ", so nobody knows which replays it kept; mend it and put it back as " +
-               EscapeText(Path(), false) + ", or remove it";
+               Path() + ", or remove it";
     }
     setAside_.clear();
     return ReadAgainIfChanged();
@@ -232,7 +232,7 @@ std::string LibraryLabels::ReadAgainIfChanged() {
     if (now == seen_) {
         return {};
     }
-    const std::string shown = EscapeText(Path(), false);
+    const std::string shown = Path();
     if (!now && error == std::errc::no_such_file_or_directory) {
         if (state_ == State::Loaded) {
             CheckStillThere();
@@ -281,7 +281,7 @@ bool LibraryLabels::Write(const Change& change, std::string& why) {
     const std::optional<FileStamp> written =
         temporary.empty() ? std::nullopt : files_.Stamp(temporary, error);
     if (temporary.empty() || !files_.CommitTemporary(temporary, Path(), true, error)) {
-        why = "the label file " + EscapeText(Path(), false) + " cannot be written (" +
+        why = "the label file " + Path() + " cannot be written (" +
               files_.Describe(error) + ")";
         return false;
     }

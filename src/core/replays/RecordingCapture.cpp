@@ -146,7 +146,7 @@ void RecordingCapture::FinishCopy(Copy& copy) {
             // A name that comes back never inherits the label of the replay it once held.
             if (std::string why; !library_.labels().Forget(copy.name, why)) {
                 notifier_.PostNotification(
-                    LogText(clock_.TimeOfDayText(), EscapeText(copy.name, false) +
+                    LogText(clock_.TimeOfDayText(), copy.name +
                                                         ": the label of an earlier replay "
                                                         "of that name could not be dropped (" +
                                                         why + ")."),

@@ -12,6 +12,7 @@
 #include "core/ports/ProcessService.h"
 #include "core/ports/SingleInstance.h"
 #include "core/ports/Trash.h"
+#include "core/replays/Housekeeping.h"
 #include "core/settings/Settings.h"
 #include "platform/win32/AnsiText.h"
 #include "platform/win32/CommandRunner.h"
@@ -269,6 +270,24 @@ TEST(Registry, StoresTextValuesUnderTheUsersKey) {
     EXPECT_FALSE(settings.Stored("Housekeeping/most-days"));
     EXPECT_FALSE(settings.RemoveSetting("Housekeeping/most-days"));
     EXPECT_EQ(settings.ReadSetting("GTAVC-path", "x"), "C:\\Program files\\Rockstar Games");
+
+    // A rule entered by hand as a number is that number; one of another kind is no rule, and
+    // reads as something, so that switching the rule off is said.
+    HKEY rules = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Clipwarden\\Housekeeping", 0,
+                              nullptr, 0, KEY_SET_VALUE, nullptr, &rules, nullptr),
+              ERROR_SUCCESS);
+    const DWORD fifty = 50;
+    RegSetValueExW(rules, L"most-replays", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&fifty),
+                   sizeof fifty);
+    const BYTE bytes[] = {1, 2};
+    RegSetValueExW(rules, L"most-days", 0, REG_BINARY, bytes, sizeof bytes);
+    RegCloseKey(rules);
+    EXPECT_EQ(settings.Stored("Housekeeping/most-replays"), "50");
+    ASSERT_TRUE(settings.Stored("Housekeeping/most-days"));
+    EXPECT_FALSE(ReadRuleValue(*settings.Stored("Housekeeping/most-days")));
+    EXPECT_FALSE(settings.RemoveSetting("Housekeeping/most-replays"));
+    EXPECT_FALSE(settings.RemoveSetting("Housekeeping/most-days"));
 
     // A folder outside the ANSI code page (a Cyrillic user name under a western one) comes
     // back as it was, and names the folder on disk, not one of question marks.

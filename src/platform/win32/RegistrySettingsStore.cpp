@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
 #include <utility>
 
 #include "platform/win32/AnsiText.h"
@@ -38,9 +40,9 @@ public:
         DWORD type = 0;
         DWORD size = 0;
         std::optional<std::string> value;
-        if (RegQueryValueExW(handle, name.c_str(), nullptr, &type, nullptr, &size) ==
-                ERROR_SUCCESS &&
-            type == REG_SZ && size <= kMostValueBytes) {
+        const LONG found = RegQueryValueExW(handle, name.c_str(), nullptr, &type, nullptr, &size);
+        if (found == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) &&
+            size <= kMostValueBytes) {
             std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
             DWORD got = static_cast<DWORD>(text.size() * sizeof(wchar_t));
             if (RegQueryValueExW(handle, name.c_str(), nullptr, nullptr,
@@ -48,6 +50,17 @@ public:
                 text.resize(std::min<std::size_t>(got / sizeof(wchar_t), text.size()));
                 value = FromWide(text.substr(0, text.find(L'\0')));
             }
+        } else if (found == ERROR_SUCCESS && (type == REG_DWORD || type == REG_QWORD)) {
+            // A number entered as one: what it says, as text.
+            std::uint64_t number = 0;
+            DWORD got = sizeof number;
+            if (RegQueryValueExW(handle, name.c_str(), nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(&number), &got) == ERROR_SUCCESS) {
+                value = std::to_string(type == REG_DWORD ? number & 0xFFFFFFFFULL : number);
+            }
+        } else if (found == ERROR_SUCCESS || found == ERROR_MORE_DATA) {
+            // There, but of a kind no setting is: said as such, never taken as nothing.
+            value = "(a registry value of type " + std::to_string(type) + ")";
         }
         RegCloseKey(handle);
         return value;

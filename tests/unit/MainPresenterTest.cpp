@@ -484,6 +484,40 @@ TEST_F(MainWindow, TheWatchStoresARecordingSoonAfterItsCloseAndNeverWhileItIsWri
     EXPECT_EQ(ReadFile(dir / "replay0612-0.rep"), "the whole recording");
 }
 
+TEST_F(MainWindow, OneWritersCloseStoresNothingWhileAnotherStillHoldsTheSlot) {
+    UseReplayFolder();
+    presenter.Start();
+    using Kind = FolderChange::Kind;
+    folderWatch.Tell(Kind::Opened, "replay.rep"); // the first writer
+    folderWatch.Tell(Kind::Opened, "replay.rep"); // a second one, through another open
+    WriteFileAt(dir / "replay.rep", "the first part", 1'650'000'000);
+    folderWatch.Tell(Kind::Written, "replay.rep");
+    folderWatch.Tell(Kind::Closed, "replay.rep"); // the first is done, the second is not
+    clock.steady += 2 * kSettleMilliseconds;
+    presenter.CaptureTick();
+    clock.steady += 2 * kSettleMilliseconds;
+    presenter.CaptureTick();
+    EXPECT_FALSE(std::filesystem::exists(dir / "replay0612-0.rep")) << "a part stored";
+
+    WriteFileAt(dir / "replay.rep", "the first part and the rest", 1'650'000'001);
+    folderWatch.Tell(Kind::Written, "replay.rep");
+    folderWatch.Tell(Kind::Closed, "replay.rep"); // the last writer's close
+    clock.steady += kQuietMilliseconds;
+    presenter.CaptureTick();
+    EXPECT_EQ(ReadFile(dir / "replay0612-0.rep"), "the first part and the rest");
+
+    // A reader's open and close (a file manager's preview) holds nothing up for long.
+    folderWatch.Tell(Kind::Opened, "replay.rep");
+    folderWatch.Tell(Kind::Released, "replay.rep");
+    WriteFileAt(dir / "replay.rep", "another recording", 1'650'000'100);
+    folderWatch.Tell(Kind::Opened, "replay.rep");
+    folderWatch.Tell(Kind::Written, "replay.rep");
+    folderWatch.Tell(Kind::Closed, "replay.rep");
+    clock.steady += kQuietMilliseconds;
+    presenter.CaptureTick();
+    EXPECT_EQ(ReadFile(dir / "replay0612-1.rep"), "another recording");
+}
+
 TEST_F(MainWindow, HousekeepingRunsAtStartUpAndAfterEachCapture) {
     UseReplayFolder();
     settings.values["Housekeeping/most-replays"] = "2";

@@ -13,6 +13,7 @@ struct FolderChange {
         Written, ///< a file was written to (it is open for writing)
         Changed, ///< a file's contents changed; whether it is still open cannot be told
         Closed,  ///< a file was closed after writing, or moved in whole
+        Released, ///< a file was closed without a write (a reader, or a writer that wrote nothing)
         Added,   ///< a file was made
         Removed, ///< a file was deleted or moved out
         Missed,  ///< changes were lost (the queue overflowed): look at the whole folder again

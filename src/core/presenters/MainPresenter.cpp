@@ -184,6 +184,7 @@ void MainPresenter::OnFolderChange(const FolderChange& change) {
     const std::string name = ToLowerAscii(change.name);
     if (change.kind == Kind::Missed || change.kind == Kind::Ended) {
         watching_ = change.kind == Kind::Missed;
+        capture_.SlotUnknown();
         capture_.CaptureTick();
         library_.Changed({}); // look at everything again
         return;
@@ -195,6 +196,8 @@ void MainPresenter::OnFolderChange(const FolderChange& change) {
             capture_.SlotWritten();
         } else if (change.kind == Kind::Closed) {
             capture_.SlotClosed();
+        } else if (change.kind == Kind::Released) {
+            capture_.SlotReleased();
         }
         return;
     }

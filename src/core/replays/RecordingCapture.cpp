@@ -9,6 +9,7 @@ void RecordingCapture::TakeSlotAtStartUp() {
     settling_.reset();
     writtenAt_.reset();
     closedAt_.reset();
+    openers_ = 0;
     lastReportedFailure_.reset();
     copying_.reset(); // a copy still in flight finishes into its own folder, unaccounted here
     ++generation_;
@@ -22,6 +23,20 @@ void RecordingCapture::TakeSlotAtStartUp() {
 
 void RecordingCapture::SlotOpened() {
     closedAt_.reset(); // something more may come: the settle decides then
+    ++openers_;
+    openedAt_ = clock_.SteadyMilliseconds();
+}
+
+void RecordingCapture::SlotReleased() {
+    if (openers_ > 0 && --openers_ == 0 && closedAt_) {
+        timer_.RecheckCaptureIn(static_cast<int>(kQuietMilliseconds));
+    }
+}
+
+void RecordingCapture::SlotUnknown() {
+    openers_ = 0;
+    closedAt_.reset();
+    writtenAt_.reset();
 }
 
 void RecordingCapture::SlotWritten() {
@@ -31,6 +46,9 @@ void RecordingCapture::SlotWritten() {
 
 void RecordingCapture::SlotClosed() {
     writtenAt_.reset();
+    if (openers_ > 0) {
+        --openers_;
+    }
     std::error_code error;
     closedStamp_ = files_.Stamp(library_.PathOf(kReplaySlot), error);
     closedAt_ = clock_.SteadyMilliseconds();
@@ -172,6 +190,9 @@ bool RecordingCapture::Settled(const FileStamp& slot) {
     const std::int64_t now = clock_.SteadyMilliseconds();
     if (writtenAt_ && now - *writtenAt_ < kWritingExpiresMilliseconds) {
         return false; // open for writing: its close asks again
+    }
+    if (openers_ > 0 && now - openedAt_ < kWritingExpiresMilliseconds) {
+        return false; // another opener still holds it: the last close asks again
     }
     if (closedAt_ && closedStamp_ == slot) {
         const std::int64_t quiet = now - *closedAt_;

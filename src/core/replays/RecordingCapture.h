@@ -70,6 +70,10 @@ public:
     void SlotOpened();
     void SlotWritten();
     void SlotClosed();
+    /** Closed without a write: one opener fewer. */
+    void SlotReleased();
+    /** Events were lost: who has it open is not known any more, and the settle decides. */
+    void SlotUnknown();
 
     /** `saved` hears of each recording stored, once the library has taken it. */
     void OnSaved(std::function<void()> saved) { saved_ = std::move(saved); }
@@ -120,6 +124,10 @@ private:
     std::optional<std::int64_t> writtenAt_; ///< a write seen, its close not yet
     std::optional<std::int64_t> closedAt_;  ///< a close seen, nothing after it yet
     std::optional<FileStamp> closedStamp_;  ///< the slot as it was at that close
+    /** Opens seen less closes: while another opener (a second writer) holds it, one writer's
+     *  close is no end of the recording. */
+    int openers_ = 0;
+    std::int64_t openedAt_ = 0; ///< the last open seen
     std::shared_ptr<Copy> copying_;         ///< the copy in flight, if any
     unsigned generation_ = 0; ///< counts the folders taken, so a late copy knows its own
     std::function<void()> saved_;

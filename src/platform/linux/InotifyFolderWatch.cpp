@@ -53,7 +53,8 @@ public:
         if (fd_ < 0) {
             return Refused();
         }
-        constexpr std::uint32_t mask = IN_OPEN | IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE |
+        constexpr std::uint32_t mask = IN_OPEN | IN_MODIFY | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE |
+                                       IN_CREATE |
                                        IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF |
                                        IN_MOVE_SELF | IN_ONLYDIR;
         if (inotify_add_watch(fd_, folder.c_str(), mask) < 0) {
@@ -139,6 +140,9 @@ private:
             return false;
         }
         if ((mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) != 0 && !tell(Kind::Closed, name)) {
+            return false;
+        }
+        if ((mask & IN_CLOSE_NOWRITE) != 0 && !tell(Kind::Released, name)) {
             return false;
         }
         if ((mask & (IN_DELETE | IN_MOVED_FROM)) != 0 && !tell(Kind::Removed, name)) {

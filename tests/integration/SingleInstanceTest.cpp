@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <future>
 #include <sstream>
 #include <thread>
 
@@ -20,6 +21,7 @@
 #include "Fakes.h"
 #include "TempDir.h"
 #include "core/ports/SingleInstance.h"
+#include "core/presenters/InstanceClaim.h"
 #include "core/presenters/MainPresenter.h"
 #include "platform/linux/InstanceSocket.h"
 #include "platform/linux/ProcProcessService.h"
@@ -40,6 +42,16 @@ struct Instance : ::testing::Test {
     }
 };
 
+/** Asks from another thread while this one serves the instance, as a second start asks a
+ *  running Clipwarden; what the ask said. */
+bool AskServed(const std::function<bool()>& ask) {
+    auto asked = std::async(std::launch::async, ask);
+    while (asked.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        QCoreApplication::processEvents();
+    }
+    return asked.get();
+}
+
 TEST_F(Instance, TheFirstHoldsItASecondIsToldWhoAndAsksItToComeForward) {
     const auto first = CreateSingleInstance(settings);
     ASSERT_EQ(Claim(*first), SingleInstance::Claim::Ours) << why;
@@ -51,12 +63,24 @@ TEST_F(Instance, TheFirstHoldsItASecondIsToldWhoAndAsksItToComeForward) {
     const auto second = CreateSingleInstance(settings);
     EXPECT_EQ(Claim(*second), SingleInstance::Claim::Taken);
     EXPECT_EQ(holder, std::to_string(getpid()));
-    EXPECT_TRUE(second->AskToRaise());
-    EXPECT_TRUE(second->AskToShowLibrary());
-    EXPECT_TRUE(Eventually([&] {
-        QCoreApplication::processEvents();
-        return raised == 1 && libraries == 1;
-    }));
+    EXPECT_TRUE(AskServed([&] { return second->AskToRaise(); }));
+    EXPECT_TRUE(AskServed([&] { return second->AskToShowLibrary(); }));
+    EXPECT_EQ(raised, 1);
+    EXPECT_EQ(libraries, 1);
+
+    // An instance that cannot show its Library window (it runs without a display) does not
+    // answer that request: the asker does not claim it came forward.
+    const auto headless = CreateSingleInstance(dir / "headless/Clipwarden.conf");
+    ASSERT_EQ(Claim(*headless), SingleInstance::Claim::Ours) << why;
+    headless->OnRaiseRequest([&] { ++raised; });
+    const auto asker = CreateSingleInstance(dir / "headless/Clipwarden.conf");
+    EXPECT_EQ(Claim(*asker), SingleInstance::Claim::Taken);
+    EXPECT_FALSE(AskServed([&] { return asker->AskToShowLibrary(); }));
+    std::ostringstream said;
+    std::string failure;
+    EXPECT_FALSE(ClaimInstance(*asker, said, failure, true));
+    EXPECT_NE(said.str().find("did not answer that it came forward"), std::string::npos)
+        << said.str();
     EXPECT_FALSE(std::filesystem::exists(settings)) << "a lock is not a settings file";
 
     first->Release();
@@ -196,11 +220,9 @@ TEST_F(Instance, AHolderKilledMidwayLeavesNothingInTheWay) {
     int raised = 0;
     probe->OnRaiseRequest([&] { ++raised; });
     const auto asker = CreateSingleInstance(settings);
-    EXPECT_TRUE(asker->AskToRaise()) << "the dead holder's socket was replaced";
-    EXPECT_TRUE(Eventually([&] {
-        QCoreApplication::processEvents();
-        return raised == 1;
-    }));
+    EXPECT_TRUE(AskServed([&] { return asker->AskToRaise(); }))
+        << "the dead holder's socket was replaced";
+    EXPECT_EQ(raised, 1);
 }
 
 TEST_F(Instance, AProgramStartedMeanwhileDoesNotKeepIt) {

@@ -56,8 +56,9 @@ TEST(ClaimInstance, ASecondStartAsksTheFirstForwardSaysWhoAndEnds) {
     instance.answers = false;
     err.str("");
     EXPECT_FALSE(ClaimInstance(instance, err, failure));
-    EXPECT_EQ(err.str(), "Clipwarden is already running (process 4242), but it cannot be asked "
-                         "to come forward: switch to its window yourself.\n");
+    EXPECT_EQ(err.str(), "Clipwarden is already running (process 4242), but it did not answer "
+                         "that it came forward (it may run without a display, or not listen): "
+                         "switch to its window yourself.\n");
 }
 
 TEST(ClaimInstance, AnInstanceThatCannotBeToldStillRunsAndSaysWhy) {

@@ -158,7 +158,11 @@ int main(int argc, char** argv) {
 
     MainWindow mainWindow(services);
     instance->OnRaiseRequest([&mainWindow] { mainWindow.BringForward(); });
-    instance->OnLibraryRequest([&mainWindow] { mainWindow.ShowLibraryWindow(); });
+    if (!headless) {
+        // Without a display no window can come forward: the request goes unanswered, and the
+        // asker says so instead of claiming it did.
+        instance->OnLibraryRequest([&mainWindow] { mainWindow.ShowLibraryWindow(); });
+    }
     instance->OnGameHandedOver([&mainWindow](ProcessId id, ProcessHandle handle) {
         mainWindow.presenter().OnGameHandedOver(id, handle);
     });

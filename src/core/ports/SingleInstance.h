@@ -48,8 +48,8 @@ public:
      *  when a request is refused (a client too slow, too many at once, a bad hand-over). */
     virtual void OnNotice(std::function<void(const std::string&)> notice) = 0;
 
-    /** Asks the running instance to come forward; false when it could not be reached. Does
-     *  not wait for it to do so. */
+    /** Asks the running instance to come forward; false when it could not be reached or did
+     *  not do so (it may wait a few seconds for the answer). */
     virtual bool AskToRaise() = 0;
 
     /** Asks the running instance to show its Library window in front; likewise. */

@@ -14,7 +14,8 @@ bool ClaimInstance(SingleInstance& instance, std::ostream& err, std::string& fai
             << ((showLibrary ? instance.AskToShowLibrary() : instance.AskToRaise())
                     ? (showLibrary ? "; its Library window has been brought forward."
                                    : "; its window has been brought forward.")
-                    : ", but it cannot be asked to come forward: switch to its window yourself.")
+                    : ", but it did not answer that it came forward (it may run without a "
+                      "display, or not listen): switch to its window yourself.")
             << std::endl;
         return false;
     case SingleInstance::Claim::Failed:

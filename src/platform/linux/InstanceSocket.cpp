@@ -110,6 +110,31 @@ bool InstanceAnswers(const std::string& socketPath) {
     return true;
 }
 
+bool AwaitAnswer(int fd, const std::string& refused, std::string& why) {
+    std::string answer;
+    std::array<char, 64> buffer{};
+    pollfd ready{fd, POLLIN, 0};
+    const auto deadline = std::chrono::steady_clock::now() + kInstanceTimeout;
+    while (answer.find('\n') == std::string::npos && answer.size() < buffer.size()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+            why = "it did not answer in time";
+            return false;
+        }
+        const ssize_t got = recv(fd, buffer.data(), buffer.size(), 0);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
+            continue;
+        }
+        if (got <= 0) {
+            why = refused;
+            return false;
+        }
+        answer.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    return answer == kTakenAnswer;
+}
+
 bool HandOverGame(const std::string& socketPath, ProcessId id, int memory, std::string& why) {
     const int fd = ConnectToInstance(socketPath, &why);
     if (fd < 0) {
@@ -131,28 +156,7 @@ bool HandOverGame(const std::string& socketPath, ProcessId id, int memory, std::
     bool taken = false;
     if (sendmsg(fd, &message, MSG_NOSIGNAL) == static_cast<ssize_t>(line.size())) {
         // The instance answers once it holds the game; a busy one gets a few seconds.
-        std::string answer;
-        std::array<char, 64> buffer{};
-        pollfd ready{fd, POLLIN, 0};
-        const auto deadline = std::chrono::steady_clock::now() + kInstanceTimeout;
-        while (answer.find('\n') == std::string::npos && answer.size() < buffer.size()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
-                why = "it did not answer in time";
-                break;
-            }
-            const ssize_t got = recv(fd, buffer.data(), buffer.size(), 0);
-            if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
-                continue;
-            }
-            if (got <= 0) {
-                why = "it did not take the game";
-                break;
-            }
-            answer.append(buffer.data(), static_cast<std::size_t>(got));
-        }
-        taken = answer == kTakenAnswer;
+        taken = AwaitAnswer(fd, "it did not take the game", why);
     } else {
         why = std::strerror(errno);
     }

@@ -11,7 +11,8 @@ namespace clipwarden {
 
 // The running Clipwarden listens on a Unix socket for one-line messages,
 // "<version> <verb>[ <argument>...]\n". Version 1 knows "raise" and "game <pid>"; the latter
-// carries the game's open memory descriptor (SCM_RIGHTS) and is answered "1 ok\n" once taken.
+// carries the game's open memory descriptor (SCM_RIGHTS) and is answered "1 ok\n" once taken;
+// "raise" and "library" are answered so once done. A request refused gets no answer.
 // A receiver ignores a line it does not know.
 inline constexpr const char* kRaiseMessage = "1 raise\n";
 inline constexpr const char* kLibraryMessage = "1 library\n";
@@ -51,6 +52,10 @@ bool InstanceAnswers(const std::string& socketPath);
 
 /** Hands the game's open memory (/proc/<pid>/mem) to the instance; true once it took it,
  *  else false with `why`. The descriptor stays ours to close either way. */
+/** Waits (at most kInstanceTimeout) for the instance's "1 ok" on `fd`; false with `why` set
+ *  otherwise (`refused` when it hung up without one). */
+bool AwaitAnswer(int fd, const std::string& refused, std::string& why);
+
 bool HandOverGame(const std::string& socketPath, ProcessId id, int memory, std::string& why);
 
 /** A descriptor of /proc/<pid>/mem as the process service's handle; it owns it then. */

@@ -137,10 +137,13 @@ private:
         if (fd < 0) {
             return false;
         }
-        const bool sent = send(fd, request, std::strlen(request), MSG_NOSIGNAL) ==
-                          static_cast<ssize_t>(std::strlen(request));
+        // Done only once the instance says so: a request it refused is no window in front.
+        std::string why;
+        const bool done = send(fd, request, std::strlen(request), MSG_NOSIGNAL) ==
+                              static_cast<ssize_t>(std::strlen(request)) &&
+                          AwaitAnswer(fd, "it refused", why);
         close(fd);
-        return sent;
+        return done;
     }
 
     /** A client being served: what it has sent so far, and the descriptor that came with it. */
@@ -300,8 +303,10 @@ private:
         const std::string& message = client.message;
         if (message.rfind(kRaiseMessage, 0) == 0 && raise_) {
             raise_();
+            send(client.fd, kTakenAnswer, std::strlen(kTakenAnswer), MSG_NOSIGNAL | MSG_DONTWAIT);
         } else if (message.rfind(kLibraryMessage, 0) == 0 && library_) {
             library_();
+            send(client.fd, kTakenAnswer, std::strlen(kTakenAnswer), MSG_NOSIGNAL | MSG_DONTWAIT);
         } else if (message.rfind(kGameVerb, 0) == 0 && client.handed >= 0 && take_ &&
                    FromOurUser(client.fd)) {
             ProcessId id = 0;

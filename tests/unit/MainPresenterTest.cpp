@@ -518,6 +518,23 @@ TEST_F(MainWindow, OneWritersCloseStoresNothingWhileAnotherStillHoldsTheSlot) {
     EXPECT_EQ(ReadFile(dir / "replay0612-1.rep"), "another recording");
 }
 
+TEST_F(MainWindow, ASlotWithAnotherNameSettlesLongBeforeItIsStored) {
+    UseReplayFolder();
+    presenter.Start();
+    // A writer through the other name is seen by no watch here, and may pause between writes.
+    WriteFileAt(dir / "replay.rep", "a part so far", 1'650'000'000);
+    std::filesystem::create_hard_link(dir / "replay.rep", dir / "elsewhere.bin");
+    folderWatch.Tell(FolderChange::Kind::Closed, "replay.rep");
+    for (int i = 0; i < 3; ++i) {
+        clock.steady += kSettleMilliseconds;
+        presenter.CaptureTick();
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "replay0612-0.rep")) << "a part stored";
+    clock.steady += kLinkedSettleMilliseconds;
+    presenter.CaptureTick();
+    EXPECT_EQ(ReadFile(dir / "replay0612-0.rep"), "a part so far") << "settled at last";
+}
+
 TEST_F(MainWindow, HousekeepingRunsAtStartUpAndAfterEachCapture) {
     UseReplayFolder();
     settings.values["Housekeeping/most-replays"] = "2";

@@ -18,8 +18,13 @@ struct FileStamp {
     std::uint64_t size = 0;
     std::uint64_t device = 0; ///< the file system (volume serial number on Windows)
     std::uint64_t fileId = 0; ///< the file on it (inode, or the NTFS file index)
+    /** How many names (hard links) the file has; not part of which recording it holds. */
+    std::uint64_t links = 1;
 
-    bool operator==(const FileStamp&) const = default;
+    bool operator==(const FileStamp& other) const {
+        return modified == other.modified && size == other.size && device == other.device &&
+               fileId == other.fileId;
+    }
 };
 
 /** `count` units of `unitNanoseconds` after `offset` units (the epoch of another clock), as

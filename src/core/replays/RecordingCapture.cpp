@@ -194,7 +194,9 @@ bool RecordingCapture::Settled(const FileStamp& slot) {
     if (openers_ > 0 && now - openedAt_ < kWritingExpiresMilliseconds) {
         return false; // another opener still holds it: the last close asks again
     }
-    if (closedAt_ && closedStamp_ == slot) {
+    // A close seen here says nothing of a writer through another of the file's names.
+    const bool linked = slot.links > 1;
+    if (closedAt_ && closedStamp_ == slot && !linked) {
         const std::int64_t quiet = now - *closedAt_;
         if (quiet >= kQuietMilliseconds) {
             return true;
@@ -206,11 +208,12 @@ bool RecordingCapture::Settled(const FileStamp& slot) {
         settling_ = slot;
         settlingSince_ = now;
     }
+    const std::int64_t settle = linked ? kLinkedSettleMilliseconds : kSettleMilliseconds;
     const std::int64_t waited = now - settlingSince_;
-    if (waited >= kSettleMilliseconds) {
+    if (waited >= settle) {
         return true;
     }
-    timer_.RecheckCaptureIn(static_cast<int>(kSettleMilliseconds - waited));
+    timer_.RecheckCaptureIn(static_cast<int>(settle - waited));
     return false;
 }
 

@@ -17,6 +17,10 @@ namespace clipwarden {
 /** How long replay.rep must keep one stamp before it counts as a finished recording. */
 inline constexpr std::int64_t kSettleMilliseconds = 500;
 
+/** How long a replay.rep with other names (hard links) must keep one stamp: a writer through
+ *  another name is seen by no watch of this folder, and may pause between its writes. */
+inline constexpr std::int64_t kLinkedSettleMilliseconds = 10'000;
+
 /** Where the folder watch sees replay.rep closed after writing, how long nothing more may
  *  happen to it before it counts as a finished recording. */
 inline constexpr std::int64_t kQuietMilliseconds = 100;

@@ -251,6 +251,7 @@ std::optional<FileStamp> PosixFileSystem::Stamp(const std::string& path, std::er
     stamp.size = static_cast<std::uint64_t>(info.st_size);
     stamp.device = static_cast<std::uint64_t>(info.st_dev);
     stamp.fileId = static_cast<std::uint64_t>(info.st_ino);
+    stamp.links = static_cast<std::uint64_t>(info.st_nlink);
     return stamp;
 }
 

@@ -107,6 +107,7 @@ public:
         stamp.size = join(info.nFileSizeHigh, info.nFileSizeLow);
         stamp.device = info.dwVolumeSerialNumber;
         stamp.fileId = join(info.nFileIndexHigh, info.nFileIndexLow);
+        stamp.links = info.nNumberOfLinks;
         return stamp;
     }
 

@@ -1,0 +1,442 @@
+#include "core/gamefiles/ReplayReader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace clipwarden {
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 8;
+constexpr std::size_t kBufferBytes = 100'000;
+constexpr std::size_t kMostBuffers = 8;
+/** The recorder never writes an end byte later than this. */
+constexpr std::size_t kLatestEnd = 99'984;
+constexpr float kFarthest = 10'000;
+constexpr double kLongestStep = 50; ///< metres in one frame; more is a teleport
+
+enum Packet : std::uint8_t {
+    kEnd = 0,
+    kVehicle = 1,
+    kBike = 2,
+    kPedHeader = 3,
+    kPedUpdate = 4,
+    kGeneral = 5,
+    kClock = 6,
+    kWeather = 7,
+    kEndOfFrame = 8,
+    kTimer = 9,
+    kBulletTrace = 10,
+    kParticle = 11,
+    kMisc = 12,
+};
+constexpr std::array<std::size_t, 13> kPacketBytes = {1, 52, 44, 8, 44, 88, 4, 8, 4, 8, 28, 20, 16};
+
+/** Little-endian fields of one packet, read at their offsets; a read past the packet's end
+ *  gives zero and marks the cursor failed (the walk never lets that happen). */
+class PacketCursor {
+public:
+    explicit PacketCursor(std::span<const std::uint8_t> packet) : packet_(packet) {}
+    [[nodiscard]] std::uint8_t U8(std::size_t at) { return Fits(at, 1) ? packet_[at] : 0; }
+    [[nodiscard]] std::uint16_t U16(std::size_t at) {
+        return Fits(at, 2) ? static_cast<std::uint16_t>(packet_[at] | packet_[at + 1] << 8) : 0;
+    }
+    [[nodiscard]] std::uint32_t U32(std::size_t at) {
+        if (!Fits(at, 4)) {
+            return 0;
+        }
+        return static_cast<std::uint32_t>(packet_[at]) |
+               static_cast<std::uint32_t>(packet_[at + 1]) << 8 |
+               static_cast<std::uint32_t>(packet_[at + 2]) << 16 |
+               static_cast<std::uint32_t>(packet_[at + 3]) << 24;
+    }
+    [[nodiscard]] float F32(std::size_t at) {
+        const std::uint32_t bits = U32(at);
+        float value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+    [[nodiscard]] WorldPoint Point(std::size_t at) { return {F32(at), F32(at + 4), F32(at + 8)}; }
+    [[nodiscard]] bool failed() const { return failed_; }
+
+private:
+    bool Fits(std::size_t at, std::size_t bytes) {
+        failed_ = failed_ || at + bytes > packet_.size();
+        return !failed_;
+    }
+    std::span<const std::uint8_t> packet_;
+    bool failed_ = false;
+};
+
+/** Where a frame's packets stand: what may come next. */
+enum class Place {
+    BetweenFrames, ///< a particle, a frame's GENERAL, or the buffer's end
+    AfterGeneral,  ///< CLOCK
+    AfterClock,    ///< WEATHER
+    AfterWeather,  ///< TIMER
+    Vehicles,      ///< vehicles, then peds, traces, MISC
+    Peds,          ///< peds, traces, MISC
+    AfterPedHeader, ///< the update of the header's ped
+    Traces,        ///< traces, MISC
+    AfterMisc,     ///< END_OF_FRAME
+};
+
+bool Allowed(Place place, std::uint8_t type) {
+    switch (place) {
+    case Place::BetweenFrames:
+        return type == kParticle || type == kGeneral || type == kEnd;
+    case Place::AfterGeneral:
+        return type == kClock;
+    case Place::AfterClock:
+        return type == kWeather;
+    case Place::AfterWeather:
+        return type == kTimer;
+    case Place::Vehicles:
+        return type == kVehicle || type == kBike || type == kPedHeader || type == kPedUpdate ||
+               type == kBulletTrace || type == kMisc;
+    case Place::Peds:
+        return type == kPedHeader || type == kPedUpdate || type == kBulletTrace || type == kMisc;
+    case Place::AfterPedHeader:
+        return type == kPedUpdate;
+    case Place::Traces:
+        return type == kBulletTrace || type == kMisc;
+    case Place::AfterMisc:
+        return type == kEndOfFrame;
+    }
+    return false;
+}
+
+Place After(Place place, std::uint8_t type) {
+    switch (type) {
+    case kGeneral:
+        return Place::AfterGeneral;
+    case kClock:
+        return Place::AfterClock;
+    case kWeather:
+        return Place::AfterWeather;
+    case kTimer:
+        return Place::Vehicles;
+    case kVehicle:
+    case kBike:
+        return Place::Vehicles;
+    case kPedHeader:
+        return Place::AfterPedHeader;
+    case kPedUpdate:
+        return Place::Peds;
+    case kBulletTrace:
+        return Place::Traces;
+    case kMisc:
+        return Place::AfterMisc;
+    case kEndOfFrame:
+    case kParticle:
+        return Place::BetweenFrames;
+    default:
+        return place;
+    }
+}
+
+bool Plausible(const WorldPoint& point) {
+    return std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z) &&
+           std::fabs(point.x) <= kFarthest && std::fabs(point.y) <= kFarthest &&
+           std::fabs(point.z) <= kFarthest;
+}
+
+double Distance(const WorldPoint& a, const WorldPoint& b) {
+    const double dx = a.x - b.x;
+    const double dy = a.y - b.y;
+    const double dz = a.z - b.z;
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+/** One frame's figures, as its packets come. */
+struct Frame {
+    bool rc = false;
+    WorldPoint player;
+    int hours = 0;
+    int minutes = 0;
+    int oldWeather = 0;
+    int newWeather = 0;
+    float blend = 0;
+    std::uint32_t timer = 0;
+    int peds = 0;
+    int interior = 0;
+    int lastVehicleSlot = -1;
+    int lastPedSlot = -1;
+    int pedHeaderSlot = -1;
+    std::map<int, std::uint16_t> vehicleModels; ///< by pool slot
+};
+
+/** Reads the frames of every buffer into the details; the first hard fault ends it. */
+class Walk {
+public:
+    explicit Walk(ReplayDetails& details) : details_(details) {}
+
+    /** "" when the buffer followed the grammar to its end byte, else why not. */
+    std::string Buffer(std::span<const std::uint8_t> buffer, int number) {
+        playerPeds_.clear(); // each buffer names its peds anew
+        Place place = Place::BetweenFrames;
+        std::size_t at = 0;
+        const std::string where = "buffer " + std::to_string(number);
+        while (true) {
+            if (at >= buffer.size()) {
+                return where + " has no end byte";
+            }
+            const std::uint8_t type = buffer[at];
+            if (type >= kPacketBytes.size()) {
+                return where + " holds a packet of unknown type " + std::to_string(type) +
+                       " at offset " + std::to_string(at);
+            }
+            if (at + kPacketBytes[type] > buffer.size()) {
+                return where + " ends inside a packet at offset " + std::to_string(at);
+            }
+            if (!Allowed(place, type)) {
+                return where + " has a packet of type " + std::to_string(type) +
+                       " out of order at offset " + std::to_string(at);
+            }
+            if (type == kEnd) {
+                if (at > kLatestEnd) {
+                    Warn(where + " ends later than the game ever ends one");
+                }
+                return {};
+            }
+            Take(type, PacketCursor(buffer.subspan(at, kPacketBytes[type])));
+            place = After(place, type);
+            at += kPacketBytes[type];
+        }
+    }
+
+    void Finish() {
+        details_.frames = static_cast<int>(frames_.size());
+        if (frames_.empty()) {
+            return;
+        }
+        const Frame& first = frames_.front();
+        const Frame& last = frames_.back();
+        details_.clockStart = Clock(first);
+        details_.clockEnd = Clock(last);
+        details_.weatherStart = Weather(first);
+        details_.weatherEnd = Weather(last);
+        details_.interior = last.interior;
+        double seconds = 0;
+        bool stepsBack = false;
+        std::vector<WorldPoint> positions;
+        for (std::size_t i = 0; i < frames_.size(); ++i) {
+            const Frame& frame = frames_[i];
+            details_.rcVehicle = details_.rcVehicle || frame.rc;
+            details_.pedsAtOnce = std::max(details_.pedsAtOnce, frame.peds);
+            if (i > 0) {
+                if (frame.timer >= frames_[i - 1].timer) {
+                    seconds += (frame.timer - frames_[i - 1].timer) / 1000.0;
+                } else {
+                    stepsBack = true;
+                }
+            }
+            if (Plausible(frame.player)) {
+                if (!positions.empty()) {
+                    const double step = Distance(positions.back(), frame.player);
+                    if (step > kLongestStep) {
+                        Warn("the player jumps more than 50 m in one frame");
+                    } else {
+                        details_.metres += step;
+                    }
+                }
+                positions.push_back(frame.player);
+            } else {
+                Warn("a player position is impossible");
+            }
+        }
+        if (stepsBack) {
+            Warn("the game's timer steps back");
+        }
+        details_.seconds = seconds;
+        if (Plausible(first.player)) {
+            details_.start = first.player;
+        }
+        if (Plausible(last.player)) {
+            details_.end = last.player;
+        }
+        Thin(positions);
+        details_.vehicleModels.assign(models_.begin(), models_.end());
+        details_.playerVehicleModels.assign(playerModels_.begin(), playerModels_.end());
+    }
+
+private:
+    void Take(std::uint8_t type, PacketCursor packet) {
+        switch (type) {
+        case kGeneral:
+            frames_.emplace_back();
+            frames_.back().rc = packet.U8(1) != 0;
+            frames_.back().player = packet.Point(76);
+            break;
+        case kClock:
+            frames_.back().hours = packet.U8(1);
+            frames_.back().minutes = packet.U8(2);
+            break;
+        case kWeather:
+            frames_.back().oldWeather = packet.U8(1);
+            frames_.back().newWeather = packet.U8(2);
+            frames_.back().blend = packet.F32(4);
+            break;
+        case kTimer:
+            frames_.back().timer = packet.U32(4);
+            break;
+        case kVehicle:
+        case kBike: {
+            Frame& frame = frames_.back();
+            const int slot = packet.U8(1);
+            if (slot <= frame.lastVehicleSlot) {
+                Warn("vehicle slots do not increase within a frame");
+            }
+            frame.lastVehicleSlot = slot;
+            const std::uint16_t model = packet.U16(26);
+            frame.vehicleModels[slot] = model;
+            models_.insert(model);
+            break;
+        }
+        case kPedHeader: {
+            const int slot = packet.U8(1);
+            frames_.back().pedHeaderSlot = slot;
+            if (packet.U16(2) == 0 && packet.U8(4) == 0) {
+                playerPeds_.insert(slot);
+            } else {
+                playerPeds_.erase(slot);
+            }
+            break;
+        }
+        case kPedUpdate: {
+            Frame& frame = frames_.back();
+            const int slot = packet.U8(1);
+            if (frame.pedHeaderSlot >= 0 && frame.pedHeaderSlot != slot) {
+                Warn("a ped header names another ped than the update after it");
+            }
+            frame.pedHeaderSlot = -1;
+            if (slot <= frame.lastPedSlot) {
+                Warn("ped slots do not increase within a frame");
+            }
+            frame.lastPedSlot = slot;
+            ++frame.peds;
+            const int vehicle = packet.U8(3);
+            if (vehicle != 0 && playerPeds_.contains(slot)) {
+                const auto found = frame.vehicleModels.find(vehicle - 1);
+                if (found != frame.vehicleModels.end()) {
+                    playerModels_.insert(found->second);
+                }
+            }
+            break;
+        }
+        case kMisc:
+            frames_.back().interior = packet.U8(12);
+            break;
+        default:
+            break; // particles, traces and the frame's end carry nothing shown
+        }
+    }
+
+    std::optional<std::array<int, 2>> Clock(const Frame& frame) {
+        if (frame.hours > 23 || frame.minutes > 59) {
+            Warn("the in-game clock reads an impossible time");
+            return std::nullopt;
+        }
+        return std::array<int, 2>{frame.hours, frame.minutes};
+    }
+
+    std::optional<int> Weather(const Frame& frame) {
+        if (frame.oldWeather > 5 || frame.newWeather > 5 || !std::isfinite(frame.blend) ||
+            frame.blend < 0 || frame.blend > 1) {
+            Warn("the weather is none the game knows");
+            return std::nullopt;
+        }
+        return frame.blend < 0.5F ? frame.oldWeather : frame.newWeather;
+    }
+
+    /** At most kMostPathPoints evenly spaced positions, the first and the last kept, no two
+     *  alike in a row. */
+    void Thin(const std::vector<WorldPoint>& positions) {
+        if (positions.empty()) {
+            return;
+        }
+        const std::size_t count = std::min(positions.size(), kMostPathPoints);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t at =
+                count == 1 ? 0 : i * (positions.size() - 1) / (count - 1);
+            const std::array<float, 2> point{positions[at].x, positions[at].y};
+            if (details_.path.empty() || details_.path.back() != point) {
+                details_.path.push_back(point);
+            }
+        }
+    }
+
+    void Warn(const std::string& warning) {
+        if (std::find(details_.warnings.begin(), details_.warnings.end(), warning) ==
+            details_.warnings.end()) {
+            details_.warnings.push_back(warning);
+        }
+    }
+
+    ReplayDetails& details_;
+    std::vector<Frame> frames_;
+    std::set<std::uint16_t> models_;
+    std::set<std::uint16_t> playerModels_;
+    std::set<int> playerPeds_; ///< pool slots of the player's ped in this buffer
+};
+
+bool StartsWith(std::span<const std::uint8_t> bytes, const char (&header)[9]) {
+    return bytes.size() >= kHeaderBytes && std::memcmp(bytes.data(), header, kHeaderBytes) == 0;
+}
+
+} // namespace
+
+ReplayReading ReadReplay(std::span<const std::uint8_t> bytes) {
+    ReplayReading reading;
+    const auto refuse = [&reading](ReplayReading::Kind kind, std::string why) {
+        reading.kind = kind;
+        reading.why = std::move(why);
+        reading.details = {};
+        return reading;
+    };
+    if (StartsWith(bytes, "gta3_7f\0")) {
+        return refuse(ReplayReading::Kind::OtherGame, "a replay of GTA III");
+    }
+    if (StartsWith(bytes, "GtaSA29\0")) {
+        return refuse(ReplayReading::Kind::OtherGame, "a replay of GTA: San Andreas");
+    }
+    if (!StartsWith(bytes, "gtaVC7f\0")) {
+        return refuse(ReplayReading::Kind::NotReplay, "it does not begin as a replay of the game");
+    }
+    const std::size_t body = bytes.size() - kHeaderBytes;
+    if (body == 0 || body % kBufferBytes != 0 || body / kBufferBytes > kMostBuffers) {
+        return refuse(ReplayReading::Kind::Damaged,
+                      bytes.size() >= kMostReplayBytes
+                          ? std::string("it is larger than any replay of the game")
+                          : "its size, " + std::to_string(bytes.size()) +
+                                " bytes, is not that of 1 to 8 whole buffers");
+    }
+    Walk walk(reading.details);
+    const auto buffers = static_cast<int>(body / kBufferBytes);
+    for (int i = 0; i < buffers; ++i) {
+        const std::string why = walk.Buffer(
+            bytes.subspan(kHeaderBytes + static_cast<std::size_t>(i) * kBufferBytes, kBufferBytes),
+            i + 1);
+        if (!why.empty()) {
+            return refuse(ReplayReading::Kind::Damaged, why);
+        }
+    }
+    walk.Finish();
+    reading.details.buffers = buffers;
+    if (reading.details.frames == 0) {
+        return refuse(ReplayReading::Kind::Damaged, "it holds no complete frame");
+    }
+    reading.kind = ReplayReading::Kind::Replay;
+    return reading;
+}
+
+std::string WeatherName(int weather) {
+    static constexpr std::array<const char*, 6> kNames = {"Sunny", "Cloudy",      "Rainy",
+                                                           "Foggy", "Extra sunny", "Hurricane"};
+    return weather >= 0 && weather < static_cast<int>(kNames.size()) ? kNames[weather] : "";
+}
+
+} // namespace clipwarden

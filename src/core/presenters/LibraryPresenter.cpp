@@ -22,10 +22,6 @@ constexpr std::size_t kManyImports = 100;
 /** An import of more outcomes than this says them in one line. */
 constexpr std::size_t kMostImportLines = 20;
 
-} // namespace
-
-namespace {
-
 constexpr const char* kEmptyLibrary =
     "No replays are stored in this folder yet. Each time you save a replay in GTA:VC, "
     "Clipwarden keeps a copy here under a dated name, and it shows up in this list. You can "
@@ -43,11 +39,6 @@ std::string BaseName(const std::string& path) {
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-/** A name as it goes into a log line: whole, as the log escapes what is in its lines once. */
-const std::string& Shown(const std::string& name) {
-    return name;
 }
 
 } // namespace
@@ -84,7 +75,7 @@ void LibraryPresenter::Reload() {
     std::error_code error;
     const auto names = parts_.library.StoredReplays(error);
     if (error) {
-        const std::string failure = "The replay folder " + Shown(parts_.library.folder()) +
+        const std::string failure = "The replay folder " + parts_.library.folder() +
                                     " cannot be listed (" + parts_.files.Describe(error) +
                                     "); check that it is there and yours to read.";
         if (failure != listingFailure_) {
@@ -414,7 +405,7 @@ void LibraryPresenter::OnLabel(std::size_t at, const std::string& label) {
     std::string why;
     if (!row->readable ||
         !parts_.library.labels().Set(row->name, row->stamp.size, {label, row->kept}, why)) {
-        Log(Shown(row->name) + ": the label was not saved (" +
+        Log(row->name + ": the label was not saved (" +
             (row->readable ? why : std::string("the file cannot be read")) + ").");
         view_.RowChanged(at);
         return;
@@ -433,8 +424,7 @@ void LibraryPresenter::OnToggleKept(const std::vector<std::size_t>& at) {
         }
         if (!row->readable ||
             !parts_.library.labels().Set(row->name, row->stamp.size, {row->label, keep}, why)) {
-            Log(Shown(row->name) +
-                (keep ? ": could not be marked as kept (" : ": is still kept (") +
+            Log(row->name + (keep ? ": could not be marked as kept (" : ": is still kept (") +
                 (row->readable ? why : std::string("the file cannot be read")) + ").");
             continue;
         }
@@ -450,7 +440,7 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
         if (!row->current) {
             return false;
         }
-        Log(Shown(row->name) +
+        Log(row->name +
             " is the current replay, so it was not moved to the trash; select another one "
             "first.");
         return true;
@@ -462,7 +452,7 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
     if (kept > 0) {
         const std::string question =
             kept == 1 && rows.size() == 1
-                ? "The replay " + Shown(rows.front()->name) +
+                ? "The replay " + rows.front()->name +
                       " is kept. Move it to the trash all the same?"
                 : std::to_string(kept) + " of the " + std::to_string(rows.size()) +
                       " replays are kept. Move them all to the trash all the same?";
@@ -497,8 +487,7 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
     view_.RunAside(
         [deletion, &files, &trash] {
             std::size_t refusals = 0;
-            for (std::size_t i = 0; i < deletion->paths.size() && refusals < kMostRefusals;
-                 ++i) {
+            for (std::size_t i = 0; i < deletion->paths.size() && refusals < kMostRefusals; ++i) {
                 deletion->tried[i] = true;
                 if (!trash.MoveToTrash(deletion->paths[i], deletion->why[i])) {
                     deletion->gone[i] = !files.Exists(deletion->paths[i]);
@@ -519,7 +508,7 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
                     continue;
                 }
                 if (!deletion->why[i].empty()) {
-                    Log(Shown(name) + " was not moved to the trash (" + deletion->why[i] +
+                    Log(name + " was not moved to the trash (" + deletion->why[i] +
                         "); it stays where it is.");
                     if (deletion->gone[i]) {
                         removed.insert(name);
@@ -539,8 +528,8 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
             if (moved == 1) {
                 Log("Moved 1 replay to the trash (" + SizeText(bytes) + ").");
             } else if (moved > 1) {
-                Log("Moved " + std::to_string(moved) + " replays to the trash (" +
-                    SizeText(bytes) + ").");
+                Log("Moved " + std::to_string(moved) + " replays to the trash (" + SizeText(bytes) +
+                    ").");
             }
             ShowStatus();
         });
@@ -570,7 +559,7 @@ void LibraryPresenter::OnShowInFolder(std::size_t at) {
     parts_.fileManager.ShowInFolder(
         parts_.library.PathOf(name), [this, name](const std::string& failure) {
             if (!failure.empty()) {
-                Log("The folder of " + Shown(name) + " cannot be shown: " + failure + ".");
+                Log("The folder of " + name + " cannot be shown: " + failure + ".");
             }
         });
 }
@@ -588,12 +577,12 @@ void LibraryPresenter::OnCopyTo(std::size_t at) {
     const std::string temporary =
         parts_.files.CopyToTemporary(parts_.library.PathOf(name), destination, error);
     if (temporary.empty() || !parts_.files.CommitTemporary(temporary, destination, true, error)) {
-        Log(Shown(name) + " was not copied to " + Shown(destination) + " (" +
-            parts_.files.Describe(error) + ").");
+        Log(name + " was not copied to " + destination + " (" + parts_.files.Describe(error) +
+            ").");
         OnChanged(name);
         return;
     }
-    Log(Shown(name) + " was copied to " + Shown(destination) + ".");
+    Log(name + " was copied to " + destination + ".");
 }
 
 void LibraryPresenter::OnImport(const std::vector<std::string>& paths) {
@@ -663,7 +652,7 @@ void LibraryPresenter::ImportAll(Import& import, FileSystem& files) {
         const auto [first, last] = stored.equal_range(stamp->size);
         for (auto same = first; same != last && refusal.empty(); ++same) {
             if (files.SameContents(path, files.Join(import.folder, same->second), error)) {
-                refusal = "it holds the same recording as " + Shown(same->second);
+                refusal = "it holds the same recording as " + same->second;
             }
         }
         if (!refusal.empty()) {
@@ -703,10 +692,10 @@ void LibraryPresenter::FinishImport(const Import& import) {
     std::vector<std::string> imported;
     std::vector<std::string> lines;
     for (std::size_t i = 0; i < import.paths.size(); ++i) {
-        const std::string shown = Shown(BaseName(import.paths[i]));
+        const std::string shown = BaseName(import.paths[i]);
         if (!import.names[i].empty()) {
             imported.push_back(import.names[i]);
-            lines.push_back(shown + " was imported as " + Shown(import.names[i]) + ".");
+            lines.push_back(shown + " was imported as " + import.names[i] + ".");
         } else if (!import.refusals[i].empty()) {
             lines.push_back(shown + " was not imported: " + import.refusals[i] + ".");
         }

@@ -21,7 +21,6 @@
 #include "Fakes.h"
 #include "TempDir.h"
 #include "core/ports/SingleInstance.h"
-#include "core/presenters/InstanceClaim.h"
 #include "core/presenters/MainPresenter.h"
 #include "platform/linux/InstanceSocket.h"
 #include "platform/linux/ProcProcessService.h"
@@ -67,20 +66,6 @@ TEST_F(Instance, TheFirstHoldsItASecondIsToldWhoAndAsksItToComeForward) {
     EXPECT_TRUE(AskServed([&] { return second->AskToShowLibrary(); }));
     EXPECT_EQ(raised, 1);
     EXPECT_EQ(libraries, 1);
-
-    // An instance that cannot show its Library window (it runs without a display) does not
-    // answer that request: the asker does not claim it came forward.
-    const auto headless = CreateSingleInstance(dir / "headless/Clipwarden.conf");
-    ASSERT_EQ(Claim(*headless), SingleInstance::Claim::Ours) << why;
-    headless->OnRaiseRequest([&] { ++raised; });
-    const auto asker = CreateSingleInstance(dir / "headless/Clipwarden.conf");
-    EXPECT_EQ(Claim(*asker), SingleInstance::Claim::Taken);
-    EXPECT_FALSE(AskServed([&] { return asker->AskToShowLibrary(); }));
-    std::ostringstream said;
-    std::string failure;
-    EXPECT_FALSE(ClaimInstance(*asker, said, failure, true));
-    EXPECT_NE(said.str().find("did not answer that it came forward"), std::string::npos)
-        << said.str();
     EXPECT_FALSE(std::filesystem::exists(settings)) << "a lock is not a settings file";
 
     first->Release();

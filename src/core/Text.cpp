@@ -226,6 +226,13 @@ std::string ToLowerAscii(std::string text) {
     return text;
 }
 
+std::string ToUpperAscii(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    });
+    return text;
+}
+
 std::string StableHexName(const std::string& text) {
     std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
     for (const unsigned char c : text) {

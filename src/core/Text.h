@@ -33,6 +33,7 @@ std::string FirstCharacters(const std::string& text, std::size_t count);
 
 /** ASCII letters lower-cased; every other byte unchanged. */
 std::string ToLowerAscii(std::string text);
+std::string ToUpperAscii(std::string text);
 
 /** A short name made from a text that stays the same across builds and platforms: the
  *  FNV-1a hash of its bytes as 16 lower-case hex digits. */

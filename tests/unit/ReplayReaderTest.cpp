@@ -119,7 +119,7 @@ TEST(ReplayReader, EachHardFaultIsRefusedAndNamed) {
     const auto kindOf = [](const Bytes& file) { return ReadReplay(file).kind; };
 
     EXPECT_EQ(kindOf(File({Buffer({})}, "gta3_7f")), Kind::OtherGame);
-    EXPECT_EQ(ReadReplay(File({Buffer({})}, "GtaSA29")).why, "a replay of GTA: San Andreas");
+    EXPECT_EQ(ReadReplay(File({Buffer({})}, "GtaSA29")).why, "it is a replay of GTA: San Andreas");
     EXPECT_EQ(kindOf(Bytes{'n', 'o', 't', 'e', 's'}), Kind::NotReplay);
     EXPECT_EQ(kindOf(Bytes(good.begin(), good.end() - 1)), Kind::Damaged) << "a short buffer";
     Bytes nine = good;

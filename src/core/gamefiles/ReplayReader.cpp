@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <map>
-#include <set>
 
 namespace clipwarden {
 
@@ -151,6 +149,25 @@ double Distance(const WorldPoint& a, const WorldPoint& b) {
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
+/** A set of small numbers as bits. */
+template <std::size_t N>
+class Bits {
+public:
+    void Set(std::size_t at, bool on = true) {
+        const std::uint64_t bit = std::uint64_t{1} << (at % 64);
+        words_[at / 64 % words_.size()] = on ? words_[at / 64 % words_.size()] | bit
+                                             : words_[at / 64 % words_.size()] & ~bit;
+    }
+    [[nodiscard]] bool operator[](std::size_t at) const {
+        return ((words_[at / 64 % words_.size()] >> (at % 64)) & 1U) != 0;
+    }
+    void Clear() { words_.fill(0); }
+    static constexpr std::size_t size() { return N; }
+
+private:
+    std::array<std::uint64_t, N / 64> words_{};
+};
+
 /** One frame's figures, as its packets come. */
 struct Frame {
     bool rc = false;
@@ -166,39 +183,38 @@ struct Frame {
     int lastVehicleSlot = -1;
     int lastPedSlot = -1;
     int pedHeaderSlot = -1;
-    std::map<int, std::uint16_t> vehicleModels; ///< by pool slot
 };
 
-/** Reads the frames of every buffer into the details; the first hard fault ends it. */
+/** Reads the frames of every buffer into the details, one frame at a time and without a
+ *  heap allocation per frame; the first hard fault ends it. */
 class Walk {
 public:
-    explicit Walk(ReplayDetails& details) : details_(details) {}
+    explicit Walk(ReplayDetails& details) : details_(details) { samples_.reserve(kMostSamples); }
 
     /** "" when the buffer followed the grammar to its end byte, else why not. */
     std::string Buffer(std::span<const std::uint8_t> buffer, int number) {
-        playerPeds_.clear(); // each buffer names its peds anew
+        playerPeds_.Clear(); // each buffer names its peds anew
         Place place = Place::BetweenFrames;
         std::size_t at = 0;
-        const std::string where = "buffer " + std::to_string(number);
         while (true) {
             if (at >= buffer.size()) {
-                return where + " has no end byte";
+                return Where(number) + " has no end byte";
             }
             const std::uint8_t type = buffer[at];
             if (type >= kPacketBytes.size()) {
-                return where + " holds a packet of unknown type " + std::to_string(type) +
+                return Where(number) + " holds a packet of unknown type " + std::to_string(type) +
                        " at offset " + std::to_string(at);
             }
             if (at + kPacketBytes[type] > buffer.size()) {
-                return where + " ends inside a packet at offset " + std::to_string(at);
+                return Where(number) + " ends inside a packet at offset " + std::to_string(at);
             }
             if (!Allowed(place, type)) {
-                return where + " has a packet of type " + std::to_string(type) +
+                return Where(number) + " has a packet of type " + std::to_string(type) +
                        " out of order at offset " + std::to_string(at);
             }
             if (type == kEnd) {
                 if (at > kLatestEnd) {
-                    Warn(where + " ends later than the game ever ends one");
+                    Warn(Where(number) + " ends later than the game ever ends one");
                 }
                 return {};
             }
@@ -209,129 +225,177 @@ public:
     }
 
     void Finish() {
-        details_.frames = static_cast<int>(frames_.size());
-        if (frames_.empty()) {
+        details_.frames = frames_;
+        if (frames_ == 0) {
             return;
         }
-        const Frame& first = frames_.front();
-        const Frame& last = frames_.back();
-        details_.clockStart = Clock(first);
-        details_.clockEnd = Clock(last);
-        details_.weatherStart = Weather(first);
-        details_.weatherEnd = Weather(last);
-        details_.interior = last.interior;
-        double seconds = 0;
-        bool stepsBack = false;
-        std::vector<WorldPoint> positions;
-        for (std::size_t i = 0; i < frames_.size(); ++i) {
-            const Frame& frame = frames_[i];
-            details_.rcVehicle = details_.rcVehicle || frame.rc;
-            details_.pedsAtOnce = std::max(details_.pedsAtOnce, frame.peds);
-            if (i > 0) {
-                if (frame.timer >= frames_[i - 1].timer) {
-                    seconds += (frame.timer - frames_[i - 1].timer) / 1000.0;
-                } else {
-                    stepsBack = true;
-                }
-            }
-            if (Plausible(frame.player)) {
-                if (!positions.empty()) {
-                    const double step = Distance(positions.back(), frame.player);
-                    if (step > kLongestStep) {
-                        Warn("the player jumps more than 50 m in one frame");
-                    } else {
-                        details_.metres += step;
-                    }
-                }
-                positions.push_back(frame.player);
-            } else {
-                Warn("a player position is impossible");
-            }
-        }
-        if (stepsBack) {
+        details_.clockStart = Clock(first_);
+        details_.clockEnd = Clock(last_);
+        details_.weatherStart = Weather(first_);
+        details_.weatherEnd = Weather(last_);
+        details_.interiorStart = first_.interior;
+        details_.interior = last_.interior;
+        if (stepsBack_) {
             Warn("the game's timer steps back");
         }
-        details_.seconds = seconds;
-        if (Plausible(first.player)) {
-            details_.start = first.player;
+        details_.seconds = seconds_;
+        if (Plausible(first_.player)) {
+            details_.start = first_.player;
         }
-        if (Plausible(last.player)) {
-            details_.end = last.player;
+        if (Plausible(last_.player)) {
+            details_.end = last_.player;
         }
-        Thin(positions);
-        details_.vehicleModels.assign(models_.begin(), models_.end());
-        details_.playerVehicleModels.assign(playerModels_.begin(), playerModels_.end());
+        Thin();
+        for (std::size_t model = 0; model < models_.size(); ++model) {
+            if (models_[model]) {
+                details_.vehicleModels.push_back(static_cast<std::uint16_t>(model));
+            }
+            if (playerModels_[model]) {
+                details_.playerVehicleModels.push_back(static_cast<std::uint16_t>(model));
+            }
+        }
     }
 
 private:
+    /** Positions kept for the path: twice what it shows, so that thinning stays even. */
+    static constexpr std::size_t kMostSamples = 2 * kMostPathPoints;
+
+    static std::string Where(int number) { return "buffer " + std::to_string(number); }
+
     void Take(std::uint8_t type, PacketCursor packet) {
         switch (type) {
         case kGeneral:
-            frames_.emplace_back();
-            frames_.back().rc = packet.U8(1) != 0;
-            frames_.back().player = packet.Point(76);
+            frame_ = Frame();
+            frame_.rc = packet.U8(1) != 0;
+            frame_.player = packet.Point(76);
             break;
         case kClock:
-            frames_.back().hours = packet.U8(1);
-            frames_.back().minutes = packet.U8(2);
+            frame_.hours = packet.U8(1);
+            frame_.minutes = packet.U8(2);
             break;
         case kWeather:
-            frames_.back().oldWeather = packet.U8(1);
-            frames_.back().newWeather = packet.U8(2);
-            frames_.back().blend = packet.F32(4);
+            frame_.oldWeather = packet.U8(1);
+            frame_.newWeather = packet.U8(2);
+            frame_.blend = packet.F32(4);
             break;
         case kTimer:
-            frames_.back().timer = packet.U32(4);
+            frame_.timer = packet.U32(4);
             break;
         case kVehicle:
         case kBike: {
-            Frame& frame = frames_.back();
             const int slot = packet.U8(1);
-            if (slot <= frame.lastVehicleSlot) {
+            if (slot <= frame_.lastVehicleSlot) {
                 Warn("vehicle slots do not increase within a frame");
             }
-            frame.lastVehicleSlot = slot;
+            frame_.lastVehicleSlot = slot;
             const std::uint16_t model = packet.U16(26);
-            frame.vehicleModels[slot] = model;
-            models_.insert(model);
+            slotModels_[static_cast<std::size_t>(slot)] = model;
+            slotFrames_[static_cast<std::size_t>(slot)] = frames_ + 1;
+            models_.Set(model);
             break;
         }
         case kPedHeader: {
-            const int slot = packet.U8(1);
-            frames_.back().pedHeaderSlot = slot;
-            if (packet.U16(2) == 0 && packet.U8(4) == 0) {
-                playerPeds_.insert(slot);
-            } else {
-                playerPeds_.erase(slot);
-            }
+            const auto slot = static_cast<std::size_t>(packet.U8(1));
+            frame_.pedHeaderSlot = static_cast<int>(slot);
+            playerPeds_.Set(slot, packet.U16(2) == 0 && packet.U8(4) == 0);
             break;
         }
         case kPedUpdate: {
-            Frame& frame = frames_.back();
             const int slot = packet.U8(1);
-            if (frame.pedHeaderSlot >= 0 && frame.pedHeaderSlot != slot) {
+            if (frame_.pedHeaderSlot >= 0 && frame_.pedHeaderSlot != slot) {
                 Warn("a ped header names another ped than the update after it");
             }
-            frame.pedHeaderSlot = -1;
-            if (slot <= frame.lastPedSlot) {
+            frame_.pedHeaderSlot = -1;
+            if (slot <= frame_.lastPedSlot) {
                 Warn("ped slots do not increase within a frame");
             }
-            frame.lastPedSlot = slot;
-            ++frame.peds;
+            frame_.lastPedSlot = slot;
+            ++frame_.peds;
+            // The player's ped names the pool slot of its vehicle, plus one; this frame's
+            // packet of that slot names the model.
             const int vehicle = packet.U8(3);
-            if (vehicle != 0 && playerPeds_.contains(slot)) {
-                const auto found = frame.vehicleModels.find(vehicle - 1);
-                if (found != frame.vehicleModels.end()) {
-                    playerModels_.insert(found->second);
-                }
+            if (vehicle != 0 && playerPeds_[static_cast<std::size_t>(slot)] &&
+                slotFrames_[static_cast<std::size_t>(vehicle - 1)] == frames_ + 1) {
+                playerModels_.Set(slotModels_[static_cast<std::size_t>(vehicle - 1)]);
             }
             break;
         }
         case kMisc:
-            frames_.back().interior = packet.U8(12);
+            frame_.interior = packet.U8(12);
+            break;
+        case kEndOfFrame:
+            Close();
             break;
         default:
-            break; // particles, traces and the frame's end carry nothing shown
+            break; // particles and traces carry nothing shown
+        }
+    }
+
+    /** Adds the frame that just ended to the figures. */
+    void Close() {
+        ++frames_;
+        if (frames_ == 1) {
+            first_ = frame_;
+        } else if (frame_.timer >= last_.timer) {
+            seconds_ += (frame_.timer - last_.timer) / 1000.0;
+        } else {
+            stepsBack_ = true;
+        }
+        details_.rcVehicle = details_.rcVehicle || frame_.rc;
+        details_.pedsAtOnce = std::max(details_.pedsAtOnce, frame_.peds);
+        if (Plausible(frame_.player)) {
+            if (lastPosition_) {
+                const double step = Distance(*lastPosition_, frame_.player);
+                if (step > kLongestStep) {
+                    Warn("the player jumps more than 50 m in one frame");
+                } else {
+                    details_.metres += step;
+                }
+            }
+            lastPosition_ = frame_.player;
+            Sample(frame_.player);
+        } else {
+            Warn("a player position is impossible");
+        }
+        last_ = frame_;
+    }
+
+    /** Keeps every `stride_`-th position; when full, every other one goes and the stride
+     *  doubles, so that the samples stay evenly spread over the whole replay. */
+    void Sample(const WorldPoint& point) {
+        if (positions_++ % stride_ != 0) {
+            return;
+        }
+        if (samples_.size() == kMostSamples) {
+            for (std::size_t i = 0; i < kMostSamples / 2; ++i) {
+                samples_[i] = samples_[2 * i];
+            }
+            samples_.resize(kMostSamples / 2);
+            stride_ *= 2;
+            if ((positions_ - 1) % stride_ != 0) {
+                return;
+            }
+        }
+        samples_.push_back({point.x, point.y});
+    }
+
+    /** At most kMostPathPoints evenly spaced positions, the first and the last kept, no two
+     *  alike in a row. */
+    void Thin() {
+        if (lastPosition_ && (samples_.empty() || samples_.back()[0] != lastPosition_->x ||
+                              samples_.back()[1] != lastPosition_->y)) {
+            samples_.push_back({lastPosition_->x, lastPosition_->y});
+        }
+        if (samples_.empty()) {
+            return;
+        }
+        const std::size_t count = std::min(samples_.size(), kMostPathPoints);
+        details_.path.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t at = count == 1 ? 0 : i * (samples_.size() - 1) / (count - 1);
+            if (details_.path.empty() || details_.path.back() != samples_[at]) {
+                details_.path.push_back(samples_[at]);
+            }
         }
     }
 
@@ -352,23 +416,6 @@ private:
         return frame.blend < 0.5F ? frame.oldWeather : frame.newWeather;
     }
 
-    /** At most kMostPathPoints evenly spaced positions, the first and the last kept, no two
-     *  alike in a row. */
-    void Thin(const std::vector<WorldPoint>& positions) {
-        if (positions.empty()) {
-            return;
-        }
-        const std::size_t count = std::min(positions.size(), kMostPathPoints);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t at =
-                count == 1 ? 0 : i * (positions.size() - 1) / (count - 1);
-            const std::array<float, 2> point{positions[at].x, positions[at].y};
-            if (details_.path.empty() || details_.path.back() != point) {
-                details_.path.push_back(point);
-            }
-        }
-    }
-
     void Warn(const std::string& warning) {
         if (std::find(details_.warnings.begin(), details_.warnings.end(), warning) ==
             details_.warnings.end()) {
@@ -377,10 +424,21 @@ private:
     }
 
     ReplayDetails& details_;
-    std::vector<Frame> frames_;
-    std::set<std::uint16_t> models_;
-    std::set<std::uint16_t> playerModels_;
-    std::set<int> playerPeds_; ///< pool slots of the player's ped in this buffer
+    Frame frame_;   ///< the frame being read
+    Frame first_;
+    Frame last_;    ///< the last whole frame
+    int frames_ = 0;
+    double seconds_ = 0;
+    bool stepsBack_ = false;
+    std::optional<WorldPoint> lastPosition_;
+    std::vector<std::array<float, 2>> samples_;
+    std::size_t positions_ = 0;
+    std::size_t stride_ = 1;
+    Bits<65536> models_;
+    Bits<65536> playerModels_;
+    Bits<256> playerPeds_; ///< pool slots of the player's ped in this buffer
+    std::array<std::uint16_t, 256> slotModels_{}; ///< each vehicle slot's model...
+    std::array<int, 256> slotFrames_{};           ///< ...in the frame of this number
 };
 
 bool StartsWith(std::span<const std::uint8_t> bytes, const char (&header)[9]) {
@@ -398,10 +456,10 @@ ReplayReading ReadReplay(std::span<const std::uint8_t> bytes) {
         return reading;
     };
     if (StartsWith(bytes, "gta3_7f\0")) {
-        return refuse(ReplayReading::Kind::OtherGame, "a replay of GTA III");
+        return refuse(ReplayReading::Kind::OtherGame, "it is a replay of GTA III");
     }
     if (StartsWith(bytes, "GtaSA29\0")) {
-        return refuse(ReplayReading::Kind::OtherGame, "a replay of GTA: San Andreas");
+        return refuse(ReplayReading::Kind::OtherGame, "it is a replay of GTA: San Andreas");
     }
     if (!StartsWith(bytes, "gtaVC7f\0")) {
         return refuse(ReplayReading::Kind::NotReplay, "it does not begin as a replay of the game");

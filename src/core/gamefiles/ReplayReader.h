@@ -37,6 +37,7 @@ struct ReplayDetails {
     std::vector<std::uint16_t> vehicleModels;      ///< distinct, ascending
     std::vector<std::uint16_t> playerVehicleModels; ///< distinct, ascending; none on foot
     int pedsAtOnce = 0;
+    int interiorStart = 0;                         ///< of the first frame; 0 outdoors
     int interior = 0;                              ///< of the last frame; 0 outdoors
     bool rcVehicle = false;
     std::vector<std::string> warnings;             ///< what the soft checks flagged

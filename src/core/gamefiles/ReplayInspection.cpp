@@ -1,0 +1,183 @@
+#include "core/gamefiles/ReplayInspection.h"
+
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "core/Text.h"
+#include "core/ports/FileSystem.h"
+
+namespace clipwarden {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+ReplayReading Refused(std::string why) {
+    ReplayReading reading;
+    reading.why = std::move(why);
+    return reading;
+}
+
+/** A figure rounded to `places` decimals, so that 220.35 is written as such, not as the
+ *  float's 220.35000610351562. */
+double Rounded(double value, int places) {
+    const double scale = std::pow(10.0, places);
+    return std::round(value * scale) / scale;
+}
+
+Json PointJson(const std::optional<WorldPoint>& point) {
+    if (!point) {
+        return nullptr;
+    }
+    return Json::array({Rounded(point->x, 2), Rounded(point->y, 2), Rounded(point->z, 2)});
+}
+
+Json OrNull(const std::string& text) {
+    return text.empty() ? Json(nullptr) : Json(text);
+}
+
+std::string PlaceOf(const std::optional<WorldPoint>& point, int interior, const GameNames& names) {
+    return point ? names.PlaceAt(*point, interior) : std::string();
+}
+
+std::string Joined(const std::vector<std::string>& parts, const char* separator) {
+    std::string joined;
+    for (const std::string& part : parts) {
+        joined += (joined.empty() ? "" : separator) + part;
+    }
+    return joined;
+}
+
+std::vector<std::string> VehicleNames(const std::vector<std::uint16_t>& models,
+                                      const GameNames& names) {
+    std::vector<std::string> result;
+    result.reserve(models.size());
+    for (const std::uint16_t model : models) {
+        result.push_back(names.VehicleName(model));
+    }
+    return result;
+}
+
+} // namespace
+
+std::string ClockText(const std::optional<std::array<int, 2>>& clock) {
+    if (!clock) {
+        return {};
+    }
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d:%02d", (*clock)[0] % 100, (*clock)[1] % 100);
+    return text;
+}
+
+ReplayReading InspectReplayFile(FileSystem& files, const std::string& path) {
+    if (const auto bytes = files.ReadText(path, kMostReplayBytes)) {
+        return ReadReplay(
+            std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
+    }
+    if (!files.Exists(path)) {
+        return Refused("it does not exist");
+    }
+    std::error_code error;
+    files.ListFiles(files.Join(path, "*"), error);
+    if (!error) {
+        return Refused("it is a folder");
+    }
+    if (files.Stamp(path, error)) {
+        return Refused("it cannot be read; check that you may read it");
+    }
+    return Refused(error == NotARecording() ? "it is no ordinary file"
+                                            : "it cannot be read (" + files.Describe(error) + ")");
+}
+
+std::string InspectionLine(const std::string& file, const ReplayReading& reading,
+                           const GameNames& names) {
+    std::string line = EscapeText(file, false) + ": ";
+    switch (reading.kind) {
+    case ReplayReading::Kind::Damaged:
+        return line + "damaged, the game would hang on it: " + reading.why;
+    case ReplayReading::Kind::OtherGame:
+    case ReplayReading::Kind::NotReplay:
+        return line + "not a replay: " + reading.why;
+    case ReplayReading::Kind::Replay:
+        break;
+    }
+    const ReplayDetails& d = reading.details;
+    std::vector<std::string> parts;
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f s", d.seconds.value_or(0));
+    parts.emplace_back(d.seconds ? seconds : "length unknown");
+
+    const std::string from = PlaceOf(d.start, d.interiorStart, names);
+    const std::string to = PlaceOf(d.end, d.interior, names);
+    parts.push_back(from.empty() ? "place unknown"
+                    : to.empty() || to == from ? from
+                                               : from + " to " + to);
+
+    const std::string clock = ClockText(d.clockStart);
+    const std::string weather = d.weatherStart ? WeatherName(*d.weatherStart) : "";
+    parts.push_back(clock.empty() && weather.empty() ? "time unknown"
+                    : clock.empty()                  ? weather
+                    : weather.empty()                ? clock
+                                                     : clock + " " + weather);
+
+    const auto driven = VehicleNames(d.playerVehicleModels, names);
+    parts.push_back(driven.empty() ? "on foot" : "in " + Joined(driven, ", "));
+    line += Joined(parts, ", ");
+    if (!d.vehicleModels.empty()) {
+        line += "; " + Joined(VehicleNames(d.vehicleModels, names), ", ");
+    }
+    return line;
+}
+
+std::string InspectionJson(const std::string& file, const ReplayReading& reading,
+                           const GameNames& names) {
+    const bool replay = reading.kind == ReplayReading::Kind::Replay;
+    Json object;
+    object["file"] = EscapeOddBytes(file);
+    object["replay"] = replay;
+    object["why"] = replay ? Json(nullptr) : Json(reading.why);
+    object["damaged"] = reading.kind == ReplayReading::Kind::Damaged;
+    if (replay) {
+        const ReplayDetails& d = reading.details;
+        object["seconds"] = d.seconds ? Json(Rounded(*d.seconds, 3)) : Json(nullptr);
+        object["frames"] = d.frames;
+        object["clock"] = {OrNull(ClockText(d.clockStart)), OrNull(ClockText(d.clockEnd))};
+        object["weather"] = {OrNull(d.weatherStart ? WeatherName(*d.weatherStart) : ""),
+                             OrNull(d.weatherEnd ? WeatherName(*d.weatherEnd) : "")};
+        object["place"] = {OrNull(PlaceOf(d.start, d.interiorStart, names)),
+                           OrNull(PlaceOf(d.end, d.interior, names))};
+        object["start"] = PointJson(d.start);
+        object["end"] = PointJson(d.end);
+        object["metres"] = Rounded(d.metres, 1);
+        object["vehicle_ids"] = d.vehicleModels;
+        object["vehicles"] = VehicleNames(d.vehicleModels, names);
+        object["peds_at_once"] = d.pedsAtOnce;
+        object["interior"] =
+            d.interior != 0 ? Json(GameNames::InteriorName(d.interior)) : Json(nullptr);
+        object["rc_vehicle"] = d.rcVehicle;
+        object["player_vehicles"] = VehicleNames(d.playerVehicleModels, names);
+        Json path = Json::array();
+        for (const auto& point : d.path) {
+            path.push_back({Rounded(point[0], 2), Rounded(point[1], 2)});
+        }
+        object["path"] = std::move(path);
+    }
+    return object.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+int InspectReplays(FileSystem& files, const std::vector<std::string>& paths, bool json,
+                   const GameNames& names, const std::function<void(const std::string&)>& print) {
+    int status = 0;
+    for (const std::string& path : paths) {
+        const ReplayReading reading = InspectReplayFile(files, path);
+        print((json ? InspectionJson(path, reading, names) : InspectionLine(path, reading, names)) +
+              '\n');
+        if (reading.kind != ReplayReading::Kind::Replay) {
+            status = 1;
+        }
+    }
+    return status;
+}
+
+} // namespace clipwarden

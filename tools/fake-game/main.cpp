@@ -6,6 +6,10 @@
 //              [--name <task name>]     start under another name (Linux)
 //
 //   record <folder> [size]    write a new recording to <folder>/replay.rep
+//   replay <folder> [word...] write replay.rep in the game's own format, as the game does,
+//                             from a scripted drive: buffers=N frames=N clock=HH:MM
+//                             weather=OLD,NEW from=X,Y to=X,Y vehicles=ID,ID... drive=INDEX
+//                             interior=N rc, or damaged (a body the game would hang on)
 //   playback <value>          set the playback flag byte at this version's address
 //   signature <version|hex>   change the executable's signature, as the packed Steam one does
 //   show [1.0|1.1|steam] [raw]  print the flags and texts at that version's addresses
@@ -25,8 +29,10 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "GameMemory.h"
+#include "ReplayWriter.h"
 #include "core/Text.h"
 #include "core/game/GameMemoryLayout.h"
 
@@ -73,6 +79,66 @@ void Record(const std::string& folder, std::size_t size, std::mt19937& random) {
     file.write(data.data(), static_cast<std::streamsize>(data.size()));
     file.close();
     std::cout << (file ? "recorded " + std::to_string(counter) : std::string("record failed"))
+              << '\n';
+}
+
+std::vector<float> Numbers(const std::string& text) {
+    std::vector<float> numbers;
+    std::istringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        numbers.push_back(std::stof(item));
+    }
+    return numbers;
+}
+
+/** `replay`: a drive scripted by words such as buffers=3 or vehicles=159,135. */
+void WriteScriptedReplay(const std::string& folder, std::istringstream& words) {
+    replaywriter::ScriptedDrive drive;
+    drive.waypoints = {{220, -1270, 10}, {400, -300, 10}};
+    bool damaged = false;
+    std::string word;
+    while (words >> word) {
+        const auto equals = word.find('=');
+        const std::string key = word.substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : word.substr(equals + 1);
+        const std::vector<float> numbers =
+            value.empty() || key == "clock" ? std::vector<float>() : Numbers(value);
+        if (key == "buffers" && !numbers.empty()) {
+            drive.leastBuffers = static_cast<int>(numbers[0]);
+        } else if (key == "frames" && !numbers.empty()) {
+            drive.frames = static_cast<int>(numbers[0]);
+        } else if (key == "clock" && value.size() == 5) {
+            drive.hours = std::stoi(value.substr(0, 2));
+            drive.minutes = std::stoi(value.substr(3, 2));
+        } else if (key == "weather" && numbers.size() == 2) {
+            drive.oldWeather = static_cast<int>(numbers[0]);
+            drive.newWeather = static_cast<int>(numbers[1]);
+        } else if (key == "from" && numbers.size() == 2) {
+            drive.waypoints.front() = {numbers[0], numbers[1], 10};
+        } else if (key == "to" && numbers.size() == 2) {
+            drive.waypoints.back() = {numbers[0], numbers[1], 10};
+        } else if (key == "vehicles") {
+            for (std::size_t i = 0; i < numbers.size(); ++i) {
+                drive.vehicles.push_back({static_cast<int>(i) * 3 + 2,
+                                          static_cast<std::uint16_t>(numbers[i]), false});
+            }
+        } else if (key == "drive" && !numbers.empty()) {
+            drive.playerVehicle = static_cast<int>(numbers[0]);
+        } else if (key == "interior" && !numbers.empty()) {
+            drive.interior = static_cast<int>(numbers[0]);
+        } else if (key == "rc") {
+            drive.rc = true;
+        } else if (key == "damaged") {
+            damaged = true;
+        }
+    }
+    std::vector<std::uint8_t> bytes = replaywriter::BuildReplay(drive);
+    if (damaged) {
+        bytes[8] = 0xEE; // a packet type the game does not know, where its first frame starts
+    }
+    const bool written = replaywriter::WriteGameFile(folder + "/replay.rep", bytes);
+    std::cout << (written ? "replay written " + std::to_string(bytes.size()) : "replay failed")
               << '\n';
 }
 
@@ -162,6 +228,10 @@ int main(int argc, char** argv) {
             std::size_t size = 4096;
             in >> std::quoted(folder) >> size;
             Record(folder, size, random);
+        } else if (command == "replay") {
+            std::string folder;
+            in >> std::quoted(folder);
+            WriteScriptedReplay(folder, in);
         } else if (command == "playback") {
             int value = 0;
             in >> value;

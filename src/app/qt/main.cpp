@@ -2,15 +2,18 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "app/qt/MainWindow.h"
+#include "core/gamefiles/ReplayInspection.h"
 #include "core/presenters/CommandLine.h"
 #include "core/presenters/InstanceClaim.h"
 #include "platform/linux/FilePrivileges.h"
@@ -31,12 +34,23 @@ std::optional<int> AnswerQuestion(const CommandLine& commandLine) {
         std::cout << VersionText() << std::flush;
         return 0;
     case CommandLine::Action::Error:
+    case CommandLine::Action::Inspect:
     case CommandLine::Action::Run:
     case CommandLine::Action::Library:
     case CommandLine::Action::Launch:
         break;
     }
     return std::nullopt;
+}
+
+/** --inspect: no display, no instance, nothing written; the settings only name the game
+ *  folder. */
+int Inspect(const CommandLine& commandLine) {
+    QtSettingsStore settings(DefaultSettingsPath());
+    const auto files = CreateFileSystem();
+    const auto registry = CreateRegistry();
+    return AnswerInspect(*files, settings, DefaultSearchPlaces(), *registry, DefaultGameFolder(),
+                         commandLine.files, commandLine.json, std::cout, std::cerr);
 }
 
 /** Without HOME (a service, `env -i`), Qt would take the root for the home and make its folders
@@ -85,6 +99,14 @@ int main(int argc, char** argv) {
     // A log reader that goes away (clipwarden | head -1) must not end the program: writing
     // to it then fails, and the log stops being echoed.
     std::signal(SIGPIPE, SIG_IGN);
+    if (early.action == CommandLine::Action::Inspect) {
+        return Inspect(early);
+    }
+    if (early.action == CommandLine::Action::Error &&
+        std::find(argv + 1, argv + argc, std::string_view("--inspect")) != argv + argc) {
+        std::cerr << "clipwarden: " << early.error << std::endl; // Qt takes no part in it
+        return kUsageError;
+    }
     // Without any display the program still captures, selects and logs; it just has no window.
     const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") &&
                           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -104,6 +126,9 @@ int main(int argc, char** argv) {
     }
     if (commandLine.action == CommandLine::Action::Launch) {
         return RunLaunchSession(commandLine.command, std::cerr);
+    }
+    if (commandLine.action == CommandLine::Action::Inspect) {
+        return Inspect(commandLine);
     }
     if (commandLine.action == CommandLine::Action::Error) {
         std::cerr << "clipwarden: " << commandLine.error << std::endl;

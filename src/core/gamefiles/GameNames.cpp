@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "core/Text.h"
+#include "core/installs/InstallFinder.h"
+#include "core/installs/RegisteredGame.h"
 #include "core/ports/FileSystem.h"
 
 namespace clipwarden {
@@ -285,6 +287,24 @@ GameNames LoadGameNames(FileSystem& files, const std::string& gameFolder,
         texts = std::move(reading.value);
     }
     return {std::move(zones), std::move(texts), std::move(vehicleKeys)};
+}
+
+std::string GameFolderForNames(const std::optional<std::string>& stored, FileSystem& files,
+                               const SearchPlaces& places, Registry& registry,
+                               const std::string& defaultGameFolder) {
+    if (stored && !stored->empty()) {
+        return *stored;
+    }
+    InstallFinder finder(files, places);
+    for (const GameInstall& install : finder.FindInstalls()) {
+        if (!install.gameFolder.empty()) {
+            return install.gameFolder;
+        }
+    }
+    if (const auto found = FindRegisteredGame(registry, files, defaultGameFolder)) {
+        return found->folder;
+    }
+    return defaultGameFolder;
 }
 
 } // namespace clipwarden

@@ -11,6 +11,8 @@
 namespace clipwarden {
 
 class FileSystem;
+class Registry;
+struct SearchPlaces;
 
 /** A district of the map as a top-down box, for naming a place and drawing the map. */
 struct District {
@@ -64,5 +66,12 @@ private:
  *  line to `problems` saying so. An empty folder gives the standard names. */
 GameNames LoadGameNames(FileSystem& files, const std::string& gameFolder,
                         std::vector<std::string>& problems);
+
+/** The game folder whose files name places and vehicles: the stored one (`stored`), else the
+ *  first found on this machine (Wine prefixes, Steam libraries, the registry), else the
+ *  platform's default; "" when there is none. */
+std::string GameFolderForNames(const std::optional<std::string>& stored, FileSystem& files,
+                               const SearchPlaces& places, Registry& registry,
+                               const std::string& defaultGameFolder);
 
 } // namespace clipwarden

@@ -2,10 +2,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ostream>
 #include <nlohmann/json.hpp>
 
 #include "core/Text.h"
 #include "core/ports/FileSystem.h"
+#include "core/ports/SettingsStore.h"
+#include "core/settings/Settings.h"
 
 namespace clipwarden {
 
@@ -177,6 +180,23 @@ int InspectReplays(FileSystem& files, const std::vector<std::string>& paths, boo
             status = 1;
         }
     }
+    return status;
+}
+
+int AnswerInspect(FileSystem& files, SettingsStore& settings, const SearchPlaces& places,
+                  Registry& registry, const std::string& defaultGameFolder,
+                  const std::vector<std::string>& paths, bool json, std::ostream& out,
+                  std::ostream& err) {
+    const std::string gameFolder =
+        GameFolderForNames(settings.Read(kKeyGamePath), files, places, registry, defaultGameFolder);
+    std::vector<std::string> problems;
+    const GameNames names = LoadGameNames(files, gameFolder, problems);
+    for (const std::string& problem : problems) {
+        err << "clipwarden: " << EscapeText(problem, false) << '\n';
+    }
+    const int status = InspectReplays(files, paths, json, names,
+                                      [&out](const std::string& line) { out << line; });
+    out.flush();
     return status;
 }
 

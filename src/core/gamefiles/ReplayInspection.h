@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,9 @@
 namespace clipwarden {
 
 class FileSystem;
+class Registry;
+class SettingsStore;
+struct SearchPlaces;
 
 /** Reads the file at `path` as a replay: at most kMostReplayBytes of an ordinary file (a link
  *  followed), never waiting on anything else. A folder, a device or a file that cannot be
@@ -30,6 +34,14 @@ std::string InspectionJson(const std::string& file, const ReplayReading& reading
  *  is read, in the order given. The exit status: 0 when every file is a replay, else 1. */
 int InspectReplays(FileSystem& files, const std::vector<std::string>& paths, bool json,
                    const GameNames& names, const std::function<void(const std::string&)>& print);
+
+/** `clipwarden --inspect`: the game folder from the settings (else the one found here) names
+ *  the places and vehicles, then each file is read and printed to `out`; a game file that
+ *  could not be read is said on `err`. Nothing is written anywhere. The exit status. */
+int AnswerInspect(FileSystem& files, SettingsStore& settings, const SearchPlaces& places,
+                  Registry& registry, const std::string& defaultGameFolder,
+                  const std::vector<std::string>& paths, bool json, std::ostream& out,
+                  std::ostream& err);
 
 /** "07:38" for a clock of the game; "" for none. */
 std::string ClockText(const std::optional<std::array<int, 2>>& clock);

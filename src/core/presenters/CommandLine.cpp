@@ -8,9 +8,62 @@
 
 namespace clipwarden {
 
+namespace {
+
+CommandLine UsageError(std::string error) {
+    CommandLine result;
+    result.action = CommandLine::Action::Error;
+    result.error = std::move(error);
+    return result;
+}
+
+/** `--inspect [--json] FILE...`: every argument after `--inspect` is a file but `--json`
+ *  and, before a `--`, anything else that starts with "-". */
+CommandLine ParseInspect(const std::vector<std::string>& before,
+                         const std::vector<std::string>& after) {
+    CommandLine result;
+    result.action = CommandLine::Action::Inspect;
+    for (const std::string& argument : before) {
+        if (argument == "--help" || argument == "-h") {
+            result.action = CommandLine::Action::Help;
+            return result;
+        }
+        if (argument != "--json") {
+            return UsageError("'" + argument + "' cannot come with --inspect; see clipwarden --help");
+        }
+        result.json = true;
+    }
+    bool options = true;
+    for (const std::string& argument : after) {
+        if (options && argument == "--") {
+            options = false;
+        } else if (options && argument == "--json") {
+            result.json = true;
+        } else if (options && (argument == "--help" || argument == "-h")) {
+            result.action = CommandLine::Action::Help;
+            return result;
+        } else if (options && argument.size() > 1 && argument[0] == '-') {
+            return UsageError("unknown option '" + argument +
+                              "' for --inspect (a file whose name starts with '-' goes after "
+                              "--); see clipwarden --help");
+        } else {
+            result.files.push_back(argument);
+        }
+    }
+    if (result.files.empty()) {
+        return UsageError("--inspect needs the replay files to read");
+    }
+    return result;
+}
+
+} // namespace
+
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine result;
     const auto launch = std::find(arguments.begin(), arguments.end(), "--launch");
+    if (const auto inspect = std::find(arguments.begin(), launch, "--inspect"); inspect != launch) {
+        return ParseInspect({arguments.begin(), inspect}, {inspect + 1, arguments.end()});
+    }
     for (auto it = arguments.begin(); it != launch; ++it) {
         const std::string& argument = *it;
         if (argument == "--help" || argument == "-h") {
@@ -52,6 +105,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 std::string HelpText() {
     return "Usage: clipwarden [--help | --version | --library]\n"
            "       clipwarden --launch COMMAND [ARGUMENT...]\n"
+           "       clipwarden --inspect [--json] FILE...\n"
            "\n"
            "Keeps every replay GTA:VC records: each new recording of replay.rep is copied to a\n"
            "dated name beside it (replay0612-3.rep), and F5 and F6, pressed anywhere, copy the\n"

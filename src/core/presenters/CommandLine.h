@@ -7,10 +7,12 @@ namespace clipwarden {
 
 /** What the command line asks for. */
 struct CommandLine {
-    enum class Action { Run, Help, Version, Launch, Library, Error };
+    enum class Action { Run, Help, Version, Launch, Library, Inspect, Error };
     Action action = Action::Run;
     std::string error;                ///< with Error: one line saying what is wrong
     std::vector<std::string> command; ///< with Launch: everything after `--launch`, verbatim
+    std::vector<std::string> files;   ///< with Inspect: the files, in the order given
+    bool json = false;                ///< with Inspect: a JSON object a line
 };
 
 /** Reads the arguments (without the program's name). Everything after the first `--launch` is

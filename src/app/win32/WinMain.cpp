@@ -4,13 +4,16 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/win32/Win32MainWindow.h"
+#include "core/gamefiles/ReplayInspection.h"
 #include "core/presenters/CommandLine.h"
 #include "core/presenters/InstanceClaim.h"
 #include "platform/win32/AnsiText.h"
@@ -49,6 +52,35 @@ bool AnswerOnConsole(const std::string& text, bool error) {
                                     &written, nullptr) != 0;
     CloseHandle(console);
     return done;
+}
+
+/** --inspect, answered as --help is: its console, else standard output, else a box. File
+ *  names come from the wide command line, so that any name the system holds can be given. */
+int Inspect() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; wide != nullptr && i < count; ++i) {
+        arguments.push_back(FromWide(wide[i]));
+    }
+    LocalFree(wide);
+    const CommandLine commandLine = ParseCommandLine(arguments);
+    const auto files = CreateFileSystem();
+    const auto settings = CreateRegistrySettingsStore();
+    const auto registry = CreateRegistry();
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = AnswerInspect(*files, *settings, DefaultSearchPlaces(), *registry,
+                                     DefaultGameFolder(), commandLine.files, commandLine.json,
+                                     out, err);
+    if (!err.str().empty()) {
+        AnswerOnConsole(err.str(), true);
+    }
+    if (!AnswerOnConsole(out.str(), false)) {
+        MessageBoxW(nullptr, ToWide(err.str() + out.str()).c_str(), L"Clipwarden",
+                    MB_OK | MB_ICONINFORMATION);
+    }
+    return status;
 }
 
 } // namespace
@@ -99,6 +131,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             return 127;
         }
         return status;
+    }
+    if (commandLine.action == CommandLine::Action::Inspect) {
+        return Inspect();
     }
     const bool showLibrary = commandLine.action == CommandLine::Action::Library;
     if (commandLine.action != CommandLine::Action::Run && !showLibrary) {

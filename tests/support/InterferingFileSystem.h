@@ -50,6 +50,9 @@ public:
                                              std::error_code& e) override {
         return real_.ReadSmallFile(p, m, e);
     }
+    bool SetModified(const std::string& p, std::int64_t m, std::error_code& e) override {
+        return real_.SetModified(p, m, e);
+    }
     std::string WriteTemporary(const std::string& d, const std::string& b,
                                std::error_code& e) override {
         return real_.WriteTemporary(d, b, e);

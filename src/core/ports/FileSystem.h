@@ -132,6 +132,11 @@ public:
     virtual std::string WriteTemporary(const std::string& destination, const std::string& bytes,
                                        std::error_code& error) = 0;
 
+    /** Gives a temporary made by WriteTemporary the last-modified time `modified` (a stamp's
+     *  nanoseconds), as a copy keeps its source's. A link is not followed. */
+    virtual bool SetModified(const std::string& path, std::int64_t modified,
+                             std::error_code& error) = 0;
+
     /** Renames `path` to `destination` on the same volume without ever replacing anything; on
      *  failure both stay as they were. */
     virtual bool MoveAside(const std::string& path, const std::string& destination,

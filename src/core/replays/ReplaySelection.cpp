@@ -1,6 +1,9 @@
 #include "core/replays/ReplaySelection.h"
 
+#include <algorithm>
+
 #include "core/Text.h"
+#include "core/gamefiles/ReplayReader.h"
 
 namespace clipwarden {
 
@@ -31,23 +34,99 @@ void ReplaySelection::Step(int direction) {
         return; // nothing was chosen yet, so nothing is reported
     }
     std::erase_if(names, [](const std::string& name) { return SameName(name, kReplaySlot); });
-    const std::string& current = library_.cursor().currentReplay();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (!SameName(names[i], current)) {
+    const std::string current = library_.cursor().currentReplay();
+    const auto at = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
+        return SameName(name, current);
+    });
+    if (at == names.end()) {
+        return;
+    }
+    // Each stored replay in the key's direction, until one is fit for the game; a damaged one
+    // is stepped over, and the cursor never rests on it. The names as stored: the log and the
+    // game then show the file as it is.
+    const char* key = direction > 0 ? "F6" : "F5";
+    std::vector<std::pair<std::string, std::string>> damaged; // name, why
+    auto index = static_cast<std::ptrdiff_t>(at - names.begin());
+    for (index += direction; index >= 0 && index < static_cast<std::ptrdiff_t>(names.size());
+         index += direction) {
+        const std::string& candidate = names[static_cast<std::size_t>(index)];
+        Checked checked = Check(candidate);
+        if (checked.failed) {
+            // Reported; the next press goes on past it, as after any failed copy.
+            library_.cursor().SetCurrentReplay(candidate);
+            return;
+        }
+        if (!checked.damage.empty()) {
+            damaged.emplace_back(candidate, checked.damage);
             continue;
         }
-        // The names as stored: the log and the game then show the file as it is.
-        if (direction > 0 && i + 1 < names.size()) {
-            Apply(names[i + 1]);
-        } else if (direction < 0 && i > 0) {
-            Apply(names[i - 1]);
+        for (const auto& [name, why] : damaged) {
+            PostDamaged(name, why, std::string("; ") + key + " went on to " + candidate + ".");
         }
+        Apply(candidate, checked);
         return;
+    }
+    for (const auto& [name, why] : damaged) {
+        PostDamaged(name, why,
+                    std::string("; ") + key + " found no replay " +
+                        (direction > 0 ? "after" : "before") + " it, so nothing was selected.");
     }
 }
 
 bool ReplaySelection::SelectReplay(const std::string& name) {
-    return SecureSlot() && Apply(name);
+    if (!SecureSlot()) {
+        return false;
+    }
+    Checked checked = Check(name);
+    if (checked.failed) {
+        library_.cursor().SetCurrentReplay(name);
+        return false;
+    }
+    if (!checked.damage.empty()) {
+        PostDamaged(name, checked.damage, ", so it was not selected.");
+        return false;
+    }
+    return Apply(name, checked);
+}
+
+void ReplaySelection::PostDamaged(const std::string& name, const std::string& why,
+                                  const std::string& outcome) {
+    const std::string time = clock_.TimeOfDayText();
+    notifier_.PostNotification(
+        LogText(time, name + " is damaged (" + why + ") and would hang the game" + outcome),
+        GameText(time, name, " is damaged: skipped!"));
+}
+
+ReplaySelection::Checked ReplaySelection::Check(const std::string& name) {
+    Checked checked;
+    const std::string source = library_.PathOf(name);
+    const auto fail = [&](const std::string& why) {
+        PostNamed(notifier_, clock_.TimeOfDayText(), name, FailureSuffix(why));
+        checked.failed = true;
+        return checked;
+    };
+    std::error_code error;
+    const auto stamp = files_.Stamp(source, error);
+    if (!stamp) {
+        return fail(files_.Describe(error));
+    }
+    if (const std::string why = WhyTooLarge(stamp->size); !why.empty()) {
+        return fail(why);
+    }
+    // Read once: the bytes checked here are the bytes the slot receives.
+    auto bytes = files_.ReadSmallFile(source, kLargestRecording, error);
+    if (!bytes) {
+        return fail(files_.Describe(error));
+    }
+    const ReplayReading reading = ReadReplay(std::span(
+        reinterpret_cast<const std::uint8_t*>(bytes->data()),
+        std::min(bytes->size(), kMostReplayBytes)));
+    if (reading.kind == ReplayReading::Kind::Damaged) {
+        checked.damage = reading.why;
+    }
+    checked.bytes = std::move(*bytes);
+    checked.modified = stamp->modified;
+    return checked;
 }
 
 bool ReplaySelection::SecureSlot() {
@@ -70,23 +149,24 @@ bool ReplaySelection::SecureSlot() {
     return false;
 }
 
-bool ReplaySelection::Apply(const std::string& chosen) {
+bool ReplaySelection::Apply(const std::string& chosen, const Checked& checked) {
     library_.cursor().SetCurrentReplay(chosen);
     const std::string slot = library_.PathOf(kReplaySlot);
-    const std::string source = library_.PathOf(chosen);
     const auto fail = [&](const std::error_code& error) {
         PostNamed(notifier_, clock_.TimeOfDayText(), chosen, FailureSuffix(files_.Describe(error)));
     };
 
     std::error_code error;
-    if (const auto stored = files_.Stamp(source, error); stored) {
-        if (const std::string why = WhyTooLarge(stored->size); !why.empty()) {
-            PostNamed(notifier_, clock_.TimeOfDayText(), chosen, FailureSuffix(why));
-            return false;
-        }
+    // The copy keeps the stored replay's time, as every copy of a recording does: a slot that
+    // matches a stored replay in size and time is found to be stored at the next start.
+    const std::string temporary = files_.WriteTemporary(slot, checked.bytes, error);
+    if (temporary.empty()) {
+        fail(error);
+        return false;
     }
-    const std::string temporary = files_.CopyToTemporary(source, slot, error);
-    if (temporary.empty() || !files_.CommitTemporary(temporary, slot, true, error)) {
+    if (!files_.SetModified(temporary, checked.modified, error) ||
+        !files_.CommitTemporary(temporary, slot, true, error)) {
+        files_.DiscardTemporary(temporary);
         fail(error);
         return false;
     }

@@ -19,7 +19,7 @@ public:
         : files_(files), clock_(clock), library_(library), notifier_(notifier), capture_(capture) {}
 
     /** F6: the stored replay after the current one as listed, replay.rep left out. No
-     *  wrap-around. Failures are reported, never thrown. */
+     *  wrap-around; a damaged replay is stepped over. Failures are reported, never thrown. */
     void SelectNextReplay();
 
     /** F5: the stored replay before the current one, likewise. */
@@ -27,7 +27,8 @@ public:
 
     /** The Library window's play: `name`, a stored replay, goes into replay.rep as F5/F6
      *  would put it there, the slot's own recording stored first; the cursor moves to it.
-     *  False when nothing was selected (already reported). */
+     *  A damaged replay, which would hang the game, is refused. False when nothing was
+     *  selected (already reported). */
     bool SelectReplay(const std::string& name);
 
 private:
@@ -39,8 +40,20 @@ private:
      *  never overwrites it. False (after reporting why) when the slot must stay as it is. */
     bool SecureSlot();
 
-    /** Makes `chosen` current and copies it over replay.rep. */
-    bool Apply(const std::string& chosen);
+    /** A stored replay read once for the slot: its bytes, or why they must not go there. */
+    struct Checked {
+        std::string bytes;
+        std::int64_t modified = 0;
+        std::string damage; ///< why the game would hang on it; "" when it would not
+        bool failed = false; ///< it could not be read (already reported)
+    };
+    Checked Check(const std::string& name);
+
+    /** "name is damaged (why) and would hang the game" and `outcome`, in the log and the game. */
+    void PostDamaged(const std::string& name, const std::string& why, const std::string& outcome);
+
+    /** Makes `chosen` current and writes its checked bytes over replay.rep. */
+    bool Apply(const std::string& chosen, const Checked& checked);
 
     FileSystem& files_;
     Clock& clock_;

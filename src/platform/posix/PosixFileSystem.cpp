@@ -439,6 +439,21 @@ std::string PosixFileSystem::WriteTemporary(const std::string& destination,
     return temporary;
 }
 
+bool PosixFileSystem::SetModified(const std::string& path, std::int64_t modified,
+                                  std::error_code& error) {
+    error.clear();
+    const std::int64_t seconds = modified / 1'000'000'000 - (modified % 1'000'000'000 < 0 ? 1 : 0);
+    const std::array<timespec, 2> times = {
+        timespec{0, UTIME_OMIT},
+        timespec{static_cast<time_t>(seconds),
+                 static_cast<long>(modified - seconds * 1'000'000'000)}};
+    if (utimensat(AT_FDCWD, path.c_str(), times.data(), AT_SYMLINK_NOFOLLOW) != 0) {
+        error = LastError();
+        return false;
+    }
+    return true;
+}
+
 bool PosixFileSystem::MoveAside(const std::string& path, const std::string& destination,
                                 std::error_code& error) {
     error.clear();

@@ -27,6 +27,8 @@ public:
                                              std::error_code& error) override;
     std::string WriteTemporary(const std::string& destination, const std::string& bytes,
                                std::error_code& error) override;
+    bool SetModified(const std::string& path, std::int64_t modified,
+                     std::error_code& error) override;
     bool MoveAside(const std::string& path, const std::string& destination,
                    std::error_code& error) override;
     std::string WhyNotWritable(const std::string& folder) override;

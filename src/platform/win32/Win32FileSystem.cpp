@@ -309,6 +309,27 @@ public:
         return bytes;
     }
 
+    bool SetModified(const std::string& path, std::int64_t modified,
+                     std::error_code& error) override {
+        error.clear();
+        constexpr std::int64_t kFrom1601To1970 = 116'444'736'000'000'000;
+        const auto ticks = static_cast<std::uint64_t>(modified / 100 + kFrom1601To1970);
+        const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+        HANDLE file = CreateFileW(ToWide(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            error = LastWin32Error();
+            return false;
+        }
+        const bool ok = SetFileTime(file, nullptr, nullptr, &time) != 0;
+        if (!ok) {
+            error = LastWin32Error();
+        }
+        CloseHandle(file);
+        return ok;
+    }
+
     std::string WriteTemporary(const std::string& destination, const std::string& bytes,
                                std::error_code& error) override {
         error.clear();

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ChildProcess.h"
+#include "ReplayWriter.h"
 #include "TempDir.h"
 #include "Xvfb.h"
 
@@ -76,6 +77,52 @@ TEST_F(HotkeysOnX, F5AndF6SelectFromAnyWindowAndStillReachIt) {
     const auto seen = keylog.ReadUntil("(keysym 0xffc3, F6)", std::chrono::seconds(20));
     ASSERT_FALSE(seen.empty());
     EXPECT_NE(seen.back().find("F6"), std::string::npos) << "F6 did not reach the focused window";
+}
+
+TEST_F(HotkeysOnX, F5AndF6StepOverADamagedReplayAndNeverPutItIntoTheSlot) {
+    // a and c are replays in the game's format; b and d have its header over a body the game
+    // would hang on. The cursor starts at the last stored replay, d.
+    replaywriter::ScriptedDrive drive;
+    for (const char* name : {"a.rep", "c.rep"}) {
+        drive.frames += 10; // sizes alike, contents apart
+        ASSERT_TRUE(replaywriter::WriteGameFile(replays + "/" + name,
+                                                replaywriter::BuildReplay(drive)));
+    }
+    for (const char* name : {"b.rep", "d.rep"}) {
+        auto bytes = replaywriter::BuildReplay(drive);
+        bytes[8 + 20] = 0xEE; // the first frame's packet type, after one particle
+        ASSERT_TRUE(replaywriter::WriteGameFile(replays + "/" + name, bytes));
+    }
+    Start();
+    const auto press = [&](const char* key, const std::string& until) {
+        EXPECT_EQ(RunOn(x->display(), std::string("xdotool key ") + key), 0);
+        auto lines = app->ReadUntil(until, std::chrono::seconds(20));
+        return lines.empty() ? std::string() : lines.back();
+    };
+    EXPECT_NE(press("F5", "has been selected").find("] c.rep has been selected"),
+              std::string::npos);
+
+    // In the middle: b is named with its reason and passed over, a goes into the slot.
+    std::string line = press("F5", "is damaged");
+    EXPECT_NE(line.find("] b.rep is damaged (buffer 1 holds a packet of unknown type 238"),
+              std::string::npos) << line;
+    EXPECT_NE(line.find("and would hang the game; F5 went on to a.rep."), std::string::npos)
+        << line;
+    EXPECT_NE(press("F5", "has been selected").find("] a.rep has been selected"),
+              std::string::npos);
+    EXPECT_EQ(ReadFile(replays + "/replay.rep"), ReadFile(replays + "/a.rep"));
+    // The slot keeps the stored replay's time, as any copy of it does.
+    EXPECT_EQ(std::filesystem::last_write_time(replays + "/replay.rep"),
+              std::filesystem::last_write_time(replays + "/a.rep"));
+
+    EXPECT_NE(press("F6", "has been selected").find("] c.rep has been selected"),
+              std::string::npos);
+    // At the end: nothing left to go on to, so nothing is selected and the slot stays.
+    line = press("F6", "is damaged");
+    EXPECT_NE(line.find("] d.rep is damaged ("), std::string::npos) << line;
+    EXPECT_NE(line.find("; F6 found no replay after it, so nothing was selected."),
+              std::string::npos) << line;
+    EXPECT_EQ(ReadFile(replays + "/replay.rep"), ReadFile(replays + "/c.rep"));
 }
 
 TEST_F(HotkeysOnX, F5RightAfterStartUpNeverDestroysTheRecordingLeftInTheSlot) {

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "ChildProcess.h"
+#include "ReplayWriter.h"
 #include "TempDir.h"
 #include "Xvfb.h"
 
@@ -252,6 +253,23 @@ TEST_F(UnderWine, HelpAndVersionAnswerOnStandardOutputWithoutABox) {
     const WineRun bogus = Wine("timeout 60 wine " + WindowsBuild() + "/clipwarden.exe --bogus");
     EXPECT_EQ(bogus.status, 2 << 8) << bogus.output;
     EXPECT_NE(bogus.output.find("unknown option '--bogus'"), std::string::npos) << bogus.output;
+
+    // --inspect answers the same way, a line a file, the status telling whether all were replays.
+    replaywriter::ScriptedDrive drive;
+    drive.vehicles = {{3, 159, false}};
+    drive.playerVehicle = 0;
+    ASSERT_TRUE(replaywriter::WriteGameFile(*prefix_ / "chase.rep", replaywriter::BuildReplay(drive)));
+    WriteFile(*prefix_ / "notes.rep", "notes");
+    const WineRun inspect = Wine("timeout 60 wine " + WindowsBuild() +
+                                 "/clipwarden.exe --inspect Z:" + (*prefix_ / "chase.rep") +
+                                 " Z:" + (*prefix_ / "notes.rep"));
+    EXPECT_EQ(inspect.status, 1 << 8) << inspect.output;
+    EXPECT_NE(inspect.output.find("chase.rep: 1.9 s, Ocean Beach, 07:38 Extra sunny, in Banshee; "
+                                  "Banshee"),
+              std::string::npos)
+        << inspect.output;
+    EXPECT_NE(inspect.output.find("notes.rep: not a replay: "), std::string::npos)
+        << inspect.output;
 }
 
 TEST_F(UnderWine, LaunchRunsTheCommandAndEndsWithItsExitStatus) {

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <new>
 #include <numeric>
+#include <string>
+#include <vector>
 
 #include "ReplayWriter.h"
 #include "TempDir.h"
@@ -122,30 +124,26 @@ int Run(std::vector<std::string> args) {
     return status;
 }
 
-void BM_InspectThousandReplays(benchmark::State& state) {
+/** Times the command `args` over the 1,000 files, every one of which it must read. */
+void RunOverThousand(benchmark::State& state, std::vector<std::string> args) {
     InspectFolder replays;
-    std::vector<std::string> args = {CLIPWARDEN_PATH, "--inspect"};
     args.insert(args.end(), replays.names.begin(), replays.names.end());
     for (auto _ : state) {
         if (Run(args) != 0) {
-            state.SkipWithError("--inspect did not read every file as a replay");
+            state.SkipWithError(args[0] + " did not read every file as a replay");
             break;
         }
     }
+}
+
+void BM_InspectThousandReplays(benchmark::State& state) {
+    RunOverThousand(state, {CLIPWARDEN_PATH, "--inspect"});
 }
 BENCHMARK(BM_InspectThousandReplays)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The floor: the same files read by cat.
 void BM_CatThousandReplays(benchmark::State& state) {
-    InspectFolder replays;
-    std::vector<std::string> args = {"/bin/cat"};
-    args.insert(args.end(), replays.names.begin(), replays.names.end());
-    for (auto _ : state) {
-        if (Run(args) != 0) {
-            state.SkipWithError("cat failed");
-            break;
-        }
-    }
+    RunOverThousand(state, {"/bin/cat"});
 }
 BENCHMARK(BM_CatThousandReplays)->Unit(benchmark::kMillisecond)->UseRealTime();
 

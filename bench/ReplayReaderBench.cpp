@@ -130,7 +130,7 @@ void RunOverThousand(benchmark::State& state, std::vector<std::string> args) {
     args.insert(args.end(), replays.names.begin(), replays.names.end());
     for (auto _ : state) {
         if (Run(args) != 0) {
-            state.SkipWithError(args[0] + " did not read every file as a replay");
+            state.SkipWithError((args[0] + " did not read every file as a replay").c_str());
             break;
         }
     }

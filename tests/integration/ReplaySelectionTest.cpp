@@ -170,6 +170,23 @@ TEST_F(Selecting, AFailedCopyNamesTheReplayKeepsTheStampAndLeavesTheSlotWhole) {
     EXPECT_EQ(h.Listing(), "a.rep b.rep c.rep replay.rep");
 }
 
+TEST_F(Selecting, PlayRefusesADamagedReplayAndHandsOverOtherBytesAsBefore) {
+    Library({"other.rep"}, "other.rep");
+    h.Store("broken.rep", std::string("gtaVC7f\0", 8) + "then no buffer at all");
+    EXPECT_FALSE(h.selection.SelectReplay("broken.rep"));
+    ASSERT_EQ(h.view.log.size(), 1U);
+    EXPECT_EQ(h.view.log[0], "[14:03:27] broken.rep is damaged (its size, 29 bytes, is not that "
+                             "of 1 to 8 whole buffers) and would hang the game, so it was not "
+                             "selected.");
+    EXPECT_EQ(h.LastGameText(), "~h~[14:03:27] ~w~~b~broken.rep~w~ is damaged: skipped!");
+    EXPECT_FALSE(std::filesystem::exists(h.Path("replay.rep")));
+    EXPECT_EQ(h.library.cursor().currentReplay(), "other.rep");
+
+    // Without the game's header the game refuses a file itself, harmlessly: it goes in as ever.
+    EXPECT_TRUE(h.selection.SelectReplay("other.rep"));
+    EXPECT_EQ(Slot(), "content of other.rep");
+}
+
 TEST_F(Selecting, AnUnwritableSlotFailsWithoutAHalfFile) {
     Library({"a.rep", "b.rep"}, "a.rep");
     h.Record("the slot");

@@ -89,6 +89,15 @@ int main(int argc, char** argv) {
         }
         return RunLaunchSession(early.command, std::cerr);
     }
+    // Before the home is settled: reading files needs none, like cat.
+    if (early.action == CommandLine::Action::Inspect) {
+        return Inspect(early);
+    }
+    if (early.action == CommandLine::Action::Error &&
+        std::find(argv + 1, argv + argc, std::string_view("--inspect")) != argv + argc) {
+        std::cerr << "clipwarden: " << early.error << std::endl; // Qt takes no part in it
+        return kUsageError;
+    }
     if (!SettleHome()) {
         std::cerr << "clipwarden: there is no home folder for its settings and the trash: HOME "
                      "is not set and the system names none for this user. Set HOME and start "
@@ -99,14 +108,6 @@ int main(int argc, char** argv) {
     // A log reader that goes away (clipwarden | head -1) must not end the program: writing
     // to it then fails, and the log stops being echoed.
     std::signal(SIGPIPE, SIG_IGN);
-    if (early.action == CommandLine::Action::Inspect) {
-        return Inspect(early);
-    }
-    if (early.action == CommandLine::Action::Error &&
-        std::find(argv + 1, argv + argc, std::string_view("--inspect")) != argv + argc) {
-        std::cerr << "clipwarden: " << early.error << std::endl; // Qt takes no part in it
-        return kUsageError;
-    }
     // Without any display the program still captures, selects and logs; it just has no window.
     const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") &&
                           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&

@@ -113,6 +113,12 @@ TEST(Win32Files, ANameOutsideTheCodePageIsListedReadAndCopiedAsItself) {
     ASSERT_FALSE(label.empty());
     EXPECT_TRUE(files->CommitTemporary(label, dir / "clipwarden-library.json", true, error));
     EXPECT_EQ(files->ReadSmallFile(dir / "clipwarden-library.json", 100, error), "{}");
+    // A replay written into the slot takes the stored replay's time, to the 100 ns FILETIME holds.
+    const std::string slot = files->WriteTemporary(dir / "slot.rep", "jump", error);
+    ASSERT_FALSE(slot.empty());
+    EXPECT_TRUE(files->SetModified(slot, stamp->modified, error)) << files->Describe(error);
+    EXPECT_TRUE(files->CommitTemporary(slot, dir / "slot.rep", true, error));
+    EXPECT_EQ(files->Stamp(dir / "slot.rep", error)->modified, stamp->modified);
     EXPECT_FALSE(files->ReadSmallFile(dir / "clipwarden-library.json", 1, error));
     EXPECT_EQ(error, std::errc::file_too_large);
     DeleteFileW(wide.c_str()); // the folder's own clean-up lists by the code page

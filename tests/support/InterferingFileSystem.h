@@ -6,11 +6,14 @@
 
 namespace clipwarden::test {
 
-/** The real file system, with a moment to change the world right after a copy was made. */
+/** The real file system, with a moment to change the world right after a copy was made, a
+ *  file was read, or a temporary was written. */
 class InterferingFileSystem final : public FileSystem {
 public:
     explicit InterferingFileSystem(FileSystem& real) : real_(real) {}
     std::function<void()> afterCopy;
+    std::function<void()> afterRead;  ///< after ReadSmallFile
+    std::function<void()> afterWrite; ///< after WriteTemporary
     std::optional<std::uint64_t> freeBytes; ///< when set, the free space the disk reports
 
     [[nodiscard]] std::string Join(const std::string& f, const std::string& n) const override {
@@ -48,14 +51,22 @@ public:
     }
     std::optional<std::string> ReadSmallFile(const std::string& p, std::size_t m,
                                              std::error_code& e) override {
-        return real_.ReadSmallFile(p, m, e);
+        auto bytes = real_.ReadSmallFile(p, m, e);
+        if (afterRead) {
+            afterRead();
+        }
+        return bytes;
     }
     bool SetModified(const std::string& p, std::int64_t m, std::error_code& e) override {
         return real_.SetModified(p, m, e);
     }
     std::string WriteTemporary(const std::string& d, const std::string& b,
                                std::error_code& e) override {
-        return real_.WriteTemporary(d, b, e);
+        std::string temporary = real_.WriteTemporary(d, b, e);
+        if (afterWrite) {
+            afterWrite();
+        }
+        return temporary;
     }
     bool MoveAside(const std::string& p, const std::string& d, std::error_code& e) override {
         return real_.MoveAside(p, d, e);

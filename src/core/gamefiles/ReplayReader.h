@@ -58,6 +58,12 @@ struct ReplayReading {
     ReplayDetails details;
 };
 
+/** Whether a file of `size` bytes may be a whole replay: the header and 1 to 8 buffers. A
+ *  writer's 4,096-byte pieces never add up to such a size before its last one. */
+constexpr bool IsWholeReplaySize(std::uint64_t size) {
+    return size > 8 && (size - 8) % 100'000 == 0 && (size - 8) / 100'000 <= 8;
+}
+
 /** Reads a replay file's bytes (at most kMostReplayBytes of them): never past their end,
  *  never past a buffer's end byte, each field at its offset, little-endian. */
 ReplayReading ReadReplay(std::span<const std::uint8_t> bytes);

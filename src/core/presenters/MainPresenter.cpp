@@ -198,6 +198,8 @@ void MainPresenter::OnFolderChange(const FolderChange& change) {
             capture_.SlotClosed();
         } else if (change.kind == Kind::Released) {
             capture_.SlotReleased();
+        } else if (change.kind == Kind::Changed || change.kind == Kind::Added) {
+            capture_.SlotChanged();
         }
         return;
     }

@@ -1,6 +1,7 @@
 #include "core/replays/RecordingCapture.h"
 
 #include "core/Text.h"
+#include "core/gamefiles/ReplayReader.h"
 
 namespace clipwarden {
 
@@ -12,6 +13,8 @@ void RecordingCapture::TakeSlotAtStartUp() {
     openers_ = 0;
     lastReportedFailure_.reset();
     copying_.reset(); // a copy still in flight finishes into its own folder, unaccounted here
+    looked_.reset();
+    lookedReplay_.reset();
     ++generation_;
     library_.cursor().ForgetSlot();
     std::error_code error;
@@ -52,7 +55,12 @@ void RecordingCapture::SlotClosed() {
     std::error_code error;
     closedStamp_ = files_.Stamp(library_.PathOf(kReplaySlot), error);
     closedAt_ = clock_.SteadyMilliseconds();
-    timer_.RecheckCaptureIn(static_cast<int>(kQuietMilliseconds));
+    // At once: a whole replay is stored now; anything else waits for the quiet time.
+    timer_.RecheckCaptureIn(0);
+}
+
+void RecordingCapture::SlotChanged() {
+    timer_.RecheckCaptureIn(0);
 }
 
 void RecordingCapture::CaptureTick() {
@@ -100,7 +108,9 @@ CaptureResult RecordingCapture::CaptureIfNew() {
     if (const std::string why = WhyTooLarge(before->size); !why.empty()) {
         return Fail(kReplaySlot, why);
     }
-    if (!Settled(*before)) {
+    std::shared_ptr<const std::string> replay =
+        OpenForWriting(clock_.SteadyMilliseconds()) ? nullptr : ReadWholeReplay(slot, *before);
+    if (replay ? !DoneWith(*before) : !Settled(*before)) {
         return {CaptureOutcome::Settling, kReplaySlot, "the game is still writing it"};
     }
 
@@ -123,12 +133,23 @@ CaptureResult RecordingCapture::CaptureIfNew() {
     copy->slot = slot;
     copy->destination = library_.PathOf(next.name);
     copy->generation = generation_;
+    copy->replay = std::move(replay);
     copying_ = copy;
     // A large recording takes a while to copy: off the GUI thread where the view can.
     FileSystem& files = files_;
     timer_.RunAside(
         [copy, &files, slot] {
-            copy->temporary = files.CopyToTemporary(slot, copy->destination, copy->error);
+            if (!copy->replay) {
+                copy->temporary = files.CopyToTemporary(slot, copy->destination, copy->error);
+                return;
+            }
+            // The bytes that were checked, with the slot's time, as a copy keeps it.
+            copy->temporary = files.WriteTemporary(copy->destination, *copy->replay, copy->error);
+            if (!copy->temporary.empty() &&
+                !files.SetModified(copy->temporary, copy->before.modified, copy->error)) {
+                files.DiscardTemporary(copy->temporary);
+                copy->temporary.clear();
+            }
         },
         [this, copy] { FinishCopy(*copy); });
     if (copying_ == copy) {
@@ -148,8 +169,10 @@ void RecordingCapture::FinishCopy(Copy& copy) {
     if (copy.temporary.empty()) {
         copy.result = Fail(copy.name, files_.Describe(copy.error));
     } else if (const std::optional<FileStamp> after = files_.Stamp(slot, error);
-               !after || *after != copy.before) {
+               !copy.replay && (!after || *after != copy.before)) {
         // The game wrote again while we copied; the finished file is copied once it settles.
+        // (Bytes read whole and checked are that recording as it was: they stand, since the
+        // next save may begin at once.)
         files_.DiscardTemporary(copy.temporary);
         if (current) {
             Settled(after.value_or(copy.before));
@@ -173,7 +196,9 @@ void RecordingCapture::FinishCopy(Copy& copy) {
             library_.cursor().SetCurrentReplay(copy.name);
             library_.cursor().AccountForSlot(copy.before);
             settling_.reset();
-            closedAt_.reset();
+            if (closedStamp_ == copy.before) {
+                closedAt_.reset(); // a close seen since belongs to the next recording
+            }
             lastReportedFailure_.reset();
             library_.Changed(copy.name);
             if (saved_) {
@@ -186,13 +211,61 @@ void RecordingCapture::FinishCopy(Copy& copy) {
     }
 }
 
+bool RecordingCapture::OpenForWriting(std::int64_t now) const {
+    // A write without its close, or another opener that still holds it: the close asks again.
+    return (writtenAt_ && now - *writtenAt_ < kWritingExpiresMilliseconds) ||
+           (openers_ > 0 && now - openedAt_ < kWritingExpiresMilliseconds);
+}
+
+std::shared_ptr<const std::string> RecordingCapture::ReadWholeReplay(const std::string& path,
+                                                                   const FileStamp& slot) {
+    if (!IsWholeReplaySize(slot.size)) {
+        return nullptr; // caught while it is written, or no replay of the game's
+    }
+    if (looked_ == slot) {
+        return lookedReplay_;
+    }
+    looked_ = slot;
+    lookedAt_ = clock_.SteadyMilliseconds();
+    lookedReplay_.reset();
+    std::error_code error;
+    auto bytes = files_.ReadSmallFile(path, kMostReplayBytes, error);
+    if (!bytes) {
+        return nullptr;
+    }
+    // The stamp right after the read: the bytes checked are those of this stamp alone.
+    const auto after = files_.Stamp(path, error);
+    if (!after || *after != slot) {
+        looked_.reset();
+        return nullptr;
+    }
+    const ReplayReading reading = ReadReplay(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
+    if (reading.kind == ReplayReading::Kind::Replay) {
+        lookedReplay_ = std::make_shared<const std::string>(std::move(*bytes));
+    }
+    return lookedReplay_;
+}
+
+bool RecordingCapture::DoneWith(const FileStamp& slot) {
+    if (slot.links > 1) {
+        return Settled(slot); // a writer through another name is seen by no watch
+    }
+    if (closedAt_ && closedStamp_ == slot) {
+        return true;
+    }
+    const std::int64_t waited = clock_.SteadyMilliseconds() - lookedAt_;
+    if (waited >= kSecondLookMilliseconds) {
+        return true;
+    }
+    timer_.RecheckCaptureIn(static_cast<int>(kSecondLookMilliseconds - waited));
+    return false;
+}
+
 bool RecordingCapture::Settled(const FileStamp& slot) {
     const std::int64_t now = clock_.SteadyMilliseconds();
-    if (writtenAt_ && now - *writtenAt_ < kWritingExpiresMilliseconds) {
-        return false; // open for writing: its close asks again
-    }
-    if (openers_ > 0 && now - openedAt_ < kWritingExpiresMilliseconds) {
-        return false; // another opener still holds it: the last close asks again
+    if (OpenForWriting(now)) {
+        return false;
     }
     // A close seen here says nothing of a writer through another of the file's names.
     const bool linked = slot.links > 1;

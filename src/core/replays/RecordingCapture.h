@@ -25,6 +25,10 @@ inline constexpr std::int64_t kLinkedSettleMilliseconds = 10'000;
  *  happen to it before it counts as a finished recording. */
 inline constexpr std::int64_t kQuietMilliseconds = 100;
 
+/** Where no close can be seen: how long a slot that holds a whole replay must keep its stamp
+ *  before it is stored (a second look, against a writer other than the game). */
+inline constexpr std::int64_t kSecondLookMilliseconds = 50;
+
 /** A write seen by the watch without its close counts for this long at most: a close the
  *  watch missed must not keep a recording from being stored for good. */
 inline constexpr std::int64_t kWritingExpiresMilliseconds = 10'000;
@@ -45,10 +49,14 @@ struct CaptureResult {
 };
 
 /** Copies each new recording of replay.rep into the library under the next capture name.
- *  A recording is copied only once it has settled (the same stamp seen at two moments at
- *  least kSettleMilliseconds apart on the program's own clock), and counts as stored only once
- *  a complete, unchanged copy sits under a name that held nothing before; until then it stays
- *  unaccounted for and is tried again. An empty replay.rep is never a recording. */
+ *  A slot whose bytes are a whole replay of the game (by the reader's hard checks) is stored
+ *  as soon as nobody writes it: at the close seen after writing, or where no close can be
+ *  seen, at a second look kSecondLookMilliseconds later that finds the same stamp; the bytes
+ *  checked are the bytes stored. Any other recording is copied only once it has settled (the
+ *  same stamp seen at two moments at least kSettleMilliseconds apart on the program's own
+ *  clock, or kQuietMilliseconds after its close). A recording counts as stored only once a
+ *  complete copy sits under a name that held nothing before; until then it stays unaccounted
+ *  for and is tried again. An empty replay.rep is never a recording. */
 class RecordingCapture {
 public:
     RecordingCapture(FileSystem& files, Clock& clock, ReplayLibrary& library, Notifier& notifier,
@@ -74,6 +82,8 @@ public:
     void SlotOpened();
     void SlotWritten();
     void SlotClosed();
+    /** Changed, where whether it is still open cannot be told (Windows): looked at again. */
+    void SlotChanged();
     /** Closed without a write: one opener fewer. */
     void SlotReleased();
     /** Events were lost: who has it open is not known any more, and the settle decides. */
@@ -93,6 +103,9 @@ private:
         std::string name;        ///< the capture name it goes to
         std::string destination; ///< its path
         std::string temporary;   ///< what the copy wrote; "" when it failed
+        /** The slot's bytes, read once and found a whole replay with the stamp unchanged
+         *  across the read; empty for a copy of the file itself. */
+        std::shared_ptr<const std::string> replay;
         std::error_code error;
         unsigned generation = 0; ///< the folder it was taken in
         bool returned = false;   ///< CaptureIfNew has returned while it was still running
@@ -115,6 +128,18 @@ private:
     /** Whether `slot` has kept its stamp for the settle time; asks for a re-check if not. */
     bool Settled(const FileStamp& slot);
 
+    /** The slot's bytes when they are a whole replay of the game, read once while its stamp
+     *  stayed `slot`; nothing otherwise. Each stamp is read only once. */
+    std::shared_ptr<const std::string> ReadWholeReplay(const std::string& path,
+                                                       const FileStamp& slot);
+
+    /** Whether a slot that holds a whole replay is done with: nobody writes it, and its close
+     *  was seen or a second look finds it unchanged; asks for a re-check if not. */
+    bool DoneWith(const FileStamp& slot);
+
+    /** Whether a writer holds the slot open, as far as the watch can tell. */
+    bool OpenForWriting(std::int64_t now) const;
+
     FileSystem& files_;
     Clock& clock_;
     ReplayLibrary& library_;
@@ -133,6 +158,11 @@ private:
     int openers_ = 0;
     std::int64_t openedAt_ = 0; ///< the last open seen
     std::shared_ptr<Copy> copying_;         ///< the copy in flight, if any
+    /** The last stamp whose bytes were read, when it was first seen, and its bytes when they
+     *  are a whole replay (else none). */
+    std::optional<FileStamp> looked_;
+    std::int64_t lookedAt_ = 0;
+    std::shared_ptr<const std::string> lookedReplay_;
     unsigned generation_ = 0; ///< counts the folders taken, so a late copy knows its own
     std::function<void()> saved_;
 };

@@ -476,6 +476,9 @@ TEST_F(MainWindow, TheWatchStoresARecordingSoonAfterItsCloseAndNeverWhileItIsWri
 
     WriteFileAt(dir / "replay.rep", "the whole recording", 1'650'000'001);
     folderWatch.Tell(FolderChange::Kind::Closed, "replay.rep");
+    EXPECT_EQ(view.recheckIn, 0); // a look at once: a whole replay of the game goes now
+    presenter.CaptureTick();
+    EXPECT_TRUE(view.log.empty()) << "bytes of another kind wait for the quiet time";
     EXPECT_EQ(view.recheckIn, static_cast<int>(kQuietMilliseconds));
     clock.steady += kQuietMilliseconds;
     presenter.CaptureTick(); // one look, no settle of half a second

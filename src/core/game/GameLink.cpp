@@ -77,10 +77,10 @@ void GameLink::Recognise() {
 }
 
 ProcessId GameLink::FindGameProcess() {
-    for (const ProcessEntry& entry : processes_.Snapshot()) {
+    for (const ProcessId id : processes_.FindNamed(kGameExecutable)) {
         // A game that has ended but is not yet reaped has no memory to read.
-        if (ToLowerAscii(entry.exeFile) == kGameExecutable && processes_.IsAlive(entry.id)) {
-            return entry.id;
+        if (processes_.IsAlive(id)) {
+            return id;
         }
     }
     return 0;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace clipwarden {
@@ -34,6 +35,33 @@ public:
     /** Running processes in the system's order; empty when the list cannot be read. An entry
      *  may already have ended: see IsAlive. */
     virtual std::vector<ProcessEntry> Snapshot() = 0;
+
+    /** The ids of the running processes whose executable is called `exeFile` (ASCII letters
+     *  in any case), in the system's order; what a tick at rest asks, so a backend reads as
+     *  little as it can for it. Empty when the list cannot be read. */
+    virtual std::vector<ProcessId> FindNamed(const std::string& exeFile) {
+        std::vector<ProcessId> found;
+        for (const ProcessEntry& entry : Snapshot()) {
+            if (SameNameIgnoringCase(entry.exeFile, exeFile)) {
+                found.push_back(entry.id);
+            }
+        }
+        return found;
+    }
+
+    /** Whether two names are the same, ASCII letters compared in any case. */
+    static bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+            if (lower(a[i]) != lower(b[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
 
     /** False when the process has ended and only its entry is left (a zombie), or is gone. */
     virtual bool IsAlive(ProcessId id) = 0;

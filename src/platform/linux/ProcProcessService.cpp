@@ -86,61 +86,19 @@ public:
     // one seen in the last ten seconds, and for all of them once a minute. It keeps no
     // descriptor per process.
     std::vector<ProcessEntry> Snapshot() override {
-        std::vector<ProcessId> ids;
-        {
-            const std::unique_ptr<DIR, DirCloser> dir(opendir("/proc"));
-            if (!dir) {
-                return {};
-            }
-            while (const dirent* entry = readdir(dir.get())) {
-                ProcessId id = 0;
-                const char* end = entry->d_name + std::char_traits<char>::length(entry->d_name);
-                const auto [ptr, ec] = std::from_chars(entry->d_name, end, id);
-                if (ec == std::errc() && ptr == end && id != 0) {
-                    ids.push_back(id);
-                }
-            }
-        }
-        std::sort(ids.begin(), ids.end());
-
-        const auto now = steady_clock::now();
-        const bool rereadAll = now - lastFullRead_ >= rereadAll_;
-        if (rereadAll) {
-            lastFullRead_ = now;
-        }
-        std::vector<Known> next;
-        next.reserve(ids.size());
         std::vector<ProcessEntry> entries;
-        entries.reserve(ids.size());
-        auto old = known_.begin(); // both in ascending id order
-        for (ProcessId id : ids) {
-            while (old != known_.end() && old->id < id) {
-                ++old;
-            }
-            Known process{id, {}, now, false};
-            const bool seen = old != known_.end() && old->id == id;
-            if (seen) {
-                process = *old;
-            } else {
-                // Only the user's own games count: another user's game is none of ours, even
-                // when Clipwarden runs with the privilege to open it.
-                uid_t user = 0;
-                process.ours = ReadRealUser(proc_, id, user) && user == getuid();
-            }
-            if (!process.ours) {
-                next.push_back(std::move(process));
-                continue;
-            }
-            if (!seen || rereadAll || now - process.firstSeen < freshFor_) {
-                if (!ReadName(proc_, id, process.name)) {
-                    continue; // ended meanwhile
-                }
-            }
-            entries.push_back({id, process.name});
-            next.push_back(std::move(process));
-        }
-        known_ = std::move(next);
+        Scan([&entries](const Known& process) { entries.push_back({process.id, process.name}); });
         return entries;
+    }
+
+    std::vector<ProcessId> FindNamed(const std::string& exeFile) override {
+        std::vector<ProcessId> found;
+        Scan([&](const Known& process) {
+            if (SameNameIgnoringCase(process.name, exeFile)) {
+                found.push_back(process.id);
+            }
+        });
+        return found;
     }
 
     bool IsAlive(ProcessId id) override {
@@ -196,6 +154,67 @@ public:
     }
 
 private:
+    struct Known;
+
+    /** Lists /proc and hands each process of this user to `visit`, its name read when it is
+     *  new, young, or due for the once-a-minute read; the rest comes from the last scan. The
+     *  buffers of one scan are kept for the next, so that a scan at rest allocates nothing. */
+    template <typename Visit>
+    void Scan(Visit&& visit) {
+        ids_.clear();
+        {
+            const std::unique_ptr<DIR, DirCloser> dir(opendir("/proc"));
+            if (!dir) {
+                return;
+            }
+            while (const dirent* entry = readdir(dir.get())) {
+                ProcessId id = 0;
+                const char* end = entry->d_name + std::char_traits<char>::length(entry->d_name);
+                const auto [ptr, ec] = std::from_chars(entry->d_name, end, id);
+                if (ec == std::errc() && ptr == end && id != 0) {
+                    ids_.push_back(id);
+                }
+            }
+        }
+        if (!std::is_sorted(ids_.begin(), ids_.end())) {
+            std::sort(ids_.begin(), ids_.end());
+        }
+
+        const auto now = steady_clock::now();
+        const bool rereadAll = now - lastFullRead_ >= rereadAll_;
+        if (rereadAll) {
+            lastFullRead_ = now;
+        }
+        next_.clear();
+        auto old = known_.begin(); // both in ascending id order
+        for (ProcessId id : ids_) {
+            while (old != known_.end() && old->id < id) {
+                ++old;
+            }
+            const bool seen = old != known_.end() && old->id == id;
+            if (seen) {
+                next_.push_back(std::move(*old));
+            } else {
+                // Only the user's own games count: another user's game is none of ours, even
+                // when Clipwarden runs with the privilege to open it.
+                uid_t user = 0;
+                next_.push_back({id, {}, now, ReadRealUser(proc_, id, user) && user == getuid()});
+            }
+            Known& process = next_.back();
+            if (!process.ours) {
+                continue;
+            }
+            if (!seen || rereadAll || now - process.firstSeen < freshFor_) {
+                if (!ReadName(proc_, id, process.name)) {
+                    next_.pop_back(); // ended meanwhile
+                    continue;
+                }
+            }
+            visit(process);
+        }
+        known_.swap(next_);
+    }
+
     struct Known {
         ProcessId id;
         std::string name;
@@ -207,6 +226,8 @@ private:
     std::chrono::milliseconds freshFor_;
     std::chrono::milliseconds rereadAll_;
     std::vector<Known> known_; ///< the processes of the last scan, in ascending id order
+    std::vector<Known> next_;  ///< the scan being made
+    std::vector<ProcessId> ids_;
     steady_clock::time_point lastFullRead_ = steady_clock::now();
 };
 

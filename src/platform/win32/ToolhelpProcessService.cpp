@@ -31,6 +31,25 @@ public:
         return entries;
     }
 
+    std::vector<ProcessId> FindNamed(const std::string& exeFile) override {
+        // The names are compared as they come: none is converted or kept.
+        std::vector<ProcessId> found;
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE) {
+            return found;
+        }
+        PROCESSENTRY32 entry{};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = Process32First(snapshot, &entry); more;
+             more = Process32Next(snapshot, &entry)) {
+            if (SameNameIgnoringCase(TrimAtNul(entry.szExeFile), exeFile)) {
+                found.push_back(entry.th32ProcessID);
+            }
+        }
+        CloseHandle(snapshot);
+        return found;
+    }
+
     bool IsAlive(ProcessId) override {
         return true; // a snapshot lists running processes only
     }

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "ChildProcess.h"
+#include "ReplayWriter.h"
 #include "HeadlessCommand.h"
 #include "TempDir.h"
 
@@ -117,6 +118,29 @@ TEST_F(Headless, StoresTheSlotFoundAtStartUpAndEachRecordingAfterItOnce) {
     RecordAt(slot, "third", kEarlier + 120);
     Expect("-3.rep saved!");
     EXPECT_FALSE(std::filesystem::exists(replays + "/replay" + day + "-4.rep"));
+}
+
+TEST_F(Headless, AReplayOfTheGamesFormatIsStoredOnceWholeHoweverItsWriterPauses) {
+    Start();
+    const std::string day = TodayDDMM();
+    replaywriter::ScriptedDrive drive;
+    drive.leastBuffers = 2;
+    const auto first = replaywriter::BuildReplay(drive);
+    // In 4,096-byte pieces, with a pause halfway far longer than any settle.
+    ASSERT_TRUE(replaywriter::WriteGameFile(slot, first, {1500, false}));
+    Expect("-0.rep saved!");
+    EXPECT_TRUE(ReadFile(replays + "/replay" + day + "-0.rep") == std::string(first.begin(), first.end()));
+
+    // Whole buffers with pauses between them: while it is held open the slot is a whole replay
+    // of one buffer, then of two; only the three of its close are stored.
+    drive.leastBuffers = 3;
+    const auto second = replaywriter::BuildReplay(drive);
+    ASSERT_TRUE(replaywriter::WriteGameFile(slot, second, {700, true}));
+    Expect("-1.rep saved!");
+    EXPECT_EQ(std::filesystem::file_size(replays + "/replay" + day + "-1.rep"), second.size());
+    EXPECT_TRUE(ReadFile(replays + "/replay" + day + "-1.rep") ==
+                std::string(second.begin(), second.end()));
+    EXPECT_FALSE(std::filesystem::exists(replays + "/replay" + day + "-2.rep"));
 }
 
 TEST_F(Headless, AReaderOfItsLogThatGoesAwayDoesNotStopIt) {

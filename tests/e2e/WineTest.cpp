@@ -194,6 +194,26 @@ TEST_F(UnderWine, CapturesByteForByteAndSelectsWithF5AndF6) {
     StopClipwarden();
 }
 
+TEST_F(UnderWine, AReplayOfTheGamesFormatIsStoredOnceWholeAfterAPauseInItsWriting) {
+    if (WindowsBuild().empty()) {
+        GTEST_SKIP() << "no Windows build given (CLIPWARDEN_WINDOWS_BUILD)";
+    }
+    StartClipwarden();
+    replaywriter::ScriptedDrive drive;
+    drive.leastBuffers = 2;
+    const auto bytes = replaywriter::BuildReplay(drive);
+    // No close can be seen here: the pause, longer than any settle of other bytes, must not
+    // get a part stored.
+    ASSERT_TRUE(replaywriter::WriteGameFile(replays + "/replay.rep", bytes, {1500, false}));
+    const std::string saved = Expect(" saved!");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(saved, match, std::regex(R"(\] (replay(\d{4})-0\.rep) saved!$)")))
+        << saved;
+    EXPECT_TRUE(ReadFile(replays + "/" + match[1].str()) == std::string(bytes.begin(), bytes.end()));
+    StopClipwarden();
+    EXPECT_FALSE(std::filesystem::exists(replays + "/replay" + match[2].str() + "-1.rep"));
+}
+
 TEST_F(UnderWine, ARecognised10GameGetsItsTextAndTheOptionFollowsForNextTime) {
     if (WindowsBuild().empty()) {
         GTEST_SKIP() << "no Windows build given (CLIPWARDEN_WINDOWS_BUILD)";

@@ -9,7 +9,9 @@
 //   replay <folder> [word...] write replay.rep in the game's own format, as the game does,
 //                             from a scripted drive: buffers=N frames=N clock=HH:MM
 //                             weather=OLD,NEW from=X,Y to=X,Y vehicles=ID,ID... drive=INDEX
-//                             interior=N rc, or damaged (a body the game would hang on)
+//                             interior=N rc, or damaged (a body the game would hang on);
+//                             pause=MS pauses halfway while the file is open, and with
+//                             whole-buffers between buffers written whole
 //   playback <value>          set the playback flag byte at this version's address
 //   signature <version|hex>   change the executable's signature, as the packed Steam one does
 //   show [1.0|1.1|steam] [raw]  print the flags and texts at that version's addresses
@@ -97,6 +99,7 @@ void WriteScriptedReplay(const std::string& folder, std::istringstream& words) {
     replaywriter::ScriptedDrive drive;
     drive.waypoints = {{220, -1270, 10}, {400, -300, 10}};
     bool damaged = false;
+    replaywriter::WritePace pace;
     std::string word;
     while (words >> word) {
         const auto equals = word.find('=');
@@ -131,13 +134,17 @@ void WriteScriptedReplay(const std::string& folder, std::istringstream& words) {
             drive.rc = true;
         } else if (key == "damaged") {
             damaged = true;
+        } else if (key == "pause" && !numbers.empty()) {
+            pace.pauseMilliseconds = static_cast<int>(numbers[0]);
+        } else if (key == "whole-buffers") {
+            pace.wholeBuffers = true;
         }
     }
     std::vector<std::uint8_t> bytes = replaywriter::BuildReplay(drive);
     if (damaged) {
         bytes[8] = 0xEE; // a packet type the game does not know, where its first frame starts
     }
-    const bool written = replaywriter::WriteGameFile(folder + "/replay.rep", bytes);
+    const bool written = replaywriter::WriteGameFile(folder + "/replay.rep", bytes, pace);
     std::cout << (written ? "replay written " + std::to_string(bytes.size()) : "replay failed")
               << '\n';
 }

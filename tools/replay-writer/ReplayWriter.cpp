@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace clipwarden::replaywriter {
 
@@ -233,19 +235,36 @@ std::vector<std::uint8_t> BuildReplay(const ScriptedDrive& drive) {
     return recorder.Finish();
 }
 
-bool WriteGameFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+bool WriteGameFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                   WritePace pace) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         return false;
     }
+    const auto pause = [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(pace.pauseMilliseconds));
+    };
     // The C runtime's buffer of 4,096 bytes: the file grows in 4,096-byte pieces, and its size
     // is that of a whole replay only once it is closed.
     bool ok = std::setvbuf(file, nullptr, _IOFBF, 4096) == 0;
     const std::size_t header = std::min<std::size_t>(8, bytes.size());
     ok = ok && std::fwrite(bytes.data(), 1, header, file) == header;
+    const std::size_t half = header + (bytes.size() - header) / 2;
     for (std::size_t at = header; ok && at < bytes.size(); at += kBufferBytes) {
         const std::size_t size = std::min(kBufferBytes, bytes.size() - at);
-        ok = std::fwrite(bytes.data() + at, 1, size, file) == size;
+        if (pace.wholeBuffers) {
+            ok = std::fflush(file) == 0 && std::fwrite(bytes.data() + at, 1, size, file) == size &&
+                 std::fflush(file) == 0;
+            if (ok && at + size < bytes.size() && pace.pauseMilliseconds > 0) {
+                pause();
+            }
+        } else if (half > at && half <= at + size && pace.pauseMilliseconds > 0) {
+            ok = std::fwrite(bytes.data() + at, 1, half - at, file) == half - at;
+            pause();
+            ok = ok && std::fwrite(bytes.data() + half, 1, at + size - half, file) == at + size - half;
+        } else {
+            ok = std::fwrite(bytes.data() + at, 1, size, file) == size;
+        }
     }
     return std::fclose(file) == 0 && ok;
 }

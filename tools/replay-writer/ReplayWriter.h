@@ -47,9 +47,18 @@ struct ScriptedDrive {
 /** The whole file, header and 1 to 8 buffers of 100,000 bytes, stale bytes after each end. */
 std::vector<std::uint8_t> BuildReplay(const ScriptedDrive& drive);
 
+/** How a write may dawdle, for the tests of a capture. */
+struct WritePace {
+    int pauseMilliseconds = 0; ///< a pause while the file is open: halfway, or between buffers
+    /** Each buffer in one write of its own, past the C runtime's buffer, so that the file is a
+     *  whole replay of fewer buffers during each pause. */
+    bool wholeBuffers = false;
+};
+
 /** Writes `bytes` to `path` as the game does: one open, the header, then the buffers through
  *  the C runtime's 4,096-byte buffer, one close. False when any step failed. */
-bool WriteGameFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+bool WriteGameFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                   WritePace pace = {});
 
 struct ScriptedZone {
     std::string label;

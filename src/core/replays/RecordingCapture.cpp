@@ -25,7 +25,8 @@ void RecordingCapture::TakeSlotAtStartUp() {
 }
 
 void RecordingCapture::SlotOpened() {
-    closedAt_.reset(); // something more may come: the settle decides then
+    // A close seen stands: a write after this open, or a changed stamp, overrules it (an
+    // open alone is as likely a reader, as Clipwarden itself is).
     ++openers_;
     openedAt_ = clock_.SteadyMilliseconds();
 }
@@ -247,6 +248,14 @@ std::shared_ptr<const std::string> RecordingCapture::ReadWholeReplay(const std::
     return lookedReplay_;
 }
 
+bool RecordingCapture::PartOfAReplay(const std::string& path, const FileStamp& slot) {
+    if (IsWholeReplaySize(slot.size) || slot.size < 8) {
+        return false;
+    }
+    const auto header = files_.ReadText(path, 8);
+    return header && *header == std::string("gtaVC7f\0", 8);
+}
+
 bool RecordingCapture::DoneWith(const FileStamp& slot) {
     if (slot.links > 1) {
         return Settled(slot); // a writer through another name is seen by no watch
@@ -280,8 +289,11 @@ bool RecordingCapture::Settled(const FileStamp& slot) {
     if (settling_ != slot) {
         settling_ = slot;
         settlingSince_ = now;
+        settlingPart_ = PartOfAReplay(library_.PathOf(kReplaySlot), slot);
     }
-    const std::int64_t settle = linked ? kLinkedSettleMilliseconds : kSettleMilliseconds;
+    const std::int64_t settle = linked          ? kLinkedSettleMilliseconds
+                                : settlingPart_ ? kPartReplaySettleMilliseconds
+                                                : kSettleMilliseconds;
     const std::int64_t waited = now - settlingSince_;
     if (waited >= settle) {
         return true;

@@ -21,6 +21,11 @@ inline constexpr std::int64_t kSettleMilliseconds = 500;
  *  another name is seen by no watch of this folder, and may pause between its writes. */
 inline constexpr std::int64_t kLinkedSettleMilliseconds = 10'000;
 
+/** How long a replay of the game caught in part (its header, not yet its whole size) must keep
+ *  one stamp: the game may pause in its writing where no close can be seen, and a part is no
+ *  replay. A part that stays this long is stored all the same, so that nothing is lost. */
+inline constexpr std::int64_t kPartReplaySettleMilliseconds = 10'000;
+
 /** Where the folder watch sees replay.rep closed after writing, how long nothing more may
  *  happen to it before it counts as a finished recording. */
 inline constexpr std::int64_t kQuietMilliseconds = 100;
@@ -128,6 +133,9 @@ private:
     /** Whether `slot` has kept its stamp for the settle time; asks for a re-check if not. */
     bool Settled(const FileStamp& slot);
 
+    /** Whether the slot begins as a replay of the game but has not its whole size yet. */
+    bool PartOfAReplay(const std::string& path, const FileStamp& slot);
+
     /** The slot's bytes when they are a whole replay of the game, read once while its stamp
      *  stayed `slot`; nothing otherwise. Each stamp is read only once. */
     std::shared_ptr<const std::string> ReadWholeReplay(const std::string& path,
@@ -163,6 +171,7 @@ private:
     std::optional<FileStamp> looked_;
     std::int64_t lookedAt_ = 0;
     std::shared_ptr<const std::string> lookedReplay_;
+    bool settlingPart_ = false; ///< the stamp that settles is part of a replay
     unsigned generation_ = 0; ///< counts the folders taken, so a late copy knows its own
     std::function<void()> saved_;
 };

@@ -281,6 +281,10 @@ TEST_F(GameProcess, AGameThatTakesItsNameSoonAfterStartingIsFoundAtOnce) {
     const auto running = GamesRunning();
     ASSERT_NE(std::find(running.begin(), running.end(), game.pid()), running.end());
     EXPECT_EQ(link.FindGameProcess(), static_cast<ProcessId>(running.front()));
+    // The name in any letter case, as the scan at rest asks for it.
+    game.Command("name GTA-VC.EXE");
+    const auto named = processes->FindNamed("gta-vc.exe");
+    EXPECT_NE(std::find(named.begin(), named.end(), ours), named.end());
 }
 
 TEST_F(GameProcess, AnOpenTheSystemRefusesIsToldApartFromAMissingGame) {

@@ -12,6 +12,7 @@
 //                             interior=N rc, or damaged (a body the game would hang on);
 //                             pause=MS pauses halfway while the file is open, and with
 //                             whole-buffers between buffers written whole
+//   copy <from> <to>          copy a file and print "copied N us", the time it took here
 //   playback <value>          set the playback flag byte at this version's address
 //   signature <version|hex>   change the executable's signature, as the packed Steam one does
 //   show [1.0|1.1|steam] [raw]  print the flags and texts at that version's addresses
@@ -22,6 +23,7 @@
 //   window-text <id>          print the text of its control <id>
 //   window-check <id>         print 1 when its button <id> is checked, else 0
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -239,6 +241,18 @@ int main(int argc, char** argv) {
             std::string folder;
             in >> std::quoted(folder);
             WriteScriptedReplay(folder, in);
+        } else if (command == "copy") {
+            std::string from;
+            std::string to;
+            in >> std::quoted(from) >> std::quoted(to);
+            const auto start = std::chrono::steady_clock::now();
+            std::ifstream source(from, std::ios::binary);
+            std::ofstream target(to, std::ios::binary | std::ios::trunc);
+            target << source.rdbuf();
+            target.close();
+            const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+                std::chrono::steady_clock::now() - start);
+            std::cout << "copied " << took.count() << " us\n";
         } else if (command == "playback") {
             int value = 0;
             in >> value;

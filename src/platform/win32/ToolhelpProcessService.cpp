@@ -14,39 +14,39 @@ constexpr DWORD kAllAccess = 0x1F0FFF;
 /** Processes through the Tool Help snapshot; memory through ReadProcessMemory and
  *  WriteProcessMemory, which read a 32-bit game from a 64-bit program just as well. */
 class ToolhelpProcessService final : public ProcessService {
-public:
-    std::vector<ProcessEntry> Snapshot() override {
-        std::vector<ProcessEntry> entries;
+    /** Hands each process of a Tool Help snapshot to `visit`; none when there is none. */
+    template <typename Visit>
+    static void Each(Visit&& visit) {
         HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         if (snapshot == INVALID_HANDLE_VALUE) {
-            return entries;
+            return;
         }
         PROCESSENTRY32 entry{};
         entry.dwSize = sizeof(entry);
         for (BOOL more = Process32First(snapshot, &entry); more;
              more = Process32Next(snapshot, &entry)) {
-            entries.push_back({entry.th32ProcessID, FromAnsi(TrimAtNul(entry.szExeFile))});
+            visit(entry);
         }
         CloseHandle(snapshot);
+    }
+
+public:
+    std::vector<ProcessEntry> Snapshot() override {
+        std::vector<ProcessEntry> entries;
+        Each([&entries](const PROCESSENTRY32& entry) {
+            entries.push_back({entry.th32ProcessID, FromAnsi(TrimAtNul(entry.szExeFile))});
+        });
         return entries;
     }
 
     std::vector<ProcessId> FindNamed(const std::string& exeFile) override {
         // The names are compared as they come: none is converted or kept.
         std::vector<ProcessId> found;
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        if (snapshot == INVALID_HANDLE_VALUE) {
-            return found;
-        }
-        PROCESSENTRY32 entry{};
-        entry.dwSize = sizeof(entry);
-        for (BOOL more = Process32First(snapshot, &entry); more;
-             more = Process32Next(snapshot, &entry)) {
+        Each([&](const PROCESSENTRY32& entry) {
             if (SameNameIgnoringCase(TrimAtNul(entry.szExeFile), exeFile)) {
                 found.push_back(entry.th32ProcessID);
             }
-        }
-        CloseHandle(snapshot);
+        });
         return found;
     }
 

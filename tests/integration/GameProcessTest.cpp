@@ -10,6 +10,7 @@
 
 #include "ChildProcess.h"
 #include "GameLinkRig.h"
+#include "platform/linux/ProcProcessService.h"
 #include "Processes.h"
 #include "TempDir.h"
 
@@ -285,6 +286,19 @@ TEST_F(GameProcess, AGameThatTakesItsNameSoonAfterStartingIsFoundAtOnce) {
     game.Command("name GTA-VC.EXE");
     const auto named = processes->FindNamed("gta-vc.exe");
     EXPECT_NE(std::find(named.begin(), named.end(), ours), named.end());
+}
+
+TEST_F(GameProcess, AtRestTheListingIsSkippedYetANewGameIsFoundAtOnce) {
+    // No process counts as young and no reading of all names is due: only a new process
+    // makes the scan list /proc again.
+    auto lean = CreateProcProcessService(std::chrono::milliseconds(0), std::chrono::hours(1));
+    lean->FindNamed("gta-vc.exe"); // the first scan lists every process
+    FakeGame game;
+    const auto found = lean->FindNamed("gta-vc.exe");
+    EXPECT_NE(std::find(found.begin(), found.end(), static_cast<ProcessId>(game.pid())),
+              found.end());
+    game.Command("exit");
+    ASSERT_TRUE(Eventually([&] { return !lean->IsAlive(static_cast<ProcessId>(game.pid())); }));
 }
 
 TEST_F(GameProcess, AnOpenTheSystemRefusesIsToldApartFromAMissingGame) {

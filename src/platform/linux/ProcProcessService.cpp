@@ -93,11 +93,19 @@ public:
 
     std::vector<ProcessId> FindNamed(const std::string& exeFile) override {
         std::vector<ProcessId> found;
-        Scan([&](const Known& process) {
-            if (SameNameIgnoringCase(process.name, exeFile)) {
+        const auto match = [&](const Known& process) {
+            if (process.ours && SameNameIgnoringCase(process.name, exeFile)) {
                 found.push_back(process.id);
             }
-        });
+        };
+        if (NothingNewSinceLastScan()) {
+            // No process was made since, none is young enough for its name to change, and
+            // no reading of every name is due: the last scan's names stand. (One that has
+            // ended since is told by IsAlive.)
+            std::for_each(known_.begin(), known_.end(), match);
+        } else {
+            Scan(match);
+        }
         return found;
     }
 
@@ -156,11 +164,42 @@ public:
 private:
     struct Known;
 
+    /** The id the kernel gave the newest process (the last field of /proc/loadavg); 0 when
+     *  it cannot be read. */
+    ProcessId NewestProcess() const {
+        const int fd = openat(proc_, "loadavg", O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return 0;
+        }
+        std::array<char, 128> buffer{};
+        const ssize_t got = pread(fd, buffer.data(), buffer.size(), 0);
+        close(fd);
+        const std::string_view text(buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+        const auto space = text.find_last_of(' ');
+        ProcessId id = 0;
+        if (space != std::string_view::npos) {
+            std::from_chars(text.data() + space + 1, text.data() + text.size(), id);
+        }
+        return id;
+    }
+
+    /** Whether a listing of /proc could tell nothing the last one did not: the same newest
+     *  process, none of ours still young, and the reading of every name not due. */
+    bool NothingNewSinceLastScan() {
+        const auto now = steady_clock::now();
+        const ProcessId newest = NewestProcess();
+        const bool same = newest != 0 && newest == newestAtScan_ && scanned_ &&
+                          now - youngestSeen_ >= freshFor_ && now - lastFullRead_ < rereadAll_;
+        return same;
+    }
+
     /** Lists /proc and hands each process of this user to `visit`, its name read when it is
      *  new, young, or due for the once-a-minute read; the rest comes from the last scan. The
      *  buffers of one scan are kept for the next, so that a scan at rest allocates nothing. */
     template <typename Visit>
     void Scan(Visit&& visit) {
+        newestAtScan_ = NewestProcess(); // before the listing: a process made during it is new
+        scanned_ = true;
         ids_.clear();
         {
             const std::unique_ptr<DIR, DirCloser> dir(opendir("/proc"));
@@ -204,6 +243,7 @@ private:
             if (!process.ours) {
                 continue;
             }
+            youngestSeen_ = std::max(youngestSeen_, process.firstSeen);
             if (!seen || rereadAll || now - process.firstSeen < freshFor_) {
                 if (!ReadName(proc_, id, process.name)) {
                     next_.pop_back(); // ended meanwhile
@@ -229,6 +269,9 @@ private:
     std::vector<Known> next_;  ///< the scan being made
     std::vector<ProcessId> ids_;
     steady_clock::time_point lastFullRead_ = steady_clock::now();
+    steady_clock::time_point youngestSeen_{}; ///< when the youngest process of ours was first seen
+    ProcessId newestAtScan_ = 0;              ///< the newest process when the last scan began
+    bool scanned_ = false;
 };
 
 } // namespace

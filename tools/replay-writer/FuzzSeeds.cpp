@@ -1,11 +1,13 @@
 // fuzz-seeds FOLDER: writes the fuzzers' seed corpora from the writers, one folder a reader:
-// replays/, zones/, texts/, models/. Seeds, not checked in: each build makes them anew.
+// replays/, zones/, texts/, models/, index/. Seeds, not checked in: each build makes them anew.
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "ReplayWriter.h"
+#include "core/gamefiles/ReplayReader.h"
+#include "core/replays/DetailsIndex.h"
 
 using namespace clipwarden::replaywriter;
 
@@ -29,7 +31,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path folder = argv[1];
-    for (const char* kind : {"replays", "zones", "texts", "models"}) {
+    for (const char* kind : {"replays", "zones", "texts", "models", "index"}) {
         std::filesystem::create_directories(folder / kind);
     }
     bool ok = true;
@@ -61,5 +63,21 @@ int main(int argc, char** argv) {
                                            {"DTOWN", "Downtown"}})));
     ok = ok && Write(folder / "models/default.ide",
                      BuildModelFile({{130, "LANDSTK"}, {159, "BANSHEE"}, {191, "PCJ600"}}));
+
+    // An index of the replays above, as the Library keeps it.
+    clipwarden::DetailsIndex index;
+    clipwarden::FileStamp stamp;
+    for (const auto& drive : {onFoot, driving, twoBuffers}) {
+        const auto bytes = BuildReplay(drive);
+        stamp.size = bytes.size();
+        stamp.fileId += 1;
+        index.Put("replay1012-" + std::to_string(stamp.fileId) + ".rep", stamp,
+                  clipwarden::ReadReplay(std::span(bytes.data(), bytes.size())));
+    }
+    clipwarden::ReplayReading notes;
+    notes.why = "it does not begin as a replay of the game";
+    index.Put("notes.rep", stamp, notes);
+    const auto indexBytes = index.Serialize();
+    ok = ok && Write(folder / "index/details.cbor", AsText(indexBytes));
     return ok ? 0 : 1;
 }

@@ -68,6 +68,9 @@ public:
         }
         return temporary;
     }
+    bool MakeFolders(const std::string& p, std::error_code& e) override {
+        return real_.MakeFolders(p, e);
+    }
     bool MoveAside(const std::string& p, const std::string& d, std::error_code& e) override {
         return real_.MoveAside(p, d, e);
     }

@@ -137,6 +137,10 @@ public:
     virtual bool SetModified(const std::string& path, std::int64_t modified,
                              std::error_code& error) = 0;
 
+    /** Makes the folder and any folder above it that is missing, each readable by the user
+     *  alone; true when it is there as a folder (a link to one counts). */
+    virtual bool MakeFolders(const std::string& path, std::error_code& error) = 0;
+
     /** Renames `path` to `destination` on the same volume without ever replacing anything; on
      *  failure both stay as they were. */
     virtual bool MoveAside(const std::string& path, const std::string& destination,

@@ -10,6 +10,9 @@ namespace clipwarden {
 using WindowRef = std::uintptr_t;
 
 inline constexpr int kFolderPersonal = 5;
+/** Clipwarden's own folder for derived data it may lose: $XDG_CACHE_HOME/clipwarden, on
+ *  Windows %LOCALAPPDATA%\Clipwarden\Cache. It need not exist yet. */
+inline constexpr int kFolderDetailsCache = 0x10001;
 
 /** The user's special folders and the modal folder picker. */
 class ShellFolders {

@@ -454,6 +454,29 @@ bool PosixFileSystem::SetModified(const std::string& path, std::int64_t modified
     return true;
 }
 
+bool PosixFileSystem::MakeFolders(const std::string& path, std::error_code& error) {
+    error.clear();
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        // A folder above that cannot be made (or is there already) tells nothing yet: the
+        // last one decides.
+        const std::string part = path.substr(0, at);
+        const bool made = part.empty() || mkdir(part.c_str(), 0700) == 0 || errno == EEXIST;
+        if (at == std::string::npos) {
+            if (!made) {
+                error = LastError();
+                return false;
+            }
+            break;
+        }
+    }
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        error = std::make_error_code(std::errc::not_a_directory);
+        return false;
+    }
+    return true;
+}
+
 bool PosixFileSystem::MoveAside(const std::string& path, const std::string& destination,
                                 std::error_code& error) {
     error.clear();

@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+
 #include "core/ports/ShellFolders.h"
 
 namespace clipwarden {
@@ -15,6 +17,15 @@ namespace {
 class QtShellFolders final : public ShellFolders {
 public:
     std::string GetSpecialFolderPath(int folderId) override {
+        if (folderId == kFolderDetailsCache) {
+            const QByteArray cache = qgetenv("XDG_CACHE_HOME");
+            const char* home = std::getenv("HOME");
+            if (!cache.isEmpty() && cache.startsWith('/')) {
+                return cache.toStdString() + "/clipwarden";
+            }
+            return home != nullptr && home[0] == '/' ? std::string(home) + "/.cache/clipwarden"
+                                                     : std::string();
+        }
         if (folderId != kFolderPersonal) {
             return {};
         }

@@ -362,6 +362,29 @@ public:
         }
     }
 
+    bool MakeFolders(const std::string& path, std::error_code& error) override {
+        error.clear();
+        for (std::size_t at = path.find_first_of("\\/", 3);; at = path.find_first_of("\\/", at + 1)) {
+            // Folders above (a share's name, say) may refuse: the last one decides.
+            const std::string part = path.substr(0, at);
+            const bool made = CreateDirectoryW(ToWide(part).c_str(), nullptr) ||
+                              GetLastError() == ERROR_ALREADY_EXISTS;
+            if (at == std::string::npos) {
+                if (!made) {
+                    error = LastWin32Error();
+                    return false;
+                }
+                break;
+            }
+        }
+        const DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            error = std::make_error_code(std::errc::not_a_directory);
+            return false;
+        }
+        return true;
+    }
+
     bool MoveAside(const std::string& path, const std::string& destination,
                    std::error_code& error) override {
         error.clear();

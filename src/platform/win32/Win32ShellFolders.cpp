@@ -15,6 +15,10 @@ namespace {
 class Win32ShellFolders final : public ShellFolders {
 public:
     std::string GetSpecialFolderPath(int folderId) override {
+        if (folderId == kFolderDetailsCache) {
+            const std::string local = GetSpecialFolderPath(CSIDL_LOCAL_APPDATA);
+            return local.empty() ? local : local + "\\Clipwarden\\Cache";
+        }
         LPITEMIDLIST list = nullptr;
         if (SHGetSpecialFolderLocation(nullptr, folderId, &list) != S_OK) {
             return {};

@@ -141,6 +141,15 @@ TEST_F(Headless, AReplayOfTheGamesFormatIsStoredOnceWholeHoweverItsWriterPauses)
     EXPECT_TRUE(ReadFile(replays + "/replay" + day + "-1.rep") ==
                 std::string(second.begin(), second.end()));
     EXPECT_FALSE(std::filesystem::exists(replays + "/replay" + day + "-2.rep"));
+    // Their details went into the user's cache folder, never beside the replays.
+    int indexes = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(home / ".cache/clipwarden")) {
+        indexes += entry.path().filename().string().rfind("details-", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(indexes, 1);
+    for (const auto& entry : std::filesystem::directory_iterator(replays)) {
+        EXPECT_EQ(entry.path().extension(), ".rep") << entry.path();
+    }
 }
 
 TEST_F(Headless, AReaderOfItsLogThatGoesAwayDoesNotStopIt) {

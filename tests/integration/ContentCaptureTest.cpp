@@ -47,6 +47,13 @@ TEST_F(ContentCapture, AWholeReplayIsStoredAtItsCloseForeignBytesAfterTheQuietTi
     EXPECT_TRUE(ReadFile(h.Path("replay0612-0.rep")) == replay);
     EXPECT_EQ(std::filesystem::last_write_time(h.Path("replay0612-0.rep")),
               std::filesystem::last_write_time(h.Path("replay.rep")));
+    // Indexed from the bytes it just copied.
+    std::error_code error;
+    const auto stored = h.files.Stamp(h.Path("replay0612-0.rep"), error);
+    ASSERT_TRUE(stored);
+    const IndexedReplay* indexed = h.library.details().index().Find("replay0612-0.rep", *stored);
+    ASSERT_NE(indexed, nullptr);
+    EXPECT_EQ(indexed->reading.details.frames, 30);
 
     SaveSeenByTheWatch(replay.substr(0, 100'008) + "x"); // no whole replay: today's rule
     capture.CaptureTick();
@@ -55,6 +62,7 @@ TEST_F(ContentCapture, AWholeReplayIsStoredAtItsCloseForeignBytesAfterTheQuietTi
     h.clock.steady += kQuietMilliseconds;
     capture.CaptureTick();
     EXPECT_EQ(h.Listing(), "replay.rep replay0612-0.rep replay0612-1.rep");
+    EXPECT_EQ(h.library.details().index().size(), 1U) << "other bytes are read when needed";
 }
 
 TEST_F(ContentCapture, WhileOpenForWritingEvenAWholeReplayWaitsForTheClose) {

@@ -20,7 +20,7 @@ inline std::vector<std::string> HeadlessCommand(const std::string& home,
     }
     std::vector<std::string> command = {"/usr/bin/env"};
     for (const char* unset : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "WINEPREFIX",
-                              "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
+                              "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
         command.insert(command.end(), {"-u", unset});
     }
     command.insert(command.end(),

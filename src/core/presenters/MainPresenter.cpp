@@ -11,7 +11,8 @@ namespace clipwarden {
 MainPresenter::MainPresenter(Services& services, MainView& view)
     : services_(services), view_(view), settings_(services.settings),
       inGameText_(services.processes, view), notifier_(view, inGameText_, services.logEcho),
-      library_(services.files, services.clock),
+      library_(services.files, services.clock,
+               services.shell.GetSpecialFolderPath(kFolderDetailsCache)),
       capture_(services.files, services.clock, library_, notifier_, view),
       housekeeper_(services.files, services.clock, services.trash, library_, settings_, notifier_,
                    &view),
@@ -134,6 +135,9 @@ void MainPresenter::OpenLibrary(const std::string& folder) {
     library_.SetFolder(folder);
     view_.ShowReplayFolder(library_.folder());
     if (const std::string notice = library_.labels().Load(library_.folder()); !notice.empty()) {
+        Log(notice);
+    }
+    if (const std::string notice = library_.details().Open(library_.folder()); !notice.empty()) {
         Log(notice);
     }
     library_.cursor().SetCurrentReplay(library_.FindLastReplay());

@@ -30,6 +30,9 @@ std::string DetailsStore::Open(const std::string& replayFolder) {
 }
 
 std::string DetailsStore::Save() {
+    if (cacheFolder_.empty()) {
+        return {}; // asked to keep it in memory
+    }
     std::error_code error;
     const auto bytes = index_.Serialize();
     const bool saved =
@@ -42,10 +45,8 @@ std::string DetailsStore::Save() {
         return {};
     }
     inMemorySaid_ = true;
-    return "Replay details cannot be kept in " +
-           (cacheFolder_.empty() ? std::string("a cache folder (there is none)")
-                                 : cacheFolder_ + " (" + files_.Describe(error) + ")") +
-           "; they live in memory while Clipwarden runs and are read again at its next start. "
+    return "Replay details cannot be kept in " + cacheFolder_ + " (" + files_.Describe(error) +
+           "); they live in memory while Clipwarden runs and are read again at its next start. "
            "Check that you may write there.";
 }
 

@@ -11,7 +11,7 @@ namespace clipwarden {
  *  the replay folder), or in memory alone while that cannot be written. */
 class DetailsStore {
 public:
-    /** `cacheFolder`: where the index files live; "" keeps everything in memory. */
+    /** `cacheFolder`: where the index files live; "" keeps everything in memory, silently. */
     DetailsStore(FileSystem& files, std::string cacheFolder)
         : files_(files), cacheFolder_(std::move(cacheFolder)) {}
 

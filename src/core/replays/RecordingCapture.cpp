@@ -15,6 +15,7 @@ void RecordingCapture::TakeSlotAtStartUp() {
     copying_.reset(); // a copy still in flight finishes into its own folder, unaccounted here
     looked_.reset();
     lookedReplay_.reset();
+    lookedReading_.reset();
     ++generation_;
     library_.cursor().ForgetSlot();
     std::error_code error;
@@ -134,6 +135,7 @@ CaptureResult RecordingCapture::CaptureIfNew() {
     copy->slot = slot;
     copy->destination = library_.PathOf(next.name);
     copy->generation = generation_;
+    copy->reading = replay ? lookedReading_ : nullptr;
     copy->replay = std::move(replay);
     copying_ = copy;
     // A large recording takes a while to copy: off the GUI thread where the view can.
@@ -196,6 +198,7 @@ void RecordingCapture::FinishCopy(Copy& copy) {
             }
             library_.cursor().SetCurrentReplay(copy.name);
             library_.cursor().AccountForSlot(copy.before);
+            IndexStoredCopy(copy);
             settling_.reset();
             if (closedStamp_ == copy.before) {
                 closedAt_.reset(); // a close seen since belongs to the next recording
@@ -229,6 +232,7 @@ std::shared_ptr<const std::string> RecordingCapture::ReadWholeReplay(const std::
     looked_ = slot;
     lookedAt_ = clock_.SteadyMilliseconds();
     lookedReplay_.reset();
+    lookedReading_.reset();
     std::error_code error;
     auto bytes = files_.ReadSmallFile(path, kMostReplayBytes, error);
     if (!bytes) {
@@ -240,10 +244,11 @@ std::shared_ptr<const std::string> RecordingCapture::ReadWholeReplay(const std::
         looked_.reset();
         return nullptr;
     }
-    const ReplayReading reading = ReadReplay(
-        std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
-    if (reading.kind == ReplayReading::Kind::Replay) {
+    auto reading = std::make_shared<const ReplayReading>(ReadReplay(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size())));
+    if (reading->kind == ReplayReading::Kind::Replay) {
         lookedReplay_ = std::make_shared<const std::string>(std::move(*bytes));
+        lookedReading_ = std::move(reading);
     }
     return lookedReplay_;
 }
@@ -300,6 +305,21 @@ bool RecordingCapture::Settled(const FileStamp& slot) {
     }
     timer_.RecheckCaptureIn(static_cast<int>(settle - waited));
     return false;
+}
+
+void RecordingCapture::IndexStoredCopy(const Copy& copy) {
+    if (!copy.reading) {
+        return; // other bytes: the Library reads them when it needs to
+    }
+    std::error_code error;
+    const auto stored = files_.Stamp(copy.destination, error);
+    if (!stored) {
+        return;
+    }
+    library_.details().index().Put(copy.name, *stored, *copy.reading);
+    if (const std::string line = library_.details().Save(); !line.empty()) {
+        notifier_.PostNotification(LogText(clock_.TimeOfDayText(), line), {});
+    }
 }
 
 void RecordingCapture::WarnOfLowSpace(std::uint64_t size) {

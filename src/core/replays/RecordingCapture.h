@@ -9,6 +9,7 @@
 #include "core/notify/Notifier.h"
 #include "core/ports/Clock.h"
 #include "core/ports/FileSystem.h"
+#include "core/gamefiles/ReplayReader.h"
 #include "core/replays/CaptureTimer.h"
 #include "core/replays/ReplayLibrary.h"
 
@@ -111,6 +112,7 @@ private:
         /** The slot's bytes, read once and found a whole replay with the stamp unchanged
          *  across the read; empty for a copy of the file itself. */
         std::shared_ptr<const std::string> replay;
+        std::shared_ptr<const ReplayReading> reading; ///< what the reader made of `replay`
         std::error_code error;
         unsigned generation = 0; ///< the folder it was taken in
         bool returned = false;   ///< CaptureIfNew has returned while it was still running
@@ -120,6 +122,10 @@ private:
     /** Commits a finished copy on the GUI thread. A copy that finished after CaptureIfNew
      *  returned reports its own failure. */
     void FinishCopy(Copy& copy);
+
+    /** Keeps what the reader made of a stored copy in the details index, from the bytes just
+     *  copied: the file is not read again for it. */
+    void IndexStoredCopy(const Copy& copy);
 
     /** Says once, in the log and the game, when the replay folder's disk has less than twice
      *  the recording's size free; the copy is tried all the same. */
@@ -171,6 +177,7 @@ private:
     std::optional<FileStamp> looked_;
     std::int64_t lookedAt_ = 0;
     std::shared_ptr<const std::string> lookedReplay_;
+    std::shared_ptr<const ReplayReading> lookedReading_;
     bool settlingPart_ = false; ///< the stamp that settles is part of a replay
     unsigned generation_ = 0; ///< counts the folders taken, so a late copy knows its own
     std::function<void()> saved_;

@@ -7,6 +7,7 @@
 
 #include "core/ports/Clock.h"
 #include "core/ports/FileSystem.h"
+#include "core/replays/DetailsStore.h"
 #include "core/replays/LibraryLabels.h"
 #include "core/replays/ReplayCursor.h"
 
@@ -33,7 +34,8 @@ struct ReplayName {
  *  cursor that captures and the F5/F6 walks move. */
 class ReplayLibrary {
 public:
-    ReplayLibrary(FileSystem& files, Clock& clock) : files_(files), clock_(clock), labels_(files) {}
+    ReplayLibrary(FileSystem& files, Clock& clock, std::string detailsCache = {})
+        : files_(files), clock_(clock), labels_(files), details_(files, std::move(detailsCache)) {}
 
     /** The folder every operation works in, without a trailing separator; set at start-up. */
     void SetFolder(std::string folder) { folder_ = std::move(folder); }
@@ -43,6 +45,9 @@ public:
     [[nodiscard]] const ReplayCursor& cursor() const { return cursor_; }
 
     LibraryLabels& labels() { return labels_; }
+
+    /** What the reader made of the stored files, kept in the user's cache folder. */
+    DetailsStore& details() { return details_; }
     [[nodiscard]] const LibraryLabels& labels() const { return labels_; }
 
     /** Every *.rep of the replay folder, replay.rep included, in listing order. */
@@ -94,6 +99,7 @@ private:
     std::string folder_;
     ReplayCursor cursor_;
     LibraryLabels labels_;
+    DetailsStore details_;
     std::function<void(const std::string&)> changed_;
 };
 

@@ -68,6 +68,7 @@ public:
         }
         return temporary;
     }
+    void UseIdleIoPriority() override { real_.UseIdleIoPriority(); }
     bool MakeFolders(const std::string& p, std::error_code& e) override {
         return real_.MakeFolders(p, e);
     }

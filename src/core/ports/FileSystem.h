@@ -137,6 +137,10 @@ public:
     virtual bool SetModified(const std::string& path, std::int64_t modified,
                              std::error_code& error) = 0;
 
+    /** Lets the calling thread's reads and writes wait for everyone else's (the system's idle
+     *  I/O class), for work in the background; a system without one ignores it. */
+    virtual void UseIdleIoPriority() = 0;
+
     /** Makes the folder and any folder above it that is missing, each readable by the user
      *  alone; true when it is there as a folder (a link to one counts). */
     virtual bool MakeFolders(const std::string& path, std::error_code& error) = 0;

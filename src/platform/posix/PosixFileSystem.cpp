@@ -454,6 +454,16 @@ bool PosixFileSystem::SetModified(const std::string& path, std::int64_t modified
     return true;
 }
 
+void PosixFileSystem::UseIdleIoPriority() {
+#ifdef SYS_ioprio_set
+    // ioprio_set(IOPRIO_WHO_PROCESS, this thread, IOPRIO_CLASS_IDLE): glibc has no wrapper.
+    constexpr int kWhoProcess = 1;
+    constexpr int kClassIdle = 3;
+    constexpr int kClassShift = 13;
+    syscall(SYS_ioprio_set, kWhoProcess, 0, kClassIdle << kClassShift);
+#endif
+}
+
 bool PosixFileSystem::MakeFolders(const std::string& path, std::error_code& error) {
     error.clear();
     for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {

@@ -29,6 +29,7 @@ public:
                                std::error_code& error) override;
     bool SetModified(const std::string& path, std::int64_t modified,
                      std::error_code& error) override;
+    void UseIdleIoPriority() override;
     bool MakeFolders(const std::string& path, std::error_code& error) override;
     bool MoveAside(const std::string& path, const std::string& destination,
                    std::error_code& error) override;

@@ -362,6 +362,10 @@ public:
         }
     }
 
+    void UseIdleIoPriority() override {
+        SetThreadPriority(GetCurrentThread(), THREAD_MODE_BACKGROUND_BEGIN);
+    }
+
     bool MakeFolders(const std::string& path, std::error_code& error) override {
         error.clear();
         for (std::size_t at = path.find_first_of("\\/", 3);; at = path.find_first_of("\\/", at + 1)) {

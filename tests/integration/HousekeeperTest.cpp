@@ -106,6 +106,20 @@ TEST_F(Housekeeping, TheDialogSaysWhatGoesAsksAndMovesExactlyThat) {
     EXPECT_EQ(LinesWith("Moved"), 1U);
 }
 
+TEST_F(Housekeeping, WhatGoesLeavesTheDetailsIndexAndTheRestStays) {
+    StoreMany(3);
+    std::error_code error;
+    for (int i = 0; i < 3; ++i) {
+        library.details().index().Put(Name(i), *files.Stamp(Path(Name(i)), error), {});
+    }
+    store.values[kKeyMostReplays] = "1";
+    housekeeper.RunPass();
+    ASSERT_EQ(trash.trashed.size(), 2U);
+    EXPECT_EQ(library.details().index().size(), 1U);
+    EXPECT_NE(library.details().index().Find(Name(2), *files.Stamp(Path(Name(2)), error)),
+              nullptr);
+}
+
 TEST_F(Housekeeping, OnlyStoredReplaysOfTheLibraryEverGo) {
     StoreMany(3);
     WriteFileAt(Path("replay.rep"), "the slot", 1'600'000'000);

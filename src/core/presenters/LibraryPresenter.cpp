@@ -524,6 +524,9 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
                 Log("The labels of the replays moved to the trash could not be dropped (" + why +
                     ").");
             }
+            if (const std::string line = parts_.library.ForgetDetails(movedNames); !line.empty()) {
+                Log(line);
+            }
             RemoveNamed(removed);
             if (moved == 1) {
                 Log("Moved 1 replay to the trash (" + SizeText(bytes) + ").");

@@ -244,6 +244,9 @@ void Housekeeper::FinishPass(const Pass& pass) {
                 "dropped (" +
                 why + ").");
         }
+        if (const std::string line = library_.ForgetDetails(gone); !line.empty()) {
+            Log(line);
+        }
         Log(PassLine(moved, pass.rules));
         if (gone.size() > kMostSingleChanges) {
             library_.Changed({});

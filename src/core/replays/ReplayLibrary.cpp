@@ -117,6 +117,13 @@ std::string ReplayLibrary::CaptureName(const std::string& ddmm, int number) {
     return "replay" + ddmm + "-" + std::to_string(number) + ".rep";
 }
 
+std::string ReplayLibrary::ForgetDetails(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        details_.index().Remove(name);
+    }
+    return names.empty() ? std::string() : details_.Save();
+}
+
 std::string ReplayLibrary::PathOf(const std::string& name) const {
     return files_.Join(folder_, name);
 }

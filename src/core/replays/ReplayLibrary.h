@@ -48,6 +48,10 @@ public:
 
     /** What the reader made of the stored files, kept in the user's cache folder. */
     DetailsStore& details() { return details_; }
+
+    /** Drops the details of stored files that went (to the trash) and writes the index; a line
+     *  for the log when it could not be written, else "". */
+    std::string ForgetDetails(const std::vector<std::string>& names);
     [[nodiscard]] const LibraryLabels& labels() const { return labels_; }
 
     /** Every *.rep of the replay folder, replay.rep included, in listing order. */

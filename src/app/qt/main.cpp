@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/qt/MainWindow.h"
-#include "core/gamefiles/ReplayInspection.h"
+#include "core/gamefiles/ReplayReport.h"
 #include "core/presenters/CommandLine.h"
 #include "core/presenters/InstanceClaim.h"
 #include "platform/linux/FilePrivileges.h"

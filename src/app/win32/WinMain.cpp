@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/win32/Win32MainWindow.h"
-#include "core/gamefiles/ReplayInspection.h"
+#include "core/gamefiles/ReplayReport.h"
 #include "core/presenters/CommandLine.h"
 #include "core/presenters/InstanceClaim.h"
 #include "platform/win32/AnsiText.h"

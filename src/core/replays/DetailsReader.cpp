@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/gamefiles/ReplayInspection.h"
+#include "core/gamefiles/ReplayReport.h"
 
 namespace clipwarden {
 

@@ -1,4 +1,4 @@
-#include "core/gamefiles/ReplayInspection.h"
+#include "core/gamefiles/ReplayReport.h"
 
 #include <cmath>
 #include <cstdio>

@@ -233,6 +233,12 @@ std::string ToUpperAscii(std::string text) {
     return text;
 }
 
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 std::string StableHexName(const std::string& text) {
     std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
     for (const unsigned char c : text) {

@@ -35,6 +35,10 @@ std::string FirstCharacters(const std::string& text, std::size_t count);
 std::string ToLowerAscii(std::string text);
 std::string ToUpperAscii(std::string text);
 
+/** Whether two texts are the same, ASCII letters compared in any case (as file and process
+ *  names are on Windows); no copy is made. */
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 /** A short name made from a text that stays the same across builds and platforms: the
  *  FNV-1a hash of its bytes as 16 lower-case hex digits. */
 std::string StableHexName(const std::string& text);

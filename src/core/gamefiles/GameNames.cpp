@@ -129,7 +129,7 @@ std::string FindIgnoringCase(FileSystem& files, const std::string& folder,
     const std::vector<std::string> names =
         isFolder ? files.ListFolders(folder) : files.ListFiles(files.Join(folder, "*"), error);
     const auto found = std::find_if(names.begin(), names.end(), [&](const std::string& each) {
-        return ToLowerAscii(each) == name;
+        return EqualIgnoringAsciiCase(each, name);
     });
     return found == names.end() ? std::string() : files.Join(folder, *found);
 }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Text.h"
+
 namespace clipwarden {
 
 using ProcessId = std::uint32_t;
@@ -42,25 +44,11 @@ public:
     virtual std::vector<ProcessId> FindNamed(const std::string& exeFile) {
         std::vector<ProcessId> found;
         for (const ProcessEntry& entry : Snapshot()) {
-            if (SameNameIgnoringCase(entry.exeFile, exeFile)) {
+            if (EqualIgnoringAsciiCase(entry.exeFile, exeFile)) {
                 found.push_back(entry.id);
             }
         }
         return found;
-    }
-
-    /** Whether two names are the same, ASCII letters compared in any case. */
-    static bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-        if (a.size() != b.size()) {
-            return false;
-        }
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-            if (lower(a[i]) != lower(b[i])) {
-                return false;
-            }
-        }
-        return true;
     }
 
     /** False when the process has ended and only its entry is left (a zombie), or is gone. */

@@ -7,14 +7,7 @@
 
 namespace clipwarden {
 
-namespace {
-
-/** Names compare as the game's file system does: ignoring letter case. */
-bool SameName(const std::string& a, const std::string& b) {
-    return ToLowerAscii(a) == ToLowerAscii(b);
-}
-
-} // namespace
+// Names compare as the game's file system does: ignoring letter case.
 
 void ReplaySelection::SelectNextReplay() {
     Step(+1);
@@ -33,10 +26,10 @@ void ReplaySelection::Step(int direction) {
     if (error) {
         return; // nothing was chosen yet, so nothing is reported
     }
-    std::erase_if(names, [](const std::string& name) { return SameName(name, kReplaySlot); });
+    std::erase_if(names, [](const std::string& name) { return EqualIgnoringAsciiCase(name, kReplaySlot); });
     const std::string current = library_.cursor().currentReplay();
     const auto at = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
-        return SameName(name, current);
+        return EqualIgnoringAsciiCase(name, current);
     });
     if (at == names.end()) {
         return;

@@ -94,7 +94,7 @@ public:
     std::vector<ProcessId> FindNamed(const std::string& exeFile) override {
         std::vector<ProcessId> found;
         const auto match = [&](const Known& process) {
-            if (process.ours && SameNameIgnoringCase(process.name, exeFile)) {
+            if (process.ours && EqualIgnoringAsciiCase(process.name, exeFile)) {
                 found.push_back(process.id);
             }
         };

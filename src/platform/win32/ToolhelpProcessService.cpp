@@ -43,7 +43,7 @@ public:
         // The names are compared as they come: none is converted or kept.
         std::vector<ProcessId> found;
         Each([&](const PROCESSENTRY32& entry) {
-            if (SameNameIgnoringCase(TrimAtNul(entry.szExeFile), exeFile)) {
+            if (EqualIgnoringAsciiCase(TrimAtNul(entry.szExeFile), exeFile)) {
                 found.push_back(entry.th32ProcessID);
             }
         });

@@ -1,22 +1,17 @@
 // The details index and the background read: the index of 10,000 replays read beside
 // nlohmann-json's own parse of the same bytes into a plain document, its size, and the read of
-// 1,000 replays not yet indexed beside `cat` of the same files, each floor in the same run.
+// 1,000 replays not yet indexed, whose floor is BM_CatThousandReplays over the same files, in the
+// same run.
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <atomic>
-#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "ReplayWriter.h"
-#include "TempDir.h"
+#include "ThousandReplays.h"
 #include "core/replays/DetailsReader.h"
 #include "platform/posix/PosixFileSystem.h"
-
-extern char** environ;
 
 namespace clipwarden::test {
 namespace {
@@ -67,28 +62,8 @@ void BM_PlainParseOfTheSameBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainParseOfTheSameBytes)->Unit(benchmark::kMillisecond);
 
-/** 1,000 replays of 8 buffers, a few distinct files linked under many names. */
-struct NotYetIndexed {
-    TempDir folder;
-    std::vector<std::string> names;
-    NotYetIndexed() {
-        replaywriter::ScriptedDrive drive;
-        drive.frames = 20'000;
-        auto bytes = replaywriter::BuildReplay(drive);
-        for (int distinct = 0; distinct < 4; ++distinct) {
-            bytes[8 + 100'000 * 7 + 70] = static_cast<std::uint8_t>(distinct);
-            replaywriter::WriteGameFile(folder / ("distinct" + std::to_string(distinct)), bytes);
-        }
-        for (int i = 0; i < 1000; ++i) {
-            names.push_back("replay" + std::to_string(i) + ".rep");
-            std::filesystem::create_hard_link(folder / ("distinct" + std::to_string(i % 4)),
-                                              folder / names.back());
-        }
-    }
-};
-
 void BM_BackgroundReadOfThousand(benchmark::State& state) {
-    NotYetIndexed replays;
+    ThousandReplays replays;
     PosixFileSystem files;
     std::atomic<bool> stop{false};
     for (auto _ : state) {
@@ -105,36 +80,6 @@ void BM_BackgroundReadOfThousand(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BackgroundReadOfThousand)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The floor: cat of the same files to /dev/null.
-void BM_CatOfTheSameThousand(benchmark::State& state) {
-    NotYetIndexed replays;
-    std::vector<std::string> args = {"/bin/cat"};
-    for (const auto& name : replays.names) {
-        args.push_back(replays.folder / name);
-    }
-    std::vector<char*> argv;
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    for (auto _ : state) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        int status = -1;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-            waitpid(pid, &status, 0);
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        if (status != 0) {
-            state.SkipWithError("cat failed");
-            break;
-        }
-    }
-}
-BENCHMARK(BM_CatOfTheSameThousand)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 } // namespace clipwarden::test

@@ -3,20 +3,15 @@
 // floor measured in the same run. The reader's heap use is counted too.
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <atomic>
 #include <cstdlib>
-#include <filesystem>
 #include <new>
 #include <numeric>
 #include <string>
 #include <vector>
 
-#include "ReplayWriter.h"
-#include "TempDir.h"
+#include "ThousandReplays.h"
 #include "core/gamefiles/ReplayReader.h"
 
 // Every allocation of this program is counted, so that a reading's own can be told.
@@ -41,20 +36,8 @@ void operator delete(void* memory, std::size_t) noexcept {
     std::free(memory);
 }
 
-extern char** environ;
-
 namespace clipwarden::test {
 namespace {
-
-std::vector<std::uint8_t> FullReplay() {
-    replaywriter::ScriptedDrive drive;
-    drive.frames = 20'000; // more than eight buffers hold: the ring is full
-    drive.vehicles = {{2, 159, false}, {5, 135, false}, {9, 191, true}, {12, 150, false}};
-    drive.playerVehicle = 0;
-    drive.otherPeds = 6;
-    drive.waypoints = {{-900, -500, 10}, {300, -1000, 10}, {400, 200, 10}};
-    return replaywriter::BuildReplay(drive);
-}
 
 void BM_ReadReplayDetails(benchmark::State& state) {
     const auto bytes = FullReplay();
@@ -86,50 +69,12 @@ void BM_PlainSumOfTheSameBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainSumOfTheSameBytes)->Unit(benchmark::kMicrosecond);
 
-/** 1,000 replays of 8 buffers, a few distinct files linked under many names. */
-struct InspectFolder {
-    TempDir folder;
-    std::vector<std::string> names;
-    InspectFolder() {
-        auto bytes = FullReplay();
-        for (int distinct = 0; distinct < 4; ++distinct) {
-            bytes[8 + 100'000 * 7 + 70] = static_cast<std::uint8_t>(distinct); // stale bytes apart
-            replaywriter::WriteGameFile(folder / ("distinct" + std::to_string(distinct)), bytes);
-        }
-        for (int i = 0; i < 1000; ++i) {
-            names.push_back(folder / ("replay" + std::to_string(i) + ".rep"));
-            std::filesystem::create_hard_link(folder / ("distinct" + std::to_string(i % 4)),
-                                              names.back());
-        }
-    }
-};
-
-/** Runs `args` with its output thrown away; its exit status. */
-int Run(std::vector<std::string> args) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv;
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int status = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        waitpid(pid, &status, 0);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return status;
-}
-
 /** Times the command `args` over the 1,000 files, every one of which it must read. */
 void RunOverThousand(benchmark::State& state, std::vector<std::string> args) {
-    InspectFolder replays;
-    args.insert(args.end(), replays.names.begin(), replays.names.end());
+    ThousandReplays replays;
+    args.insert(args.end(), replays.paths.begin(), replays.paths.end());
     for (auto _ : state) {
-        if (Run(args) != 0) {
+        if (RunQuietly(args) != 0) {
             state.SkipWithError((args[0] + " did not read every file as a replay").c_str());
             break;
         }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/Text.h"
+#include "core/gamefiles/LittleEndian.h"
 
 namespace clipwarden {
 
@@ -77,12 +78,6 @@ bool SectionNamed(std::string_view field, std::string_view name) {
 
 std::string LineFault(int line, std::string_view what) {
     return "line " + std::to_string(line) + " " + std::string(what);
-}
-
-std::uint32_t U32At(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
-           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
 /** The name in an 8-byte, 0-padded field. */
@@ -245,7 +240,7 @@ GameFileReading<std::map<std::string, std::string>> ReadTextFile(
         }
         std::u32string text;
         for (std::size_t i = offset; i + 1 < data.size() && text.size() < kLongestText; i += 2) {
-            const auto code = static_cast<std::uint16_t>(data[i] | data[i + 1] << 8);
+            const std::uint16_t code = U16At(data, i);
             if (code == 0) {
                 break;
             }

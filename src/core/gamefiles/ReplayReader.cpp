@@ -1,5 +1,7 @@
 #include "core/gamefiles/ReplayReader.h"
 
+#include "core/gamefiles/LittleEndian.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -39,18 +41,8 @@ class PacketCursor {
 public:
     explicit PacketCursor(std::span<const std::uint8_t> packet) : packet_(packet) {}
     [[nodiscard]] std::uint8_t U8(std::size_t at) { return Fits(at, 1) ? packet_[at] : 0; }
-    [[nodiscard]] std::uint16_t U16(std::size_t at) {
-        return Fits(at, 2) ? static_cast<std::uint16_t>(packet_[at] | packet_[at + 1] << 8) : 0;
-    }
-    [[nodiscard]] std::uint32_t U32(std::size_t at) {
-        if (!Fits(at, 4)) {
-            return 0;
-        }
-        return static_cast<std::uint32_t>(packet_[at]) |
-               static_cast<std::uint32_t>(packet_[at + 1]) << 8 |
-               static_cast<std::uint32_t>(packet_[at + 2]) << 16 |
-               static_cast<std::uint32_t>(packet_[at + 3]) << 24;
-    }
+    [[nodiscard]] std::uint16_t U16(std::size_t at) { return Fits(at, 2) ? U16At(packet_, at) : 0; }
+    [[nodiscard]] std::uint32_t U32(std::size_t at) { return Fits(at, 4) ? U32At(packet_, at) : 0; }
     [[nodiscard]] float F32(std::size_t at) {
         const std::uint32_t bits = U32(at);
         float value = 0;

@@ -1,10 +1,10 @@
 #include "core/gamefiles/ReplayReader.h"
 
-#include "core/gamefiles/LittleEndian.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#include "core/gamefiles/LittleEndian.h"
 
 namespace clipwarden {
 

@@ -188,7 +188,7 @@ private:
     bool NothingNewSinceLastScan() {
         const auto now = steady_clock::now();
         const ProcessId newest = NewestProcess();
-        const bool same = newest != 0 && newest == newestAtScan_ && scanned_ &&
+        const bool same = newest != 0 && newest == newestAtScan_ &&
                           now - youngestSeen_ >= freshFor_ && now - lastFullRead_ < rereadAll_;
         return same;
     }
@@ -199,7 +199,6 @@ private:
     template <typename Visit>
     void Scan(Visit&& visit) {
         newestAtScan_ = NewestProcess(); // before the listing: a process made during it is new
-        scanned_ = true;
         ids_.clear();
         {
             const std::unique_ptr<DIR, DirCloser> dir(opendir("/proc"));
@@ -270,8 +269,7 @@ private:
     std::vector<ProcessId> ids_;
     steady_clock::time_point lastFullRead_ = steady_clock::now();
     steady_clock::time_point youngestSeen_{}; ///< when the youngest process of ours was first seen
-    ProcessId newestAtScan_ = 0;              ///< the newest process when the last scan began
-    bool scanned_ = false;
+    ProcessId newestAtScan_ = 0; ///< the newest process when the last scan began; 0 before one
 };
 
 } // namespace

@@ -67,7 +67,12 @@ void BM_BackgroundReadOfThousand(benchmark::State& state) {
     PosixFileSystem files;
     std::atomic<bool> stop{false};
     for (auto _ : state) {
-        const auto jobs = MissingDetails(files, replays.folder.str(), replays.names, DetailsIndex());
+        std::vector<DetailsJob> stored;
+        for (const std::string& name : replays.names) {
+            std::error_code error;
+            stored.push_back({name, *files.Stamp(replays.folder / name, error)});
+        }
+        const auto jobs = MissingDetails(std::move(stored), DetailsIndex());
         std::size_t replaysRead = 0;
         ReadDetails(files, replays.folder.str(), jobs, stop,
                     [&](const DetailsJob&, ReplayReading reading, std::size_t) {

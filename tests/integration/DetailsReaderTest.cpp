@@ -28,7 +28,15 @@ struct ReadingDetails : ::testing::Test {
                         modified += 60);
         }
     }
-    std::vector<std::string> Names() { return {"a.rep", "b.rep", "c.rep", "notes.rep"}; }
+    /** The stored files as the Library lists them, each with its stamp. */
+    std::vector<DetailsJob> Stored() {
+        std::vector<DetailsJob> stored;
+        for (const char* name : {"a.rep", "b.rep", "c.rep", "notes.rep"}) {
+            std::error_code error;
+            stored.push_back({name, *files.Stamp(folder / name, error)});
+        }
+        return stored;
+    }
 };
 
 TEST_F(ReadingDetails, OnlyWhatTheIndexLacksNewestFirstEachAsItIs) {
@@ -40,7 +48,7 @@ TEST_F(ReadingDetails, OnlyWhatTheIndexLacksNewestFirstEachAsItIs) {
     // a.rep was read once, but has changed since.
     index.Put("a.rep", FileStamp{1, 2, 3, 4}, known);
 
-    const auto jobs = MissingDetails(files, folder.str(), Names(), index);
+    const auto jobs = MissingDetails(Stored(), index);
     std::vector<std::string> order;
     for (const auto& job : jobs) {
         order.push_back(job.name);
@@ -61,7 +69,7 @@ TEST_F(ReadingDetails, OnlyWhatTheIndexLacksNewestFirstEachAsItIs) {
 }
 
 TEST_F(ReadingDetails, AStopEndsItBeforeTheNextFile) {
-    const auto jobs = MissingDetails(files, folder.str(), Names(), DetailsIndex());
+    const auto jobs = MissingDetails(Stored(), DetailsIndex());
     ASSERT_EQ(jobs.size(), 4U);
     std::atomic<bool> stop{false};
     std::vector<std::string> seen;

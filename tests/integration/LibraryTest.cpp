@@ -145,7 +145,7 @@ struct Library : ::testing::Test, ReplayHarness {
     Settings settings{store};
     Housekeeper housekeeper{files, clock, trash, library, settings, notifier};
     LibraryPresenter presenter{
-        {files, clock, trash, fileManager, library, selection, notifier, housekeeper},
+        {files, clock, trash, fileManager, library, selection, notifier, housekeeper, {}},
         libraryView};
 
     Library() { library.labels().Load(dir.str()); }

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/Text.h"
+#include "core/gamefiles/ReplayTexts.h"
 #include "core/ports/FileSystem.h"
 #include "core/ports/SettingsStore.h"
 #include "core/settings/Settings.h"
@@ -40,38 +41,7 @@ Json OrNull(const std::string& text) {
     return text.empty() ? Json(nullptr) : Json(text);
 }
 
-std::string PlaceOf(const std::optional<WorldPoint>& point, int interior, const GameNames& names) {
-    return point ? names.PlaceAt(*point, interior) : std::string();
-}
-
-std::string Joined(const std::vector<std::string>& parts, const char* separator) {
-    std::string joined;
-    for (const std::string& part : parts) {
-        joined += (joined.empty() ? "" : separator) + part;
-    }
-    return joined;
-}
-
-std::vector<std::string> VehicleNames(const std::vector<std::uint16_t>& models,
-                                      const GameNames& names) {
-    std::vector<std::string> result;
-    result.reserve(models.size());
-    for (const std::uint16_t model : models) {
-        result.push_back(names.VehicleName(model));
-    }
-    return result;
-}
-
 } // namespace
-
-std::string ClockText(const std::optional<std::array<int, 2>>& clock) {
-    if (!clock) {
-        return {};
-    }
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d:%02d", (*clock)[0] % 100, (*clock)[1] % 100);
-    return text;
-}
 
 ReplayReading InspectReplayFile(FileSystem& files, const std::string& path) {
     if (const auto bytes = files.ReadText(path, kMostReplayBytes)) {
@@ -111,18 +81,11 @@ std::string InspectionLine(const std::string& file, const ReplayReading& reading
     std::snprintf(seconds, sizeof seconds, "%.1f s", d.seconds.value_or(0));
     parts.emplace_back(d.seconds ? seconds : "length unknown");
 
-    const std::string from = PlaceOf(d.start, d.interiorStart, names);
-    const std::string to = PlaceOf(d.end, d.interior, names);
-    parts.push_back(from.empty() ? "place unknown"
-                    : to.empty() || to == from ? from
-                                               : from + " to " + to);
+    const std::string place = PlaceText(d, names);
+    parts.push_back(place.empty() ? "place unknown" : place);
 
-    const std::string clock = ClockText(d.clockStart);
-    const std::string weather = d.weatherStart ? WeatherName(*d.weatherStart) : "";
-    parts.push_back(clock.empty() && weather.empty() ? "time unknown"
-                    : clock.empty()                  ? weather
-                    : weather.empty()                ? clock
-                                                     : clock + " " + weather);
+    const std::string time = GameTimeText(d.clockStart, d.weatherStart);
+    parts.push_back(time.empty() ? "time unknown" : time);
 
     const auto driven = VehicleNames(d.playerVehicleModels, names);
     parts.push_back(driven.empty() ? "on foot" : "in " + Joined(driven, ", "));

@@ -7,6 +7,7 @@
 
 #include "core/gamefiles/GameNames.h"
 #include "core/gamefiles/ReplayReader.h"
+#include "core/gamefiles/ReplayTexts.h"
 
 namespace clipwarden {
 
@@ -42,8 +43,5 @@ int AnswerInspect(FileSystem& files, SettingsStore& settings, const SearchPlaces
                   Registry& registry, const std::string& defaultGameFolder,
                   const std::vector<std::string>& paths, bool json, std::ostream& out,
                   std::ostream& err);
-
-/** "07:38" for a clock of the game; "" for none. */
-std::string ClockText(const std::optional<std::array<int, 2>>& clock);
 
 } // namespace clipwarden

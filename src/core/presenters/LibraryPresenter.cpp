@@ -6,6 +6,8 @@
 #include <set>
 
 #include "core/Text.h"
+#include "core/gamefiles/ReplayReport.h"
+#include "core/gamefiles/ReplayTexts.h"
 
 namespace clipwarden {
 
@@ -36,9 +38,70 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+/** The label as the filter holds it, lower-cased: between the name's line and the place's. */
+std::string_view LabelKey(const LibraryRow& row) {
+    const std::string_view search = row.search;
+    const auto from = search.find('\n') + 1;
+    return search.substr(from, search.find('\n', from) - from);
+}
+
+/** "(412.3, -1203.0, 10.2)" */
+std::string PositionText(const WorldPoint& point) {
+    char text[96];
+    std::snprintf(text, sizeof text, "(%.1f, %.1f, %.1f)", static_cast<double>(point.x),
+                  static_cast<double>(point.y), static_cast<double>(point.z));
+    return text;
+}
+
+/** "07:38 Extra sunny, Ocean Beach (412.3, -1203.0, 10.2)": the time, place and position of
+ *  one end of a replay, as much of it as is known. */
+std::string EndText(const std::optional<std::array<int, 2>>& clock,
+                    const std::optional<int>& weather, const std::optional<WorldPoint>& point,
+                    int interior, const GameNames& names) {
+    std::vector<std::string> parts;
+    if (std::string time = GameTimeText(clock, weather); !time.empty()) {
+        parts.push_back(std::move(time));
+    }
+    if (point) {
+        parts.push_back(names.PlaceAt(*point, interior) + " " + PositionText(*point));
+    }
+    return parts.empty() ? std::string("unknown") : Joined(parts, ", ");
+}
+
+const GameNames& StandardNames() {
+    static const GameNames names;
+    return names;
+}
+
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+/** Copies a dropped file into a temporary beside `destination`, as CopyToTemporary does; one
+ *  of a replay's size is read once, and its reading comes along so that it is indexed without
+ *  a second read. */
+std::string CopyReading(FileSystem& files, const std::string& source, const FileStamp& stamp,
+                        const std::string& destination, std::optional<ReplayReading>& reading,
+                        std::error_code& error) {
+    if (stamp.size > kMostReplayBytes) {
+        return files.CopyToTemporary(source, destination, error);
+    }
+    const auto bytes = files.ReadSmallFile(source, kMostReplayBytes, error);
+    if (!bytes) {
+        return {};
+    }
+    std::string temporary = files.WriteTemporary(destination, *bytes, error);
+    if (temporary.empty()) {
+        return {};
+    }
+    if (!files.SetModified(temporary, stamp.modified, error)) {
+        files.DiscardTemporary(temporary);
+        return {};
+    }
+    reading = ReadReplay(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
+    return temporary;
 }
 
 } // namespace
@@ -61,6 +124,7 @@ LibraryPresenter::LibraryPresenter(LibraryParts parts, LibraryView& view)
 }
 
 LibraryPresenter::~LibraryPresenter() {
+    StopReading();
     parts_.library.OnChanged({});
     parts_.library.cursor().OnMoved({});
 }
@@ -70,10 +134,16 @@ void LibraryPresenter::Open() {
 }
 
 void LibraryPresenter::Reload() {
+    StopReading();
+    names_ = parts_.names ? &parts_.names() : &StandardNames();
     all_.clear();
     shown_.clear();
+    byNameStale_ = true;
     std::error_code error;
     const auto names = parts_.library.StoredReplays(error);
+    if (!error) {
+        parts_.library.details().KeepOnly(names); // files gone behind its back
+    }
     if (error) {
         const std::string failure = "The replay folder " + parts_.library.folder() +
                                     " cannot be listed (" + parts_.files.Describe(error) +
@@ -103,6 +173,8 @@ void LibraryPresenter::Reload() {
     ShowSorted();
     if (aside) {
         ReadStampsAside();
+    } else {
+        ReadMissingDetails();
     }
     const std::string labels = parts_.library.labels().whyUnavailable();
     const std::string folder = parts_.files.WhyNotWritable(parts_.library.folder());
@@ -174,11 +246,14 @@ void LibraryPresenter::ReadStampsAside() {
                 }
                 row->stamp = read->stamps[found->second].value_or(FileStamp{});
                 row->readable = read->stamps[found->second].has_value();
+                FillDetails(*row);
                 FillMarks(*row);
                 return static_cast<bool>(read->gone[found->second]);
             });
+            byNameStale_ = true;
             ShowSorted();
             ShowStatus();
+            ReadMissingDetails();
         });
 }
 
@@ -187,6 +262,7 @@ bool LibraryPresenter::Fill(LibraryRow& row) {
     const auto stamp = parts_.files.Stamp(parts_.library.PathOf(row.name), error);
     row.readable = stamp.has_value();
     row.stamp = stamp.value_or(FileStamp{});
+    FillDetails(row);
     FillMarks(row);
     // A link or another odd entry is listed, as F5/F6 see it, only without a size or time.
     return stamp || error != std::errc::no_such_file_or_directory;
@@ -200,7 +276,124 @@ void LibraryPresenter::FillMarks(LibraryRow& row) const {
     row.current = row.readable ? parts_.library.IsCurrentReplay(row.name, row.stamp)
                                : ToLowerAscii(row.name) ==
                                      ToLowerAscii(parts_.library.cursor().currentReplay());
-    row.search = ToLowerAscii(row.name + '\n' + row.label);
+    row.search = ToLowerAscii(row.name + '\n' + row.label + '\n' + row.details.place + '\n' +
+                              row.details.vehicles);
+}
+
+void LibraryPresenter::FillDetails(LibraryRow& row) {
+    row.details = RowDetails();
+    const IndexedReplay* indexed =
+        row.readable ? parts_.library.details().index().Find(row.name, row.stamp) : nullptr;
+    if (indexed == nullptr) {
+        return; // not read yet: nothing is shown rather than something wrong
+    }
+    const ReplayReading& reading = indexed->reading;
+    RowDetails& details = row.details;
+    details.read = true;
+    details.kind = reading.kind;
+    details.why = reading.why;
+    if (reading.kind != ReplayReading::Kind::Replay) {
+        return;
+    }
+    const ReplayDetails& figures = reading.details;
+    const GameNames& names = names_ != nullptr ? *names_ : StandardNames();
+    details.seconds = figures.seconds.value_or(-1);
+    details.length = LengthText(figures.seconds);
+    if (figures.clockStart) {
+        details.clockMinutes = (*figures.clockStart)[0] * 60 + (*figures.clockStart)[1];
+    }
+    details.place = PlaceText(figures, names);
+    details.gameTime = GameTimeText(figures.clockStart, figures.weatherStart);
+    details.vehicles = Joined(VehiclesPlayerFirst(figures, names), ", ");
+}
+
+void LibraryPresenter::ReadMissingDetails() {
+    if (reading_ != nullptr) {
+        return; // the read on its way looks again for what is missing when it ends
+    }
+    std::vector<DetailsJob> stored;
+    for (const auto& row : all_) {
+        if (row->readable && !row->details.read) {
+            stored.push_back({row->name, row->stamp});
+        }
+    }
+    auto jobs = MissingDetails(std::move(stored), parts_.library.details().index());
+    if (jobs.empty()) {
+        return;
+    }
+    auto read = std::make_shared<DetailsRead>();
+    read->folder = parts_.library.folder();
+    read->jobs = std::move(jobs);
+    reading_ = read;
+    progress_ = ReadingProgressText(0, read->jobs.size());
+    FileSystem& files = parts_.files;
+    view_.RunInBackground([this, read, &files](const LibraryView::PostStep& post) {
+        ReadDetails(files, read->folder, read->jobs, read->stop,
+                    [&](const DetailsJob& job, ReplayReading reading, std::size_t done) {
+                        bool postNow = false;
+                        {
+                            const std::lock_guard lock(read->mutex);
+                            read->found.emplace_back(job, std::move(reading));
+                            read->done = done;
+                            postNow = !read->stepPosted;
+                            read->stepPosted = true;
+                        }
+                        // One step at a time takes in all that was found meanwhile.
+                        if (postNow) {
+                            post([this, read] {
+                                if (!read->stop.load()) { // else this presenter may be gone
+                                    TakeDetails(*read);
+                                }
+                            });
+                        }
+                    });
+    });
+}
+
+void LibraryPresenter::TakeDetails(DetailsRead& read) {
+    std::vector<std::pair<DetailsJob, ReplayReading>> found;
+    std::size_t done = 0;
+    {
+        const std::lock_guard lock(read.mutex);
+        found.swap(read.found);
+        done = read.done;
+        read.stepPosted = false;
+    }
+    DetailsStore& store = parts_.library.details();
+    for (auto& [job, reading] : found) {
+        store.Put(job.name, job.stamp, std::move(reading));
+        if (LibraryRow* row = Find(job.name);
+            row != nullptr && row->readable && row->stamp == job.stamp) {
+            FillDetails(*row);
+            FillMarks(*row);
+            Refresh(row);
+        }
+    }
+    if (done < read.jobs.size()) {
+        progress_ = ReadingProgressText(done, read.jobs.size());
+        ShowStatus();
+        return;
+    }
+    reading_.reset();
+    progress_.clear();
+    if (const std::string line = store.SaveChanges(); !line.empty()) {
+        Log(line);
+    }
+    ShowStatus();
+    ReadMissingDetails(); // files that changed while it read
+}
+
+void LibraryPresenter::StopReading() {
+    if (reading_ == nullptr) {
+        return;
+    }
+    reading_->stop = true;
+    // What it found and was not taken in yet is dropped: read again next time.
+    reading_.reset();
+    progress_.clear();
+    if (const std::string line = parts_.library.details().SaveChanges(); !line.empty()) {
+        Log(line);
+    }
 }
 
 std::string LibraryPresenter::CellText(std::size_t at, LibraryColumn column) const {
@@ -216,8 +409,66 @@ std::string LibraryPresenter::CellText(std::size_t at, LibraryColumn column) con
         return row.readable ? SizeText(row.stamp.size) : std::string();
     case LibraryColumn::Kept:
         return row.kept ? "Kept" : "";
+    case LibraryColumn::Length:
+        return row.details.length;
+    case LibraryColumn::Place:
+        if (CellIsProblem(at, column)) {
+            return row.details.kind == ReplayReading::Kind::Damaged ? "damaged" : "not a replay";
+        }
+        return row.details.place;
+    case LibraryColumn::GameTime:
+        return row.details.gameTime;
+    case LibraryColumn::Vehicles:
+        return row.details.vehicles;
     }
     return {};
+}
+
+bool LibraryPresenter::CellIsProblem(std::size_t at, LibraryColumn column) const {
+    const RowDetails& details = Row(at).details;
+    return column == LibraryColumn::Place && details.read &&
+           details.kind != ReplayReading::Kind::Replay;
+}
+
+ReplayFacts LibraryPresenter::FactsOf(std::size_t at) const {
+    const LibraryRow& row = Row(at);
+    ReplayFacts facts;
+    facts.name = row.name;
+    const ReplayReading reading = InspectReplayFile(parts_.files, parts_.library.PathOf(row.name));
+    auto& lines = facts.facts;
+    if (reading.kind != ReplayReading::Kind::Replay) {
+        lines.emplace_back("File", (reading.kind == ReplayReading::Kind::Damaged
+                                        ? "damaged, the game would hang on it: "
+                                        : "not a replay: ") +
+                                       reading.why);
+        return facts;
+    }
+    facts.replay = true;
+    const ReplayDetails& d = reading.details;
+    const GameNames& names = names_ != nullptr ? *names_ : StandardNames();
+    const std::string length = LengthText(d.seconds);
+    lines.emplace_back("Length", (length.empty() ? std::string("unknown") : length) + " (" +
+                                     Grouped(static_cast<std::size_t>(d.frames)) + " frames)");
+    lines.emplace_back("Start", EndText(d.clockStart, d.weatherStart, d.start, d.interiorStart,
+                                        names));
+    lines.emplace_back("End", EndText(d.clockEnd, d.weatherEnd, d.end, d.interior, names));
+    lines.emplace_back("Travelled",
+                       Grouped(static_cast<std::size_t>(std::max(0.0, d.metres) + 0.5)) + " m");
+    const auto driven = VehicleNames(d.playerVehicleModels, names);
+    lines.emplace_back("Player", (driven.empty() ? std::string("on foot")
+                                                 : "in " + Joined(driven, ", ")) +
+                                     (d.rcVehicle ? "; an RC vehicle was driven" : ""));
+    const auto all = VehicleNames(d.vehicleModels, names);
+    lines.emplace_back("Vehicles", all.empty() ? std::string("none") : Joined(all, ", "));
+    lines.emplace_back("Peds at once", std::to_string(d.pedsAtOnce));
+    const auto inside = [](int interior) {
+        return interior == 0 ? std::string("outdoors") : GameNames::InteriorName(interior);
+    };
+    lines.emplace_back("Interior", d.interiorStart == d.interior
+                                       ? inside(d.interior)
+                                       : inside(d.interiorStart) + " to " + inside(d.interior));
+    facts.sketch = MakeCitySketch(d, names);
+    return facts;
 }
 
 bool LibraryPresenter::Matches(const LibraryRow& row) const {
@@ -236,14 +487,21 @@ bool LibraryPresenter::Before(const LibraryRow* a, const LibraryRow* b) const {
     case LibraryColumn::Name:
         return ascending_ ? ListedBefore(a->name, b->name) : ListedBefore(b->name, a->name);
     case LibraryColumn::Label:
-        return by(a->search.substr(a->search.find('\n') + 1),
-                  b->search.substr(b->search.find('\n') + 1));
+        return by(LabelKey(*a), LabelKey(*b));
     case LibraryColumn::Recorded:
         return by(a->stamp.modified, b->stamp.modified);
     case LibraryColumn::Size:
         return by(a->stamp.size, b->stamp.size);
     case LibraryColumn::Kept:
         return by(a->kept, b->kept);
+    case LibraryColumn::Length:
+        return by(a->details.seconds, b->details.seconds);
+    case LibraryColumn::Place:
+        return by(a->details.place, b->details.place);
+    case LibraryColumn::GameTime:
+        return by(a->details.clockMinutes, b->details.clockMinutes);
+    case LibraryColumn::Vehicles:
+        return by(a->details.vehicles, b->details.vehicles);
     }
     return false;
 }
@@ -272,14 +530,21 @@ std::size_t LibraryPresenter::PositionOf(const LibraryRow* row) const {
     return static_cast<std::size_t>(found - shown_.begin());
 }
 
+std::string LibraryPresenter::NameKey(const std::string& name) const {
+    return parts_.files.NamesIgnoreCase() ? ToLowerAscii(name) : name;
+}
+
 LibraryRow* LibraryPresenter::Find(const std::string& name) {
-    const bool ignoreCase = parts_.files.NamesIgnoreCase();
-    for (const auto& row : all_) {
-        if (ignoreCase ? ToLowerAscii(row->name) == ToLowerAscii(name) : row->name == name) {
-            return row.get();
+    if (byNameStale_) {
+        byName_.clear();
+        byName_.reserve(all_.size());
+        for (const auto& row : all_) {
+            byName_.emplace(NameKey(row->name), row.get());
         }
+        byNameStale_ = false;
     }
-    return nullptr;
+    const auto found = byName_.find(NameKey(name));
+    return found == byName_.end() ? nullptr : found->second;
 }
 
 void LibraryPresenter::Place(LibraryRow* row) {
@@ -317,6 +582,9 @@ void LibraryPresenter::Remove(LibraryRow* row) {
         shown_.erase(shown_.begin() + static_cast<std::ptrdiff_t>(at));
         view_.RowRemoved(at);
     }
+    if (!byNameStale_) {
+        byName_.erase(NameKey(row->name));
+    }
     std::erase_if(all_, [row](const auto& held) { return held.get() == row; });
 }
 
@@ -334,6 +602,9 @@ void LibraryPresenter::OnChanged(const std::string& name) {
         }
         row = created.get();
         all_.push_back(std::move(created));
+        if (!byNameStale_) {
+            byName_.emplace(NameKey(row->name), row);
+        }
         Place(row);
     } else if (Fill(*row)) {
         Refresh(row);
@@ -341,6 +612,7 @@ void LibraryPresenter::OnChanged(const std::string& name) {
         Remove(row);
     }
     ShowStatus();
+    ReadMissingDetails(); // a file changed behind the index's back is read again
 }
 
 void LibraryPresenter::CursorMoved() {
@@ -367,6 +639,9 @@ void LibraryPresenter::ShowStatus() {
         std::to_string(count) + (count == 1 ? " replay, " : " replays, ") + SizeText(bytes);
     if (shown_.size() != count) {
         status = std::to_string(shown_.size()) + " shown of " + status;
+    }
+    if (!progress_.empty()) {
+        status += " \xE2\x80\x94 " + progress_;
     }
     view_.ShowStatus(status, count == 0 ? kEmptyLibrary : "");
 }
@@ -551,6 +826,7 @@ void LibraryPresenter::RemoveNamed(const std::set<std::string>& names) {
     const auto named = [&names](const LibraryRow* row) { return names.contains(row->name); };
     std::erase_if(shown_, named);
     std::erase_if(all_, [&named](const auto& held) { return named(held.get()); });
+    byNameStale_ = true;
     ShowSorted();
 }
 
@@ -672,13 +948,18 @@ void LibraryPresenter::ImportAll(Import& import, FileSystem& files) {
             if (files.Exists(destination)) {
                 continue;
             }
-            const std::string temporary = files.CopyToTemporary(path, destination, error);
+            std::optional<ReplayReading> reading;
+            const std::string temporary = CopyReading(files, path, *stamp, destination, reading,
+                                                      error);
             if (temporary.empty()) {
                 refusal = files.Describe(error);
                 break;
             }
             if (files.CommitTemporary(temporary, destination, false, error)) {
                 import.names[i] = candidate;
+                if (const auto copied = files.Stamp(destination, error); copied && reading) {
+                    import.indexed.push_back({candidate, *copied, std::move(*reading)});
+                }
                 stored.emplace(stamp->size, candidate);
                 ++number;
                 break;
@@ -702,6 +983,12 @@ void LibraryPresenter::FinishImport(const Import& import) {
         } else if (!import.refusals[i].empty()) {
             lines.push_back(shown + " was not imported: " + import.refusals[i] + ".");
         }
+    }
+    for (const Import::Indexed& copy : import.indexed) {
+        parts_.library.details().Put(copy.name, copy.stamp, copy.reading);
+    }
+    if (const std::string line = parts_.library.details().SaveChanges(); !line.empty()) {
+        Log(line);
     }
     // A name that comes back never inherits the label of the replay it once held.
     if (std::string why; !parts_.library.labels().Forget(imported, why)) {

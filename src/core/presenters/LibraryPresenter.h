@@ -1,17 +1,24 @@
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <unordered_map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "core/gamefiles/CitySketch.h"
+#include "core/gamefiles/GameNames.h"
 #include "core/notify/Notifier.h"
 #include "core/ports/Clock.h"
 #include "core/ports/FileManager.h"
 #include "core/ports/FileSystem.h"
 #include "core/ports/Trash.h"
 #include "core/presenters/LibraryView.h"
+#include "core/replays/DetailsReader.h"
 #include "core/replays/Housekeeper.h"
 #include "core/replays/ReplayLibrary.h"
 #include "core/replays/ReplaySelection.h"
@@ -21,6 +28,20 @@ namespace clipwarden {
 /** Up to this many stored replays are read at once; more are read in the background. */
 inline constexpr std::size_t kReadAtOnce = 20'000;
 
+/** What the details index holds of a row's file, as the Library shows it: texts made with the
+ *  game folder's names, and the raw figures the columns sort by. */
+struct RowDetails {
+    bool read = false; ///< the index holds the file as it is now; nothing is shown until then
+    ReplayReading::Kind kind = ReplayReading::Kind::NotReplay;
+    std::string why;      ///< what is wrong with a file that is no replay
+    double seconds = -1;  ///< -1 when unknown
+    int clockMinutes = -1; ///< the game's clock at the start, in minutes; -1 when unknown
+    std::string length;
+    std::string place;
+    std::string gameTime;
+    std::string vehicles;
+};
+
 /** One stored replay as the Library window lists it. */
 struct LibraryRow {
     std::string name; ///< as stored
@@ -29,10 +50,26 @@ struct LibraryRow {
     bool readable = false; ///< whether `stamp` was read
     bool kept = false;
     bool current = false;
-    std::string search; ///< name and label lower-cased, what the filter looks in
+    RowDetails details;
+    std::string search; ///< name, label, place and vehicles lower-cased: what the filter sees
 };
 
-enum class LibraryColumn { Name, Label, Recorded, Size, Kept };
+/** The Library's columns, in the order their widths are stored (the first five are those of
+ *  the window before details, whose stored widths still fit). */
+enum class LibraryColumn { Name, Label, Recorded, Size, Kept, Length, Place, GameTime, Vehicles };
+inline constexpr int kLibraryColumns = 9;
+inline constexpr std::array<const char*, kLibraryColumns> kLibraryHeaders = {
+    "Name", "Label", "Recorded", "Size", "Kept", "Length", "Place", "In game", "Vehicles"};
+inline constexpr std::array<int, kLibraryColumns> kLibraryDefaultWidths = {
+    150, 160, 130, 70, 50, 60, 190, 130, 200};
+
+/** The details pane of a replay: each figure the reader finds, and its path on the city. */
+struct ReplayFacts {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> facts; ///< ("Length", "0:30 (…)")
+    bool replay = false;
+    CitySketch sketch; ///< for a replay
+};
 
 /** What the parts of the program the Library works with are. */
 struct LibraryParts {
@@ -44,6 +81,9 @@ struct LibraryParts {
     ReplaySelection& selection;
     Notifier& notifier;
     Housekeeper& housekeeper;
+    /** The names of places and vehicles the game folder gives; asked at each listing, so that
+     *  another game folder is followed. */
+    std::function<const GameNames&()> names;
 };
 
 /** What the Library window does: its list of stored replays (filtered and sorted here, so
@@ -65,6 +105,11 @@ public:
     [[nodiscard]] const LibraryRow& Row(std::size_t at) const { return *shown_.at(at); }
     /** A cell's text; a name as stored (the view makes it showable). */
     [[nodiscard]] std::string CellText(std::size_t at, LibraryColumn column) const;
+    /** Whether the cell says why its file is no replay (shown in grey). */
+    [[nodiscard]] bool CellIsProblem(std::size_t at, LibraryColumn column) const;
+
+    /** Everything about the row's replay, its path read from the file now. */
+    [[nodiscard]] ReplayFacts FactsOf(std::size_t at) const;
 
     void OnFilter(const std::string& text);
     void OnSort(LibraryColumn column, bool ascending);
@@ -87,6 +132,24 @@ public:
     void OnChanged(const std::string& name);
 
 private:
+    /** A background read of the details the index lacks, newest first. */
+    struct DetailsRead {
+        std::atomic<bool> stop{false};
+        std::string folder;
+        std::vector<DetailsJob> jobs;
+        std::mutex mutex; ///< guards the three below
+        std::vector<std::pair<DetailsJob, ReplayReading>> found; ///< not yet taken in
+        std::size_t done = 0;
+        bool stepPosted = false;
+    };
+    /** Reads in the background the details of the rows the index lacks. */
+    void ReadMissingDetails();
+    /** On the GUI thread: puts what the read found into the index and the rows. */
+    void TakeDetails(DetailsRead& read);
+    /** Stops a read in flight, keeping what it found. */
+    void StopReading();
+    /** The row's details from the index, when it holds the file as it is now. */
+    void FillDetails(LibraryRow& row);
     /** Lists the folder again and shows every row anew. */
     void Reload();
     /** The rows that pass the filter, in order, as the ones on show. */
@@ -119,6 +182,12 @@ private:
         ReplayName next;                   ///< the first capture name to try
         std::vector<std::string> names;    ///< each one's new name; "" when not imported
         std::vector<std::string> refusals; ///< why not; "" for one dropped back in place
+        struct Indexed {
+            std::string name;
+            FileStamp stamp;
+            ReplayReading reading;
+        };
+        std::vector<Indexed> indexed; ///< what the copies hold, read as they were copied
     };
     /** Imports each file; touches only the import and the files. */
     static void ImportAll(Import& import, FileSystem& files);
@@ -138,6 +207,13 @@ private:
     bool ascending_ = true;
     std::string listingFailure_; ///< said once until it changes
     unsigned fill_ = 0;          ///< counts the listings, so a late background read knows its own
+    const GameNames* names_ = nullptr;
+    std::shared_ptr<DetailsRead> reading_;
+    std::string progress_; ///< the background read's, on the status line
+    /** Rows by name (lower-cased where the file system ignores case); rebuilt when stale. */
+    std::unordered_map<std::string, LibraryRow*> byName_;
+    bool byNameStale_ = true;
+    [[nodiscard]] std::string NameKey(const std::string& name) const;
 };
 
 /** The order an NTFS folder lists names in, and so F5/F6's: upper-cased ASCII, then bytes. */

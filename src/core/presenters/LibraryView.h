@@ -48,6 +48,17 @@ public:
         work();
         done();
     }
+
+    /** Runs a step on the GUI thread soon; callable from any thread. */
+    using PostStep = std::function<void(std::function<void()> step)>;
+
+    /** Runs long `work` (the background read of details) on a thread of its own, handing it
+     *  `post` for the steps it shows on the way; steps left when the view goes are dropped.
+     *  The view waits for the work when it goes: its owner tells it to stop first. Here it
+     *  runs at once, each step as it is posted. */
+    virtual void RunInBackground(std::function<void(const PostStep& post)> work) {
+        work([](std::function<void()> step) { step(); });
+    }
 };
 
 } // namespace clipwarden

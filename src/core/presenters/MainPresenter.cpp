@@ -234,8 +234,28 @@ void MainPresenter::LookForChanges() {
 }
 
 LibraryParts MainPresenter::libraryParts() {
-    return {services_.files, services_.clock, services_.trash, services_.fileManager,
-            library_,        selection_,      notifier_,       housekeeper_};
+    return {services_.files,
+            services_.clock,
+            services_.trash,
+            services_.fileManager,
+            library_,
+            selection_,
+            notifier_,
+            housekeeper_,
+            [this]() -> const GameNames& { return gameNames(); }};
+}
+
+const GameNames& MainPresenter::gameNames() {
+    const std::string folder = GameFolder();
+    if (namesFolder_ != folder) {
+        std::vector<std::string> problems;
+        gameNames_ = LoadGameNames(services_.files, folder, problems);
+        namesFolder_ = folder;
+        for (const std::string& problem : problems) {
+            Log(problem);
+        }
+    }
+    return gameNames_;
 }
 
 void MainPresenter::LaunchGame() {
@@ -317,6 +337,9 @@ void MainPresenter::OnOptionsClicked() {
 void MainPresenter::WriteSetting(const std::string& key, const std::string& value) {
     if (const auto why = settings_.WriteSetting(key, value)) {
         Log(*why);
+    }
+    if (key == kKeyGamePath && namesFolder_ && *namesFolder_ != GameFolder()) {
+        library_.Changed({}); // an open Library names places and vehicles anew
     }
 }
 

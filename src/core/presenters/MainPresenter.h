@@ -69,6 +69,10 @@ public:
      *  and log. */
     LibraryParts libraryParts();
 
+    /** The names of places and vehicles, from the game folder's files (read again when the
+     *  game folder changes); problems with them are logged once. */
+    const GameNames& gameNames();
+
     Settings& settings() { return settings_; }
     Notifier& notifier() { return notifier_; }
     [[nodiscard]] const ReplayLibrary& library() const { return library_; }
@@ -116,6 +120,8 @@ private:
     bool watching_ = false;
     std::string watchFailure_; ///< said once until it changes
     std::optional<std::int64_t> folderModified_;
+    GameNames gameNames_;
+    std::optional<std::string> namesFolder_; ///< the game folder gameNames_ came from
     bool notedMissingFolder_ = false; ///< the folder's absence was said: its arrival is too
 };
 

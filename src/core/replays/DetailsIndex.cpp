@@ -224,9 +224,9 @@ void DetailsIndex::Remove(const std::string& name) {
     entries_.erase(name);
 }
 
-void DetailsIndex::KeepOnly(const std::vector<std::string>& names) {
+std::size_t DetailsIndex::KeepOnly(const std::vector<std::string>& names) {
     const std::set<std::string> kept(names.begin(), names.end());
-    std::erase_if(entries_, [&](const auto& entry) { return !kept.contains(entry.first); });
+    return std::erase_if(entries_, [&](const auto& entry) { return !kept.contains(entry.first); });
 }
 
 std::vector<std::uint8_t> DetailsIndex::Serialize() const {

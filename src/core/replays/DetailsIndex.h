@@ -34,7 +34,8 @@ public:
     void Put(const std::string& name, const FileStamp& stamp, ReplayReading reading);
     void Remove(const std::string& name);
     /** Drops every entry whose name is not in `names` (files gone behind its back). */
-    void KeepOnly(const std::vector<std::string>& names);
+    /** How many were dropped. */
+    std::size_t KeepOnly(const std::vector<std::string>& names);
 
     [[nodiscard]] std::size_t size() const { return entries_.size(); }
 

@@ -3,33 +3,15 @@
 #include <algorithm>
 
 #include "core/gamefiles/ReplayReport.h"
+#include "core/gamefiles/ReplayTexts.h"
 
 namespace clipwarden {
 
-namespace {
-
-/** 1234567 as "1,234,567". */
-std::string Grouped(std::size_t number) {
-    std::string digits = std::to_string(number);
-    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
-    }
-    return digits;
-}
-
-} // namespace
-
-std::vector<DetailsJob> MissingDetails(FileSystem& files, const std::string& folder,
-                                       const std::vector<std::string>& names,
-                                       const DetailsIndex& index) {
-    std::vector<DetailsJob> jobs;
-    for (const std::string& name : names) {
-        std::error_code error;
-        const auto stamp = files.Stamp(files.Join(folder, name), error);
-        if (stamp && index.Find(name, *stamp) == nullptr) {
-            jobs.push_back({name, *stamp});
-        }
-    }
+std::vector<DetailsJob> MissingDetails(std::vector<DetailsJob> stored, const DetailsIndex& index) {
+    std::vector<DetailsJob> jobs = std::move(stored);
+    std::erase_if(jobs, [&index](const DetailsJob& job) {
+        return index.Find(job.name, job.stamp) != nullptr;
+    });
     std::stable_sort(jobs.begin(), jobs.end(), [](const DetailsJob& a, const DetailsJob& b) {
         return a.stamp.modified > b.stamp.modified;
     });

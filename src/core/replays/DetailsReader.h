@@ -17,11 +17,9 @@ struct DetailsJob {
     FileStamp stamp;
 };
 
-/** The files of `names` in `folder` that the index lacks (or holds for another stamp), the
- *  newest first: those a player looks for first. */
-std::vector<DetailsJob> MissingDetails(FileSystem& files, const std::string& folder,
-                                       const std::vector<std::string>& names,
-                                       const DetailsIndex& index);
+/** The `stored` files that the index lacks (or holds for another stamp), the newest first:
+ *  those a player looks for first. */
+std::vector<DetailsJob> MissingDetails(std::vector<DetailsJob> stored, const DetailsIndex& index);
 
 /** Reads the details of each job in turn, at the system's idle I/O priority, and hands each
  *  reading to `found` with how many are done. Meant for a worker thread: it touches only the

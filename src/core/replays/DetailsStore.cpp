@@ -3,17 +3,19 @@
 namespace clipwarden {
 
 std::string DetailsStore::Open(const std::string& replayFolder) {
+    std::string notice = SaveChanges();
+    unsaved_ = false;
     index_ = DetailsIndex();
     path_ = cacheFolder_.empty() ? std::string()
                                  : files_.Join(cacheFolder_, DetailsIndex::FileName(replayFolder));
     if (path_.empty()) {
-        return {};
+        return notice;
     }
     std::error_code error;
     const auto bytes = files_.ReadSmallFile(path_, kMostIndexBytes, error);
     if (!bytes) {
         if (error == std::errc::no_such_file_or_directory) {
-            return {};
+            return notice;
         }
         return "The index of replay details " + path_ + " was not read (" +
                files_.Describe(error) + "); the replays are read again and it is replaced.";
@@ -26,7 +28,7 @@ std::string DetailsStore::Open(const std::string& replayFolder) {
                "); the replays are read again and it is replaced.";
     }
     index_ = std::move(*index);
-    return {};
+    return notice;
 }
 
 std::string DetailsStore::Save() {
@@ -41,6 +43,7 @@ std::string DetailsStore::Save() {
                 files_.WriteTemporary(path_, std::string(bytes.begin(), bytes.end()), error);
             return !temporary.empty() && files_.CommitTemporary(temporary, path_, true, error);
         }();
+    unsaved_ = unsaved_ && !saved;
     if (saved || inMemorySaid_) {
         return {};
     }

@@ -15,10 +15,23 @@ public:
     DetailsStore(FileSystem& files, std::string cacheFolder)
         : files_(files), cacheFolder_(std::move(cacheFolder)) {}
 
-    /** Takes the index of `replayFolder` from its file. One that is missing starts empty; one
-     *  that is damaged, foreign or too large starts empty too and is replaced at the next
-     *  save: it is never trusted. A line for the log when there is something to say, else "". */
+    /** Takes the index of `replayFolder` from its file, after writing what the one open held
+     *  and had not written yet. One that is missing starts empty; one that is damaged, foreign
+     *  or too large starts empty too and is replaced at the next save: it is never trusted.
+     *  A line for the log when there is something to say, else "". */
     std::string Open(const std::string& replayFolder);
+
+    /** What a file holds, to be written at the next save. */
+    void Put(const std::string& name, const FileStamp& stamp, ReplayReading reading) {
+        index_.Put(name, stamp, std::move(reading));
+        unsaved_ = true;
+    }
+    /** Drops the files that are not among `names` any more (gone behind its back). */
+    void KeepOnly(const std::vector<std::string>& names) {
+        unsaved_ = index_.KeepOnly(names) > 0 || unsaved_;
+    }
+    /** Saves when something changed since the last save; a line for the log as Save's. */
+    std::string SaveChanges() { return unsaved_ ? Save() : std::string(); }
 
     DetailsIndex& index() { return index_; }
     [[nodiscard]] const DetailsIndex& index() const { return index_; }
@@ -37,6 +50,7 @@ private:
     std::string path_;
     DetailsIndex index_;
     bool inMemorySaid_ = false;
+    bool unsaved_ = false;
 };
 
 } // namespace clipwarden

@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QUrl>
@@ -28,16 +29,14 @@
 #include <array>
 
 #include "app/qt/HousekeepingDialog.h"
+#include "core/Text.h"
 #include "core/presenters/LibraryPlacement.h"
 
 namespace clipwarden {
 
 namespace {
 
-constexpr int kColumns = 5;
-constexpr std::array<const char*, kColumns> kHeaders = {"Name", "Label", "Recorded", "Size",
-                                                        "Kept"};
-constexpr std::array<int, kColumns> kDefaultWidths = {150, 240, 150, 80, 50};
+constexpr int kColumns = kLibraryColumns;
 
 LibraryColumn ColumnOf(int section) {
     return static_cast<LibraryColumn>(section);
@@ -95,13 +94,21 @@ QVariant LibraryModel::data(const QModelIndex& index, int role) const {
         }
         return {};
     case Qt::ToolTipRole:
+        if (presenter_->CellIsProblem(at, column)) {
+            return FromBytes(row.details.why);
+        }
         if (row.current) {
             return QStringLiteral("The current replay: F5 and F6 go on from here.");
         }
         return row.readable ? QVariant() : QStringLiteral("This file cannot be read as a replay.");
+    case Qt::ForegroundRole:
+        return presenter_->CellIsProblem(at, column)
+                   ? QVariant(QGuiApplication::palette().color(QPalette::PlaceholderText))
+                   : QVariant();
     case Qt::TextAlignmentRole:
-        return column == LibraryColumn::Size ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-                                             : QVariant();
+        return column == LibraryColumn::Size || column == LibraryColumn::Length
+                   ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                   : QVariant();
     default:
         return {};
     }
@@ -112,7 +119,7 @@ QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int 
         section >= kColumns) {
         return {};
     }
-    return QString::fromLatin1(kHeaders.at(static_cast<std::size_t>(section)));
+    return QString::fromLatin1(kLibraryHeaders.at(static_cast<std::size_t>(section)));
 }
 
 Qt::ItemFlags LibraryModel::flags(const QModelIndex& index) const {
@@ -206,11 +213,14 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
     setWindowIcon(QIcon(QStringLiteral(":/clipwarden-32.png")));
     setAttribute(Qt::WA_DeleteOnClose);
     setAcceptDrops(true);
-    resize(720, 420);
+    resize(960, 640);
+    // The details read runs for long: a delete or an import must not wait behind it.
+    reads_.setMaxThreadCount(4);
 
     filterBox_ = new QLineEdit(this);
     filterBox_->setObjectName(QStringLiteral("filterBox"));
-    filterBox_->setPlaceholderText(QStringLiteral("Filter by name or label"));
+    filterBox_->setPlaceholderText(
+        QStringLiteral("Filter by name, label, place or vehicle"));
     filterBox_->setClearButtonEnabled(true);
 
     model_ = new LibraryModel(this);
@@ -226,6 +236,10 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
     table_->horizontalHeader()->setSortIndicatorShown(true);
     table_->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
     table_->horizontalHeader()->setStretchLastSection(false);
+    table_->horizontalHeader()->setSectionsMovable(true);
+    table_->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table_->horizontalHeader(), &QHeaderView::customContextMenuRequested, this,
+            [this](const QPoint& at) { ShowColumnMenu(at); });
     table_->verticalHeader()->setVisible(false);
     table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     table_->setWordWrap(false);
@@ -236,9 +250,16 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
     table_->setDropIndicatorShown(false);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     table_->installEventFilter(this);
+    widths_.assign(kLibraryDefaultWidths.begin(), kLibraryDefaultWidths.end());
     for (int i = 0; i < kColumns; ++i) {
-        table_->setColumnWidth(i, kDefaultWidths.at(static_cast<std::size_t>(i)));
+        table_->setColumnWidth(i, kLibraryDefaultWidths.at(static_cast<std::size_t>(i)));
     }
+    connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int section, int, int width) {
+                if (width > 0 && section >= 0 && section < kColumns) {
+                    widths_.at(static_cast<std::size_t>(section)) = width;
+                }
+            });
 
     emptySentence_ = new QLabel(this);
     emptySentence_->setObjectName(QStringLiteral("emptySentence"));
@@ -249,6 +270,30 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
     stack_ = new QStackedWidget(this);
     stack_->addWidget(table_);
     stack_->addWidget(emptySentence_);
+
+    // The details pane: every figure of the selected replay beside its path on the city.
+    auto* pane = new QWidget(this);
+    pane->setObjectName(QStringLiteral("detailsPane"));
+    facts_ = new QLabel(pane);
+    facts_->setObjectName(QStringLiteral("replayFacts"));
+    facts_->setAccessibleName(QStringLiteral("Replay details"));
+    facts_->setTextFormat(Qt::RichText);
+    facts_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    facts_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    facts_->setWordWrap(true);
+    facts_->setMinimumWidth(260);
+    sketch_ = new CitySketchWidget(pane);
+    auto* paneRow = new QHBoxLayout(pane);
+    paneRow->setContentsMargins(0, 0, 0, 0);
+    paneRow->addWidget(facts_, 1);
+    paneRow->addWidget(sketch_, 1);
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    splitter_->setObjectName(QStringLiteral("detailsSplitter"));
+    splitter_->setChildrenCollapsible(true);
+    splitter_->addWidget(stack_);
+    splitter_->addWidget(pane);
+    splitter_->setStretchFactor(0, 3);
+    splitter_->setStretchFactor(1, 2);
 
     statusLine_ = new QLabel(this);
     statusLine_->setObjectName(QStringLiteral("statusLine"));
@@ -263,7 +308,7 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
     bottom->addWidget(housekeepingButton_);
     auto* column = new QVBoxLayout(this);
     column->addWidget(filterBox_);
-    column->addWidget(stack_, 1);
+    column->addWidget(splitter_, 1);
     column->addLayout(bottom);
 
     const auto action = [this](const char* text, const QKeySequence& keys, auto handler) {
@@ -305,8 +350,51 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
 
     presenter_ = std::make_unique<LibraryPresenter>(main.libraryParts(), *this);
     model_->SetPresenter(presenter_.get());
+    connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { ShowFacts(); });
     RestorePlace();
     presenter_->Open();
+    ShowFacts();
+}
+
+void LibraryWindow::ShowFacts() {
+    const int row = CurrentRow();
+    factsRow_ = row;
+    if (row < 0 || presenter_ == nullptr ||
+        static_cast<std::size_t>(row) >= presenter_->RowCount()) {
+        facts_->setText(QStringLiteral("Select a replay to see what it holds."));
+        sketch_->Clear();
+        return;
+    }
+    const ReplayFacts facts = presenter_->FactsOf(static_cast<std::size_t>(row));
+    QString html = QStringLiteral("<b>") +
+                   FromBytes(EscapeText(facts.name, false)).toHtmlEscaped() +
+                   QStringLiteral("</b><table cellspacing=\"2\">");
+    for (const auto& [label, value] : facts.facts) {
+        html += QStringLiteral("<tr><td>") + FromBytes(label).toHtmlEscaped() +
+                QStringLiteral(":&nbsp;</td><td>") + FromBytes(value).toHtmlEscaped() +
+                QStringLiteral("</td></tr>");
+    }
+    facts_->setText(html + QStringLiteral("</table>"));
+    if (facts.replay) {
+        sketch_->Show(facts.sketch);
+    } else {
+        sketch_->Clear();
+    }
+}
+
+void LibraryWindow::ShowColumnMenu(const QPoint& at) {
+    QHeaderView* header = table_->horizontalHeader();
+    QMenu menu(this);
+    for (int i = 1; i < kColumns; ++i) { // the name always shows
+        QAction* shown =
+            menu.addAction(QString::fromLatin1(kLibraryHeaders.at(static_cast<std::size_t>(i))));
+        shown->setCheckable(true);
+        shown->setChecked(!header->isSectionHidden(i));
+        connect(shown, &QAction::toggled, this,
+                [header, i](bool on) { header->setSectionHidden(i, !on); });
+    }
+    menu.exec(header->mapToGlobal(at));
 }
 
 LibraryWindow::~LibraryWindow() {
@@ -390,6 +478,7 @@ int LibraryWindow::CurrentRow() const {
 void LibraryWindow::RowsReset() {
     model_->beginResetModel();
     model_->endResetModel();
+    ShowFacts();
 }
 
 void LibraryWindow::RowInserted(std::size_t at) {
@@ -404,7 +493,26 @@ void LibraryWindow::RowRemoved(std::size_t at) {
 
 void LibraryWindow::RowChanged(std::size_t at) {
     const int row = static_cast<int>(at);
-    emit model_->dataChanged(model_->index(row, 0), model_->index(row, kColumns - 1));
+    const QModelIndex editing = static_cast<LibraryTable*>(table_)->Editing()
+                                    ? table_->currentIndex()
+                                    : QModelIndex();
+    if (editing.isValid() && editing.row() == row) {
+        // Details that come in while the label is typed must not put the old one back into
+        // the editor: the cells around it are told, not the one being edited.
+        const int column = editing.column();
+        if (column > 0) {
+            emit model_->dataChanged(model_->index(row, 0), model_->index(row, column - 1));
+        }
+        if (column + 1 < kColumns) {
+            emit model_->dataChanged(model_->index(row, column + 1),
+                                     model_->index(row, kColumns - 1));
+        }
+    } else {
+        emit model_->dataChanged(model_->index(row, 0), model_->index(row, kColumns - 1));
+    }
+    if (row == factsRow_ && row == CurrentRow()) {
+        ShowFacts(); // read again: it may have changed on disk
+    }
 }
 
 void LibraryWindow::ShowStatus(const std::string& status, const std::string& emptySentence) {
@@ -456,6 +564,15 @@ void LibraryWindow::RunAside(std::function<void()> work, std::function<void()> d
     });
 }
 
+void LibraryWindow::RunInBackground(std::function<void(const PostStep& post)> work) {
+    reads_.start([this, work = std::move(work)] {
+        work([this](std::function<void()> step) {
+            // Back on the GUI thread; dropped with the window if it has closed meanwhile.
+            QMetaObject::invokeMethod(this, std::move(step), Qt::QueuedConnection);
+        });
+    });
+}
+
 void LibraryWindow::RestorePlace() {
     const LibraryPlace place = ReadLibraryPlace(main_.settings(), kColumns);
     if (place.frame) {
@@ -470,22 +587,41 @@ void LibraryWindow::RestorePlace() {
             move(rect.topLeft());
         }
     }
+    QHeaderView* header = table_->horizontalHeader();
     for (int i = 0; i < kColumns; ++i) {
-        if (const int width = place.widths[static_cast<std::size_t>(i)]; width > 0) {
+        const auto at = static_cast<std::size_t>(i);
+        if (const int width = place.widths[at]; width > 0) {
             table_->setColumnWidth(i, width);
         }
+        header->setSectionHidden(i, place.hidden[at]);
+    }
+    for (int visual = 0; visual < kColumns; ++visual) {
+        header->moveSection(header->visualIndex(place.order[static_cast<std::size_t>(visual)]),
+                            visual);
+    }
+    if (place.split) {
+        splitter_->setSizes({(*place.split)[0], (*place.split)[1]});
     }
 }
 
 void LibraryWindow::StorePlace() {
     const QRect frame = geometry();
-    main_.WriteSetting(kKeyLibraryGeometry,
-                       WriteNumberList({frame.x(), frame.y(), frame.width(), frame.height()}));
-    std::vector<int> widths;
+    LibraryPlace place;
+    place.frame = {frame.x(), frame.y(), frame.width(), frame.height()};
+    const QHeaderView* header = table_->horizontalHeader();
     for (int i = 0; i < kColumns; ++i) {
-        widths.push_back(table_->columnWidth(i));
+        // A hidden column keeps the width it had when it shows again.
+        place.widths.push_back(widths_.at(static_cast<std::size_t>(i)));
+        place.order.push_back(header->logicalIndex(i));
+        place.hidden.push_back(header->isSectionHidden(i));
     }
-    main_.WriteSetting(kKeyLibraryColumns, WriteNumberList(widths));
+    const QList<int> sizes = splitter_->sizes();
+    if (sizes.size() == 2) {
+        place.split = std::vector<int>{sizes[0], sizes[1]};
+    }
+    for (const auto& [key, value] : LibraryPlaceSettings(place)) {
+        main_.WriteSetting(key, value);
+    }
 }
 
 // Drops that miss the list (the empty library's sentence) are imported all the same.

@@ -6,12 +6,14 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/qt/CitySketchWidget.h"
 #include "app/qt/HousekeepingDialog.h"
 #include "core/presenters/LibraryPresenter.h"
 #include "core/presenters/LibraryView.h"
 #include "core/presenters/MainPresenter.h"
 
 class QLabel;
+class QSplitter;
 class QLineEdit;
 class QStackedWidget;
 class QTableView;
@@ -98,6 +100,12 @@ public:
     bool Confirm(const std::string& question) override;
     std::string AskCopyDestination(const std::string& name) override;
     void RunAside(std::function<void()> work, std::function<void()> done) override;
+    void RunInBackground(std::function<void(const PostStep& post)> work) override;
+
+    CitySketchWidget* sketch() { return sketch_; }
+    QLabel* facts() { return facts_; }
+    /** Shows the current row's details in the pane, or says to select one. */
+    void ShowFacts();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,6 +119,8 @@ private:
     void RestorePlace();
     void StorePlace();
     void ShowMenu(const QPoint& at);
+    /** The header's menu: a check for each column but the name, to show or hide it. */
+    void ShowColumnMenu(const QPoint& at);
 
     MainPresenter& main_;
     LibraryModel* model_ = nullptr;
@@ -121,6 +131,11 @@ private:
     QPushButton* housekeepingButton_ = nullptr;
     QPointer<HousekeepingDialog> housekeeping_;
     QStackedWidget* stack_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QLabel* facts_ = nullptr;
+    CitySketchWidget* sketch_ = nullptr;
+    int factsRow_ = -1; ///< the row whose details the pane shows
+    std::vector<int> widths_; ///< each column's last width, a hidden one's too
     QAction* deleteAction_ = nullptr;
     QAction* keepAction_ = nullptr;
     QAction* labelAction_ = nullptr;

@@ -91,12 +91,7 @@ CitySketch MakeCitySketch(const ReplayDetails& details, const GameNames& names) 
                                                              : "Path from " + from + " to " + to;
         sketch.description = where + ", " + Metres(details.metres);
     }
-    for (const District& district : districts) {
-        if (district.xTo >= sketch.view.left && district.xFrom <= sketch.view.right &&
-            district.yTo >= sketch.view.bottom && district.yFrom <= sketch.view.top) {
-            sketch.districts.push_back(district);
-        }
-    }
+    sketch.districts = districts;
     return sketch;
 }
 
@@ -107,6 +102,11 @@ SketchFit::SketchFit(const SketchBox& view, double width, double height)
     scale_ = std::max(0.0, std::min(width / spanX, height / spanY));
     offsetX_ = (width - spanX * scale_) / 2;
     offsetY_ = (height - spanY * scale_) / 2;
+    const double unit = scale_ > 0 ? 1 / scale_ : 0;
+    visible_ = {static_cast<float>(left_ - offsetX_ * unit),
+                static_cast<float>(left_ + (width - offsetX_) * unit),
+                static_cast<float>(top_ - (height - offsetY_) * unit),
+                static_cast<float>(top_ + offsetY_ * unit)};
 }
 
 std::array<float, 2> NameSpot(const District& district, const SketchBox& view) {

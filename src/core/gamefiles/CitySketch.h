@@ -22,7 +22,7 @@ struct SketchBox {
  *  alike, each with its own painter. */
 struct CitySketch {
     SketchBox view;                 ///< what is in the picture: the path, zoomed, and the names
-    std::vector<District> districts; ///< those that meet the view
+    std::vector<District> districts; ///< all of them: a picture wider than the view shows more
     std::vector<std::array<float, 2>> path;
     /** "Path from Ocean Beach to Vice Point, 310 m"; says why when there is no path. */
     std::string description;
@@ -41,6 +41,8 @@ public:
     [[nodiscard]] std::array<double, 2> operator()(double x, double y) const {
         return {offsetX_ + (x - left_) * scale_, offsetY_ + (top_ - y) * scale_};
     }
+    /** The part of the world the whole picture shows, the view and what lies beside it. */
+    [[nodiscard]] SketchBox Visible() const { return visible_; }
 
 private:
     double left_ = 0;
@@ -48,6 +50,7 @@ private:
     double scale_ = 1;
     double offsetX_ = 0;
     double offsetY_ = 0;
+    SketchBox visible_;
 };
 
 /** Where a district's name goes: the middle of the part of its box that is in view. */

@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +25,7 @@
 #include <QUrl>
 
 #include "ChildProcess.h"
+#include "ReplayWriter.h"
 
 #include "Fakes.h"
 #include "TempDir.h"
@@ -293,6 +295,66 @@ TEST_F(Windows, TheLibraryWindowListsPlaysFollowsAndRemembersWhereItWas) {
     second.ShowLibraryWindow();
     EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().intersects(
         second.libraryWindow()->geometry()));
+}
+
+TEST_F(Windows, TheLibraryShowsWhatEachReplayHoldsFindsABansheeAndKeepsItsColumns) {
+    settings.Write("GTAVC-replays", dir / "replays");
+    settings.Write("Library/columns", "151,152,153,84,55"); // stored by the window of five
+    std::filesystem::create_directories(dir / "replays");
+    for (int i = 0; i < 6; ++i) {
+        replaywriter::ScriptedDrive drive;
+        drive.waypoints = {{220, -1270, 10}, {400, -300, 10}};
+        drive.vehicles = {{2, static_cast<std::uint16_t>(i % 2 == 0 ? 159 : 168), false}};
+        drive.playerVehicle = 0;
+        const auto bytes = replaywriter::BuildReplay(drive);
+        WriteFile(dir / ("replays/take" + std::to_string(i) + ".rep"),
+                  std::string(bytes.begin(), bytes.end()));
+    }
+    WriteFile(dir / "replays/notes.rep", "not a replay at all");
+    main->Start();
+    main->ShowLibraryWindow();
+    LibraryWindow* library = main->libraryWindow();
+    ASSERT_NE(library, nullptr);
+    QTableView* table = library->table();
+    const int place = static_cast<int>(LibraryColumn::Place);
+    // Filled in as the background read goes, row by row.
+    ASSERT_TRUE(Eventually([&] {
+        QCoreApplication::processEvents();
+        return table->model()->index(0, place).data().toString() ==
+               QStringLiteral("not a replay");
+    }));
+    EXPECT_TRUE(table->model()->index(0, place).data(Qt::ForegroundRole).isValid()) << "in grey";
+    EXPECT_EQ(table->model()->index(1, place).data().toString().toStdString(),
+              "Ocean Beach to Vice Point");
+
+    library->findChild<QLineEdit*>("filterBox")->setText(QStringLiteral("banshee"));
+    ASSERT_EQ(table->model()->rowCount(), 3);
+    table->setCurrentIndex(table->model()->index(1, 0));
+    const auto* sketch = library->sketch();
+    ASSERT_NE(sketch->sketch(), nullptr);
+    EXPECT_EQ(sketch->accessibleDescription().toStdString().rfind(
+                  "Path from Ocean Beach to Vice Point, ", 0),
+              0U)
+        << sketch->accessibleDescription().toStdString();
+    EXPECT_NE(library->facts()->text().indexOf(QStringLiteral("in Banshee")), -1);
+    QImage picture(sketch->size(), QImage::Format_ARGB32);
+    const_cast<CitySketchWidget*>(sketch)->render(&picture);
+    EXPECT_NE(picture.pixel(picture.width() / 2, picture.height() / 2),
+              picture.pixel(0, 0)) << "a drawn sketch, not a blank one";
+
+    EXPECT_EQ(table->columnWidth(1), 152) << "the old window's widths are kept";
+    QHeaderView* header = table->horizontalHeader();
+    header->setSectionHidden(static_cast<int>(LibraryColumn::Size), true);
+    header->moveSection(header->visualIndex(place), 1);
+    library->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    main->ShowLibraryWindow();
+    header = main->libraryWindow()->table()->horizontalHeader();
+    EXPECT_TRUE(header->isSectionHidden(static_cast<int>(LibraryColumn::Size)));
+    EXPECT_EQ(header->logicalIndex(1), place);
+    EXPECT_EQ(main->libraryWindow()->table()->columnWidth(1), 152);
+    EXPECT_EQ(settings.Read("Library/columns")->rfind("151,152,153,84,55,", 0), 0U)
+        << "a hidden column keeps its width";
 }
 
 TEST_F(Windows, TheHousekeepingDialogPreviewsAsksAndAppliesItsRule) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "ReplayHarness.h"
+#include "ReplayWriter.h"
 #include "core/presenters/LibraryPresenter.h"
 
 namespace clipwarden::test {
@@ -125,6 +126,25 @@ struct FakeLibraryView final : LibraryView {
     std::vector<std::pair<std::function<void()>, std::function<void()>>> aside;
     void RunAside(std::function<void()> work, std::function<void()> done) override {
         aside.emplace_back(std::move(work), std::move(done)); // the test runs them
+    }
+    /** With `holdBackground`, the details read is held until the test runs it. */
+    bool holdBackground = false;
+    std::vector<std::function<void(const PostStep&)>> background;
+    void RunInBackground(std::function<void(const PostStep&)> work) override {
+        if (holdBackground) {
+            background.push_back(std::move(work));
+        } else {
+            LibraryView::RunInBackground(std::move(work));
+        }
+    }
+    /** Runs a held read to its end; the number of steps it posted, each run as it comes. */
+    std::size_t RunBackground(std::size_t which) {
+        std::size_t steps = 0;
+        background.at(which)([&steps](std::function<void()> step) {
+            ++steps;
+            step();
+        });
+        return steps;
     }
     /** Runs what was handed aside, as the view's threads and queue would. */
     void RunHeld() {
@@ -364,6 +384,155 @@ TEST_F(Library, AReadOnlyFolderSaysWhyItsActionsAreOff) {
     presenter.Open();
     chmod(dir.str().c_str(), 0755);
     EXPECT_NE(libraryView.writingWhyNot.find("read-only"), std::string::npos);
+}
+
+
+/** A replay of the game's format: the player from one point to another, in the vehicle at
+ *  `drive` of `models` (on foot for -1). */
+std::string Drive(replaywriter::Point from, replaywriter::Point to, std::vector<int> models,
+                  int drive, int frames = 60) {
+    replaywriter::ScriptedDrive script;
+    script.waypoints = {from, to};
+    script.frames = frames;
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        script.vehicles.push_back(
+            {static_cast<int>(i) * 3 + 2, static_cast<std::uint16_t>(models[i]), false});
+    }
+    script.playerVehicle = drive;
+    const auto bytes = replaywriter::BuildReplay(script);
+    return {bytes.begin(), bytes.end()};
+}
+
+constexpr replaywriter::Point kOceanBeach = {220, -1270, 10};
+constexpr replaywriter::Point kVicePoint = {400, -300, 10};
+constexpr replaywriter::Point kDowntown = {-900, 1000, 10};
+constexpr replaywriter::Point kLittleHavana = {-1000, -500, 10};
+constexpr int kBanshee = 159;
+constexpr int kCabbie = 168;
+
+struct LibraryDetails : Library {
+    LibraryDetails() {
+        Store("chase.rep", Drive(kOceanBeach, kVicePoint, {kCabbie, kBanshee}, 1));
+        Store("walk.rep", Drive(kDowntown, kDowntown, {kCabbie}, -1, 600));
+        Store("notes.rep", "shopping list");
+        std::string broken = Drive(kOceanBeach, kOceanBeach, {}, -1);
+        broken[8] = '\xEE'; // a packet the game does not know, where the first frame starts
+        Store("broken.rep", broken);
+    }
+    std::string Cell(const std::string& name, LibraryColumn column) {
+        return presenter.CellText(At(name), column);
+    }
+};
+
+TEST_F(LibraryDetails, EachRowShowsWhatItsReplayHoldsAndIsFoundAndSortedByIt) {
+    presenter.Open();
+    EXPECT_EQ(Cell("chase.rep", LibraryColumn::Place), "Ocean Beach to Vice Point");
+    EXPECT_EQ(Cell("chase.rep", LibraryColumn::Vehicles), "Banshee, Cabbie")
+        << "the player's own first";
+    EXPECT_EQ(Cell("chase.rep", LibraryColumn::GameTime), "07:38 Extra sunny");
+    EXPECT_EQ(Cell("walk.rep", LibraryColumn::Place), "Downtown");
+    EXPECT_EQ(Cell("walk.rep", LibraryColumn::Length), "0:20");
+    EXPECT_EQ(Cell("notes.rep", LibraryColumn::Place), "not a replay");
+    EXPECT_TRUE(presenter.CellIsProblem(At("notes.rep"), LibraryColumn::Place));
+    EXPECT_EQ(Cell("broken.rep", LibraryColumn::Place), "damaged");
+    EXPECT_EQ(Cell("broken.rep", LibraryColumn::Length), "") << "nothing wrong is shown";
+    EXPECT_FALSE(presenter.CellIsProblem(At("chase.rep"), LibraryColumn::Place));
+
+    presenter.OnFilter("BANSHEE");
+    EXPECT_EQ(Names(), "chase.rep");
+    presenter.OnFilter("vice point");
+    EXPECT_EQ(Names(), "chase.rep");
+    presenter.OnFilter("");
+    presenter.OnSort(LibraryColumn::Length, false);
+    EXPECT_EQ(Names(), "walk.rep chase.rep broken.rep notes.rep")
+        << "by seconds, not by the text (\"0:20\" < \"0:02\" would fail)";
+    presenter.OnSort(LibraryColumn::Place, true);
+    EXPECT_EQ(presenter.Row(presenter.RowCount() - 1).name, "chase.rep");
+
+    const ReplayFacts facts = presenter.FactsOf(At("chase.rep"));
+    ASSERT_TRUE(facts.replay);
+    EXPECT_EQ(facts.sketch.description.rfind("Path from Ocean Beach to Vice Point, ", 0), 0U)
+        << facts.sketch.description;
+    EXPECT_GE(facts.sketch.path.size(), 2U);
+    const auto& box = facts.sketch.view;
+    for (const auto& point : facts.sketch.path) {
+        EXPECT_TRUE(point[0] >= box.left && point[0] <= box.right && point[1] >= box.bottom &&
+                    point[1] <= box.top)
+            << "the whole path is in the picture";
+    }
+    EXPECT_FALSE(presenter.FactsOf(At("broken.rep")).replay);
+}
+
+TEST_F(LibraryDetails, TheIndexFollowsCapturesChangesDeletesAndANewStart) {
+    libraryView.holdBackground = true;
+    presenter.Open();
+    ASSERT_EQ(libraryView.background.size(), 1U);
+    EXPECT_NE(libraryView.status.find("Reading replays: 0 of 4"), std::string::npos)
+        << libraryView.status;
+    EXPECT_EQ(Cell("chase.rep", LibraryColumn::Place), "") << "not read yet: nothing shown";
+    EXPECT_GE(libraryView.RunBackground(0), 1U);
+    EXPECT_EQ(Cell("chase.rep", LibraryColumn::Place), "Ocean Beach to Vice Point");
+    EXPECT_EQ(libraryView.status.find("Reading"), std::string::npos) << libraryView.status;
+
+    // A capture is indexed from the bytes it copied: its row is full without a read.
+    WriteFileAt(Path("replay.rep"), Drive(kLittleHavana, kDowntown, {kBanshee}, 0), now += 5);
+    Tick();
+    EXPECT_EQ(Cell("replay0612-0.rep", LibraryColumn::Place), "Little Havana to Downtown");
+    EXPECT_EQ(libraryView.background.size(), 1U) << "no second read";
+
+    // A file changed behind the index's back is read again.
+    WriteFileAt(Path("walk.rep"), Drive(kVicePoint, kVicePoint, {}, -1), stored -= 10);
+    presenter.OnChanged("walk.rep");
+    EXPECT_EQ(Cell("walk.rep", LibraryColumn::Place), "") << "the old details are not shown";
+    ASSERT_EQ(libraryView.background.size(), 2U);
+    libraryView.RunBackground(1);
+    EXPECT_EQ(Cell("walk.rep", LibraryColumn::Place), "Vice Point");
+
+    presenter.OnDelete({At("chase.rep")});
+    libraryView.RunHeld();
+    ASSERT_EQ(trash.trashed.size(), 1U);
+    EXPECT_EQ(library.details().index().size(), 4U) << "walk, notes, broken and the capture";
+
+    // The index was written: a window opened anew shows every row at once and reads nothing.
+    ReplayLibrary again(files, clock, cache.str());
+    again.SetFolder(dir.str());
+    EXPECT_EQ(again.details().Open(dir.str()), "");
+    Housekeeper keeper{files, clock, trash, again, settings, notifier};
+    FakeLibraryView reopened;
+    reopened.holdBackground = true;
+    LibraryPresenter second({files, clock, trash, fileManager, again, selection, notifier, keeper,
+                             {}},
+                            reopened);
+    second.Open();
+    EXPECT_TRUE(reopened.background.empty());
+    EXPECT_EQ(second.CellText(0, LibraryColumn::Place), "damaged");
+}
+
+TEST_F(LibraryDetails, TheBackgroundReadStopsWhenTheWindowClosesOrAnotherFolderIsChosen) {
+    libraryView.holdBackground = true;
+    presenter.Open();
+    TempDir other;
+    WriteFile(other / "elsewhere.rep", Drive(kDowntown, kDowntown, {kBanshee}, 0));
+    library.SetFolder(other.str());
+    library.details().Open(other.str());
+    presenter.OnChanged({}); // another folder chosen while the first is read
+    ASSERT_EQ(libraryView.background.size(), 2U);
+    EXPECT_EQ(libraryView.RunBackground(0), 0U) << "the first folder's read stops at once";
+    EXPECT_EQ(library.details().index().size(), 0U);
+    EXPECT_EQ(libraryView.RunBackground(1), 1U);
+    EXPECT_EQ(presenter.CellText(0, LibraryColumn::Place), "Downtown");
+
+    FakeLibraryView closing;
+    closing.holdBackground = true;
+    WriteFile(other / "more.rep", Drive(kDowntown, kDowntown, {}, -1));
+    {
+        LibraryPresenter window({files, clock, trash, fileManager, library, selection, notifier,
+                                 housekeeper, {}},
+                                closing);
+        window.Open();
+    } // closed before its read ran
+    ASSERT_EQ(closing.background.size(), 1U);
+    EXPECT_EQ(closing.RunBackground(0), 0U) << "nothing read, and no step reaches the closed window";
 }
 
 } // namespace

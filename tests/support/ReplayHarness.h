@@ -22,13 +22,17 @@ struct ReplayHarness {
     FakeClock clock;
     PosixFileSystem files;
     Notifier notifier{view, gameText, echo};
-    ReplayLibrary library{files, clock};
+    TempDir cache; ///< the user's cache folder, where the details index lives
+    ReplayLibrary library{files, clock, cache.str()};
     RecordingCapture capture{files, clock, library, notifier, view};
     ReplaySelection selection{files, clock, library, notifier, capture};
     long long now = 1'700'000'000;    ///< stamps of recordings, rising
     long long stored = 1'600'000'000; ///< stamps of stored files, apart from every recording
 
-    ReplayHarness() { library.SetFolder(dir.str()); }
+    ReplayHarness() {
+        library.SetFolder(dir.str());
+        library.details().Open(dir.str());
+    }
 
     std::string Path(const std::string& name) const { return dir / name; }
 

@@ -27,9 +27,11 @@ add_library(clipwarden_win32_gui STATIC
     src/app/win32/Win32MainWindow.cpp
     src/app/win32/Win32OptionsWindow.cpp
     src/app/win32/Win32LibraryWindow.cpp
+    src/app/win32/Win32CitySketch.cpp
     src/app/win32/Win32HousekeepingDialog.cpp
 )
-target_link_libraries(clipwarden_win32_gui PUBLIC clipwarden_platform comctl32 comdlg32)
+target_link_libraries(clipwarden_win32_gui PUBLIC clipwarden_platform comctl32 comdlg32 oleacc
+    oleaut32 uuid)
 clipwarden_warnings(clipwarden_win32_gui)
 
 # The icon, the application manifest (visual styles, dpi awareness, the Windows versions it

@@ -9,6 +9,7 @@
 
 #include "app/win32/ControlIds.h"
 #include "app/win32/Win32HousekeepingDialog.h"
+#include "core/Text.h"
 #include "core/presenters/LibraryPlacement.h"
 #include "platform/win32/AnsiText.h"
 
@@ -16,17 +17,20 @@ namespace clipwarden::win32 {
 
 namespace {
 
-constexpr int kColumns = 5;
-constexpr std::array<const wchar_t*, kColumns> kHeaders = {L"Name", L"Label", L"Recorded", L"Size",
-                                                           L"Kept"};
-constexpr std::array<int, kColumns> kDefaultWidths = {150, 240, 150, 80, 50};
+constexpr int kColumns = kLibraryColumns;
 constexpr int kFilterHeight = 24;
+/** The details pane's height, and the band above it that moves it. */
+constexpr int kPaneHeight = 220;
+constexpr int kSplitterBand = 6;
+constexpr int kLeastListHeight = 60;
 constexpr int kStatusHeight = 26;
 constexpr int kButtonWidth = 120;
 constexpr UINT kReadFinishedMessage = WM_APP + 30;
+constexpr UINT kStepMessage = WM_APP + 31;
 
 enum MenuCommand : UINT_PTR {
     kPlay = 1,
+    kFirstColumn = 100, ///< the header's menu: kFirstColumn + the column
     kEditLabel,
     kKeep,
     kShowInFolder,
@@ -124,6 +128,45 @@ Win32LibraryWindow::~Win32LibraryWindow() {
         DestroyWindow(hwnd_);
     }
     EndRead();
+    presenter_.reset();
+    EndBackground();
+}
+
+void Win32LibraryWindow::RunInBackground(std::function<void(const PostStep& post)> work) {
+    EndBackground(); // one told to stop before a new one starts: it ends after its file
+    HWND window = hwnd_;
+    background_ = std::thread([this, window, work = std::move(work)] {
+        work([this, window](std::function<void()> step) {
+            {
+                const std::lock_guard lock(stepsMutex_);
+                steps_.push_back(std::move(step));
+            }
+            PostMessageA(window, kStepMessage, 0, 0);
+        });
+    });
+}
+
+void Win32LibraryWindow::EndBackground() {
+    if (background_.joinable()) {
+        background_.join();
+    }
+    const std::lock_guard lock(stepsMutex_);
+    steps_.clear();
+}
+
+void Win32LibraryWindow::RunSteps() {
+    for (;;) {
+        std::function<void()> step;
+        {
+            const std::lock_guard lock(stepsMutex_);
+            if (steps_.empty()) {
+                return;
+            }
+            step = std::move(steps_.front());
+            steps_.pop_front();
+        }
+        step();
+    }
 }
 
 void Win32LibraryWindow::RunAside(std::function<void()> work, std::function<void()> done) {
@@ -144,7 +187,8 @@ void Win32LibraryWindow::EndRead() {
 }
 
 bool Win32LibraryWindow::Load() {
-    if (!Create("ClipwardenLibrary", "Clipwarden Library", WS_OVERLAPPEDWINDOW, 0, 10800, 6300)) {
+    if (!Create("ClipwardenLibrary", "Clipwarden Library", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                0, 14400, 9600)) {
         return false;
     }
     HINSTANCE module = GetModuleHandleW(nullptr);
@@ -157,21 +201,36 @@ bool Win32LibraryWindow::Load() {
     };
     filter_ = child(L"EDIT", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kIdLibraryFilter);
     SendMessageW(filter_, EM_SETCUEBANNER, TRUE,
-                 reinterpret_cast<LPARAM>(L"Filter by name or label"));
+                 reinterpret_cast<LPARAM>(L"Filter by name, label, place or vehicle"));
     // Owner data: the list view asks for each row it paints; nothing is copied into it.
     list_ =
         child(WC_LISTVIEWW, WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
               kIdLibraryList);
-    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER |
+                                                 LVS_EX_HEADERDRAGDROP);
     for (int i = 0; i < kColumns; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        std::wstring header = ToWide(kLibraryHeaders.at(at));
         LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = const_cast<wchar_t*>(kHeaders.at(static_cast<std::size_t>(i)));
-        column.cx = Px(kDefaultWidths.at(static_cast<std::size_t>(i)));
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+        column.fmt = i == static_cast<int>(LibraryColumn::Size) ||
+                             i == static_cast<int>(LibraryColumn::Length)
+                         ? LVCFMT_RIGHT
+                         : LVCFMT_LEFT;
+        column.pszText = header.data();
+        column.cx = Px(kLibraryDefaultWidths.at(at));
         column.iSubItem = i;
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&column));
+        widths_.push_back(column.cx);
     }
+    // The details pane: every figure of the focused replay beside its path on the city.
+    facts_ = child(L"EDIT", WS_TABSTOP | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
+                                ES_AUTOVSCROLL,
+                   kIdLibraryFacts);
+    const int tabStop = 56; // dialog units: past the longest figure's name
+    SendMessageW(facts_, EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
+    sketch_.Create(hwnd_, kIdLibrarySketch, font_, dpi());
     empty_ = child(L"STATIC", SS_CENTER, kIdLibraryEmpty);
     status_ = child(L"STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE, kIdLibraryStatus);
     housekeepingButton_ = child(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, kIdLibraryHousekeeping);
@@ -181,6 +240,7 @@ bool Win32LibraryWindow::Load() {
     presenter_ = std::make_unique<LibraryPresenter>(main_.libraryParts(), *this);
     presenter_->Open();
     Arrange();
+    ShowFacts();
     ShowWindow(hwnd_, SW_SHOW);
     SetFocus(list_);
     return true;
@@ -199,15 +259,76 @@ void Win32LibraryWindow::Arrange() {
     const int bottom = Px(kStatusHeight);
     const int button = Px(kButtonWidth);
     const int width = client.right - 2 * margin;
-    const int listHeight =
-        std::max(0, static_cast<int>(client.bottom) - filter - bottom - 4 * margin);
+    const int room = std::max(0, static_cast<int>(client.bottom) - filter - bottom - 4 * margin);
+    if (paneHeight_ <= 0) {
+        paneHeight_ = Px(kPaneHeight);
+    }
+    paneHeight_ = std::clamp(paneHeight_, 0, std::max(0, room - Px(kLeastListHeight)));
+    const int band = Px(kSplitterBand);
+    const int listHeight = std::max(0, room - paneHeight_ - band);
     MoveWindow(filter_, margin, margin, width, filter, TRUE);
     MoveWindow(list_, margin, filter + 2 * margin, width, listHeight, TRUE);
+    const int paneTop = filter + 2 * margin + listHeight + band;
+    const int factsWidth = width / 2;
+    MoveWindow(facts_, margin, paneTop, factsWidth - margin, paneHeight_, TRUE);
+    MoveWindow(sketch_.hwnd(), margin + factsWidth, paneTop, width - factsWidth, paneHeight_,
+               TRUE);
     MoveWindow(empty_, Px(24), filter + Px(32), width - Px(40), listHeight - Px(48), TRUE);
     MoveWindow(status_, margin, client.bottom - bottom - margin / 2, width - button - 2 * margin,
                bottom, TRUE);
     MoveWindow(housekeepingButton_, client.right - button - margin,
                client.bottom - bottom - margin / 2, button, bottom, TRUE);
+}
+
+RECT Win32LibraryWindow::SplitterBand() const {
+    RECT list{};
+    GetWindowRect(list_, &list);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&list), 2);
+    return RECT{list.left, list.bottom, list.right, list.bottom + Px(kSplitterBand)};
+}
+
+void Win32LibraryWindow::ShowFacts() {
+    const int row = FocusedRow();
+    factsRow_ = row;
+    if (row < 0 || !presenter_ || static_cast<std::size_t>(row) >= presenter_->RowCount()) {
+        SetWindowTextW(facts_, L"Select a replay to see what it holds.");
+        sketch_.Clear();
+        return;
+    }
+    const ReplayFacts facts = presenter_->FactsOf(static_cast<std::size_t>(row));
+    std::string text = EscapeText(facts.name, false) + "\r\n";
+    for (const auto& [label, value] : facts.facts) {
+        text += label + ":\t" + value + "\r\n";
+    }
+    SetWindowTextW(facts_, ToWide(text).c_str());
+    if (facts.replay) {
+        sketch_.Show(facts.sketch);
+    } else {
+        sketch_.Clear();
+    }
+}
+
+void Win32LibraryWindow::ShowColumnMenu(POINT at) {
+    HMENU menu = CreatePopupMenu();
+    for (int i = 1; i < kColumns; ++i) { // the name always shows
+        const bool shown = ListView_GetColumnWidth(list_, i) > 0;
+        AppendMenuW(menu, MF_STRING | (shown ? MF_CHECKED : MF_UNCHECKED), kFirstColumn + i,
+                    ToWide(kLibraryHeaders.at(static_cast<std::size_t>(i))).c_str());
+    }
+    const auto chosen = static_cast<int>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
+    DestroyMenu(menu);
+    const int column = chosen - static_cast<int>(kFirstColumn);
+    if (column <= 0 || column >= kColumns) {
+        return;
+    }
+    // A hidden column is one of no width; it keeps the width it had for when it shows again.
+    const int width = ListView_GetColumnWidth(list_, column);
+    if (width > 0) {
+        widths_.at(static_cast<std::size_t>(column)) = width;
+    }
+    ListView_SetColumnWidth(list_, column,
+                            width > 0 ? 0 : widths_.at(static_cast<std::size_t>(column)));
 }
 
 void Win32LibraryWindow::Recount() {
@@ -218,6 +339,7 @@ void Win32LibraryWindow::Recount() {
 
 void Win32LibraryWindow::RowsReset() {
     Recount();
+    ShowFacts();
 }
 void Win32LibraryWindow::RowInserted(std::size_t) {
     Recount();
@@ -227,6 +349,9 @@ void Win32LibraryWindow::RowRemoved(std::size_t) {
 }
 void Win32LibraryWindow::RowChanged(std::size_t at) {
     ListView_RedrawItems(list_, static_cast<int>(at), static_cast<int>(at));
+    if (static_cast<int>(at) == factsRow_) {
+        ShowFacts(); // read again: it may have changed on disk
+    }
 }
 
 void Win32LibraryWindow::ShowStatus(const std::string& status, const std::string& emptySentence) {
@@ -366,6 +491,33 @@ LRESULT Win32LibraryWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
         }
         return 0;
     }
+    case NM_CUSTOMDRAW: {
+        auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+        if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+            return CDRF_NOTIFYITEMDRAW;
+        }
+        if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+            return CDRF_NOTIFYSUBITEMDRAW;
+        }
+        if (draw.nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
+            const auto at = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
+            // Why a file is no replay is said in grey, as a note rather than a place.
+            const bool problem = at < presenter_->RowCount() &&
+                                 presenter_->CellIsProblem(at, static_cast<LibraryColumn>(draw.iSubItem));
+            draw.clrText = problem ? GetSysColor(COLOR_GRAYTEXT) : CLR_DEFAULT;
+            return CDRF_NEWFONT;
+        }
+        return CDRF_DODEFAULT;
+    }
+    case LVN_ITEMCHANGED: {
+        const auto& change = *reinterpret_cast<const NMLISTVIEW*>(lParam);
+        if ((change.uChanged & LVIF_STATE) != 0 &&
+            ((change.uNewState ^ change.uOldState) & LVIS_FOCUSED) != 0 &&
+            FocusedRow() != factsRow_) {
+            ShowFacts();
+        }
+        return 0;
+    }
     case NM_DBLCLK: {
         const auto& click = *reinterpret_cast<const NMITEMACTIVATE*>(lParam);
         if (click.iItem < 0) {
@@ -415,6 +567,48 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_SIZE:
         Arrange();
         return 0;
+    case kStepMessage:
+        RunSteps();
+        return 0;
+    case WM_SETCURSOR: {
+        POINT at{};
+        GetCursorPos(&at);
+        ScreenToClient(hwnd_, &at);
+        const RECT band = SplitterBand();
+        if (reinterpret_cast<HWND>(wParam) == hwnd_ && PtInRect(&band, at)) {
+            SetCursor(LoadCursor(nullptr, IDC_SIZENS));
+            return TRUE;
+        }
+        break;
+    }
+    case WM_LBUTTONDOWN: {
+        const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        const RECT band = SplitterBand();
+        if (PtInRect(&band, at)) {
+            splitting_ = true;
+            SetCapture(hwnd_);
+        }
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (splitting_) {
+            RECT client{};
+            GetClientRect(hwnd_, &client);
+            const int y = static_cast<short>(HIWORD(lParam));
+            paneHeight_ = std::max(0, static_cast<int>(client.bottom) - Px(kStatusHeight) -
+                                          Px(4) - Px(kSplitterBand) / 2 - y);
+            Arrange();
+        }
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (splitting_) {
+            splitting_ = false;
+            if (message == WM_LBUTTONUP) {
+                ReleaseCapture();
+            }
+        }
+        return 0;
     case kReadFinishedMessage:
         if (read_.joinable()) {
             read_.join();
@@ -453,7 +647,13 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
             if (at.x == -1 && at.y == -1) {
                 GetCursorPos(&at);
             }
-            ShowMenu(at);
+            RECT header{};
+            GetWindowRect(ListView_GetHeader(list_), &header);
+            if (PtInRect(&header, at)) {
+                ShowColumnMenu(at);
+            } else {
+                ShowMenu(at);
+            }
             return 0;
         }
         break;
@@ -493,9 +693,16 @@ void Win32LibraryWindow::RestorePlace() {
         }
     }
     for (int i = 0; i < kColumns; ++i) {
-        if (const int width = place.widths[static_cast<std::size_t>(i)]; width > 0) {
-            ListView_SetColumnWidth(list_, i, width);
+        const auto at = static_cast<std::size_t>(i);
+        if (const int width = place.widths[at]; width > 0) {
+            widths_.at(at) = width;
         }
+        ListView_SetColumnWidth(list_, i, place.hidden[at] ? 0 : widths_.at(at));
+    }
+    std::vector<int> order = place.order;
+    ListView_SetColumnOrderArray(list_, kColumns, order.data());
+    if (place.split) {
+        paneHeight_ = (*place.split)[1];
     }
 }
 
@@ -504,15 +711,23 @@ void Win32LibraryWindow::StorePlace() {
     placement.length = sizeof(placement);
     GetWindowPlacement(hwnd_, &placement);
     const RECT& normal = placement.rcNormalPosition;
-    main_.WriteSetting(kKeyLibraryGeometry,
-                       WriteNumberList({static_cast<int>(normal.left), static_cast<int>(normal.top),
-                                        static_cast<int>(normal.right - normal.left),
-                                        static_cast<int>(normal.bottom - normal.top)}));
-    std::vector<int> widths;
+    LibraryPlace place;
+    place.frame = {static_cast<int>(normal.left), static_cast<int>(normal.top),
+                   static_cast<int>(normal.right - normal.left),
+                   static_cast<int>(normal.bottom - normal.top)};
+    place.order.resize(kColumns);
+    ListView_GetColumnOrderArray(list_, kColumns, place.order.data());
     for (int i = 0; i < kColumns; ++i) {
-        widths.push_back(ListView_GetColumnWidth(list_, i));
+        const int width = ListView_GetColumnWidth(list_, i);
+        place.widths.push_back(width > 0 ? width : widths_.at(static_cast<std::size_t>(i)));
+        place.hidden.push_back(width == 0 && i > 0);
     }
-    main_.WriteSetting(kKeyLibraryColumns, WriteNumberList(widths));
+    RECT list{};
+    GetClientRect(list_, &list);
+    place.split = std::vector<int>{static_cast<int>(list.bottom), paneHeight_};
+    for (const auto& [key, value] : LibraryPlaceSettings(place)) {
+        main_.WriteSetting(key, value);
+    }
 }
 
 } // namespace clipwarden::win32

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <string>
 #include <vector>
 
+#include "app/win32/Win32CitySketch.h"
 #include "app/win32/Win32Form.h"
 #include "core/presenters/LibraryPresenter.h"
 #include "core/presenters/LibraryView.h"
@@ -38,15 +41,30 @@ public:
     bool Confirm(const std::string& question) override;
     std::string AskCopyDestination(const std::string& name) override;
     void RunAside(std::function<void()> work, std::function<void()> done) override;
+    void RunInBackground(std::function<void(const PostStep& post)> work) override;
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void DpiChanged() override { Arrange(); }
+    void DpiChanged() override {
+        sketch_.SetLook(font_, dpi());
+        Arrange();
+    }
     /** Closed: its presenter goes too, and with it every tie to the library. */
     void Destroyed() override {
         EndRead();
-        presenter_.reset();
+        presenter_.reset(); // tells a details read to stop
+        EndBackground();
     }
+    /** Waits for the details read, told to stop already, and drops its steps. */
+    void EndBackground();
+    /** Runs the steps the details read posted. */
+    void RunSteps();
+    /** Shows the focused row's details in the pane, or says to select one. */
+    void ShowFacts();
+    /** The header's menu: a check for each column but the name, to show or hide it. */
+    void ShowColumnMenu(POINT at);
+    /** The band between the list and the details pane that moves their border. */
+    [[nodiscard]] RECT SplitterBand() const;
     /** Waits for a read in flight and forgets what was to follow it. */
     void EndRead();
     LRESULT OnNotify(const NMHDR& header, LPARAM lParam);
@@ -66,6 +84,15 @@ private:
     HWND status_ = nullptr;
     HWND housekeepingButton_ = nullptr;
     HWND empty_ = nullptr;
+    HWND facts_ = nullptr;
+    Win32CitySketch sketch_;
+    int paneHeight_ = 0;   ///< the details pane's height in pixels; 0 until arranged
+    bool splitting_ = false; ///< the band between list and pane is being dragged
+    int factsRow_ = -1;
+    std::vector<int> widths_; ///< each column's last width, a hidden one's too
+    std::thread background_;  ///< the details read
+    std::mutex stepsMutex_;
+    std::deque<std::function<void()>> steps_; ///< posted by the details read, run here
     std::wstring cell_; ///< the text handed to the list view, alive until its next question
     std::thread read_;             ///< a huge folder's read in flight, one at a time
     std::function<void()> readDone_; ///< what runs on this thread once it has finished

@@ -9,6 +9,7 @@
 #include "ReplayWriter.h"
 #include "TempDir.h"
 #include "Xvfb.h"
+#include "app/win32/ControlIds.h"
 
 namespace clipwarden::test {
 namespace {
@@ -328,6 +329,50 @@ TEST_F(UnderWine, TheLibraryWindowPlaysTheReplayEnterIsPressedOn) {
         Run("xdotool search --name '^Clipwarden Library$' windowfocus --sync key Home Return"), 0);
     EXPECT_EQ(SelectedName(Expect("has been selected for replay!")), "a.rep");
     EXPECT_EQ(ReadFile(replays + "/replay.rep"), "bytes of a.rep");
+    StopClipwarden();
+}
+
+TEST_F(UnderWine, TheLibraryWindowShowsWhatEachReplayHoldsAndFindsABanshee) {
+    if (WindowsBuild().empty()) {
+        GTEST_SKIP() << "no Windows build given (CLIPWARDEN_WINDOWS_BUILD)";
+    }
+    for (int i = 0; i < 5; ++i) {
+        replaywriter::ScriptedDrive drive;
+        drive.waypoints = {{220, -1270, 10}, {400, -300, 10}};
+        drive.vehicles = {{2, static_cast<std::uint16_t>(i < 3 ? 159 : 168), false}};
+        drive.playerVehicle = 0;
+        const auto bytes = replaywriter::BuildReplay(drive);
+        WriteFile(replays + "/take" + std::to_string(i) + ".rep",
+                  std::string(bytes.begin(), bytes.end()));
+    }
+    WriteFile(replays + "/notes.rep", "not a replay at all");
+    app = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/bin/wine", WindowsBuild() + "/clipwarden.exe", "--library"},
+        Env());
+    ASSERT_EQ(Run("timeout 120 xdotool search --sync --onlyvisible --name '^Clipwarden Library$'"),
+              0);
+    // The stand-in reads the window's controls as a screen reader and a user would.
+    FakeGame peek({"/usr/bin/wine", WindowsBuild() + "/tools/fake-game/gta-vc.exe"}, Env());
+    const auto text = [&peek](int id) {
+        const auto lines = peek.Command("library-text " + std::to_string(id));
+        return lines.empty() ? std::string() : lines.back();
+    };
+    using namespace win32;
+    EXPECT_TRUE(Eventually([&] { return text(kIdLibraryStatus) == "6 replays, 500 kB"; }))
+        << text(kIdLibraryStatus) << " (every replay read in the background)";
+
+    peek.Command("library-set " + std::to_string(kIdLibraryFilter) + " banshee");
+    EXPECT_TRUE(Eventually([&] {
+        return text(kIdLibraryStatus).rfind("3 shown of 6 replays", 0) == 0;
+    })) << text(kIdLibraryStatus);
+    ASSERT_EQ(Run("xdotool search --name '^Clipwarden Library$' windowfocus --sync key Home"), 0);
+    EXPECT_TRUE(Eventually([&] {
+        return text(kIdLibraryFacts).find("Player:\tin Banshee") != std::string::npos;
+    })) << text(kIdLibraryFacts);
+    // The sketch's text is the name MSAA gives it: what it shows, in words.
+    EXPECT_EQ(text(kIdLibrarySketch).rfind("Path from Ocean Beach to Vice Point, ", 0), 0U)
+        << text(kIdLibrarySketch);
+    peek.Command("exit");
     StopClipwarden();
 }
 

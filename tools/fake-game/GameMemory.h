@@ -20,3 +20,10 @@ std::string MainWindowControlText(int id);
 
 /** "1" when that window's button is checked, else "0". */
 std::string MainWindowButtonChecked(int id);
+
+/** The text of a control of the window titled "Clipwarden Library", its lines joined by " | "
+ *  ("" where there is none). */
+std::string LibraryControlText(int id);
+
+/** Gives that control a text, as typing it would (its change is told to the window). */
+void SetLibraryControlText(int id, const std::string& text);

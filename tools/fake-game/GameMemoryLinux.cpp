@@ -42,6 +42,12 @@ std::string MainWindowControlText(int) {
     return {};
 }
 
+std::string LibraryControlText(int) {
+    return {};
+}
+
+void SetLibraryControlText(int, const std::string&) {}
+
 std::string MainWindowButtonChecked(int) {
     return "0";
 }

@@ -1,6 +1,8 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 #include <cstdio>
 #include <vector>
 
@@ -15,6 +17,20 @@ unsigned char gameImageData[0xA11000 - 0x400000];
 
 HWND MainWindow() {
     return FindWindowA("ClipwardenMain", "Clipwarden");
+}
+
+HWND LibraryControl(int id) {
+    return GetDlgItem(FindWindowA("ClipwardenLibrary", "Clipwarden Library"), id);
+}
+
+std::string FromWide(const wchar_t* text) {
+    if (text == nullptr) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(std::max(size, 1)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), size, nullptr, nullptr);
+    return bytes.c_str();
 }
 
 } // namespace
@@ -40,6 +56,28 @@ std::string MainWindowControlText(int id) {
     std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(control)) + 1);
     GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
     return text.data();
+}
+
+std::string LibraryControlText(int id) {
+    // WM_GETTEXT itself: GetWindowText does not ask a control of another process (an edit's).
+    HWND control = LibraryControl(id);
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    std::string lines = FromWide(text.c_str());
+    for (std::size_t at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n")) {
+        lines.replace(at, 2, " | ");
+    }
+    return lines;
+}
+
+void SetLibraryControlText(int id, const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    SetWindowTextW(LibraryControl(id), wide.c_str());
 }
 
 std::string MainWindowButtonChecked(int id) {

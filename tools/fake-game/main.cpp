@@ -22,6 +22,9 @@
 // The Windows build also answers, about the window titled "Clipwarden" of the same desktop:
 //   window-text <id>          print the text of its control <id>
 //   window-check <id>         print 1 when its button <id> is checked, else 0
+// and about the window titled "Clipwarden Library":
+//   library-text <id>         print the text of its control <id>, lines joined by " | "
+//   library-set <id> <text>   give the control a text, as typing it would
 
 #include <chrono>
 #include <cstdint>
@@ -288,6 +291,16 @@ int main(int argc, char** argv) {
             std::cout << (command == "window-text" ? MainWindowControlText(id)
                                                    : MainWindowButtonChecked(id))
                       << '\n';
+        } else if (command == "library-text") {
+            int id = 0;
+            in >> id;
+            std::cout << LibraryControlText(id) << '\n';
+        } else if (command == "library-set") {
+            int id = 0;
+            in >> id;
+            std::string text;
+            std::getline(in >> std::ws, text);
+            SetLibraryControlText(id, text);
         } else if (command == "exit") {
             std::cout << "ok" << std::endl;
             return 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <span>
 
 #include "core/Text.h"
 
@@ -15,32 +16,7 @@ using nlohmann::json;
 
 constexpr int kIndexVersion = 1;
 constexpr const char* kIndexFormat = "clipwarden-details";
-constexpr int kDeepestNesting = 6;
 constexpr std::size_t kMostModels = 1024;
-
-/** Reads nothing into a document: only tells whether the bytes nest deeper than an index
- *  ever does, before a parser that recurses is let at them. */
-class DepthCheck final : public nlohmann::json_sax<json> {
-public:
-    bool null() override { return true; }
-    bool boolean(bool) override { return true; }
-    bool number_integer(number_integer_t) override { return true; }
-    bool number_unsigned(number_unsigned_t) override { return true; }
-    bool number_float(number_float_t, const string_t&) override { return true; }
-    bool string(string_t&) override { return true; }
-    bool binary(binary_t&) override { return true; }
-    bool start_object(std::size_t) override { return ++depth_ <= kDeepestNesting; }
-    bool key(string_t&) override { return true; }
-    bool end_object() override { return --depth_ >= 0; }
-    bool start_array(std::size_t) override { return ++depth_ <= kDeepestNesting; }
-    bool end_array() override { return --depth_ >= 0; }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
-        return false;
-    }
-
-private:
-    int depth_ = 0;
-};
 
 json Pair(const std::optional<std::array<int, 2>>& value) {
     return value ? json::array({(*value)[0], (*value)[1]}) : json(nullptr);
@@ -58,85 +34,68 @@ enum Field : std::size_t {
 };
 constexpr std::size_t kStampFields = kWhy + 1;
 
+/** One value of an entry as the file holds it: a number, a text, a flag, nothing, or an array
+ *  of such values (kept in the entry's list of inner values). */
+struct Slot {
+    enum class Type { Null, Unsigned, Signed, Real, Text, Flag, Array, Other };
+    Type type = Type::Null;
+    std::uint64_t unsignedValue = 0;
+    std::int64_t signedValue = 0;
+    double real = 0;
+    std::string text;
+    std::size_t first = 0; ///< an array's first inner value
+    std::size_t count = 0; ///< and how many it has
+};
+
+/** One entry as read: its values, and the inner values of its arrays. */
+struct EntrySlots {
+    std::vector<Slot> values;
+    std::vector<Slot> inner;
+};
+
 /** Reads one entry's values with their ranges checked; any value out of place fails it. */
 class EntryReader {
 public:
-    explicit EntryReader(const json& entry) : entry_(entry) {}
+    explicit EntryReader(const EntrySlots& entry) : entry_(entry) {}
     [[nodiscard]] bool failed() const { return failed_; }
 
     template <typename T>
     T Whole(std::size_t at, T least, T most) {
-        const json& value = entry_[at];
-        if (value.is_number_unsigned() && value.get<std::uint64_t>() <= static_cast<std::uint64_t>(most) &&
-            least >= 0) {
-            return static_cast<T>(value.get<std::uint64_t>());
-        }
-        if (value.is_number_integer() && value.get<std::int64_t>() >= static_cast<std::int64_t>(least) &&
-            value.get<std::int64_t>() <= static_cast<std::int64_t>(most)) {
-            return static_cast<T>(value.get<std::int64_t>());
-        }
-        failed_ = true;
-        return least;
+        return WholeOf(entry_.values[at], least, most);
     }
     std::optional<int> MaybeWhole(std::size_t at, int most) {
-        return entry_[at].is_null() ? std::nullopt : std::optional<int>(Whole<int>(at, 0, most));
+        return IsNull(at) ? std::nullopt : std::optional<int>(Whole<int>(at, 0, most));
     }
-    double Real(std::size_t at) {
-        const json& value = entry_[at];
-        if (!value.is_number() || !std::isfinite(value.get<double>()) ||
-            std::fabs(value.get<double>()) > 1e9) {
-            failed_ = true;
-            return 0;
-        }
-        return value.get<double>();
+    [[nodiscard]] bool IsNull(std::size_t at) const {
+        return entry_.values[at].type == Slot::Type::Null;
     }
+    double Real(std::size_t at) { return RealOf(entry_.values[at], 1e9); }
     std::optional<std::array<int, 2>> MaybePair(std::size_t at) {
-        const json& value = entry_[at];
-        if (value.is_null()) {
+        if (IsNull(at)) {
             return std::nullopt;
         }
-        if (!value.is_array() || value.size() != 2 || !value[0].is_number_unsigned() ||
-            !value[1].is_number_unsigned() || value[0].get<std::uint64_t>() > 23 ||
-            value[1].get<std::uint64_t>() > 59) {
-            failed_ = true;
+        const auto inner = Inner(at, 2, 2);
+        if (inner.size() != 2) {
             return std::nullopt;
         }
-        return std::array<int, 2>{value[0].get<int>(), value[1].get<int>()};
+        return std::array<int, 2>{WholeOf(inner[0], 0, 23), WholeOf(inner[1], 0, 59)};
     }
     std::optional<WorldPoint> MaybePoint(std::size_t at) {
-        const json& value = entry_[at];
-        if (value.is_null()) {
+        if (IsNull(at)) {
             return std::nullopt;
         }
-        WorldPoint point;
-        float* axes[] = {&point.x, &point.y, &point.z};
-        if (!value.is_array() || value.size() != 3) {
-            failed_ = true;
+        const auto inner = Inner(at, 3, 3);
+        if (inner.size() != 3) {
             return std::nullopt;
         }
-        for (std::size_t i = 0; i < 3; ++i) {
-            if (!value[i].is_number() || !std::isfinite(value[i].get<double>()) ||
-                std::fabs(value[i].get<double>()) > 100'000) {
-                failed_ = true;
-                return std::nullopt;
-            }
-            *axes[i] = value[i].get<float>();
-        }
-        return point;
+        return WorldPoint{static_cast<float>(RealOf(inner[0], 100'000)),
+                          static_cast<float>(RealOf(inner[1], 100'000)),
+                          static_cast<float>(RealOf(inner[2], 100'000))};
     }
     std::vector<std::uint16_t> Models(std::size_t at) {
-        const json& value = entry_[at];
         std::vector<std::uint16_t> models;
-        if (!value.is_array() || value.size() > kMostModels) {
-            failed_ = true;
-            return models;
-        }
-        for (const json& model : value) {
-            if (!model.is_number_unsigned() || model.get<std::uint64_t>() > 65535) {
-                failed_ = true;
-                return {};
-            }
-            models.push_back(model.get<std::uint16_t>());
+        for (const Slot& model : Inner(at, 0, kMostModels)) {
+            models.push_back(WholeOf<std::uint16_t>(model, 0, 65535));
         }
         if (!std::is_sorted(models.begin(), models.end())) {
             failed_ = true;
@@ -144,27 +103,64 @@ public:
         return models;
     }
     std::string Text(std::size_t at) {
-        if (!entry_[at].is_string()) {
+        if (entry_.values[at].type != Slot::Type::Text) {
             failed_ = true;
             return {};
         }
-        return entry_[at].get<std::string>();
+        return entry_.values[at].text;
     }
     bool Flag(std::size_t at) {
-        if (!entry_[at].is_boolean()) {
+        if (entry_.values[at].type != Slot::Type::Flag) {
             failed_ = true;
             return false;
         }
-        return entry_[at].get<bool>();
+        return entry_.values[at].unsignedValue != 0;
     }
 
 private:
-    const json& entry_;
+    template <typename T>
+    T WholeOf(const Slot& value, T least, T most) {
+        if (value.type == Slot::Type::Unsigned && most >= 0 &&
+            value.unsignedValue <= static_cast<std::uint64_t>(most) &&
+            (least <= 0 || value.unsignedValue >= static_cast<std::uint64_t>(least))) {
+            return static_cast<T>(value.unsignedValue);
+        }
+        if (value.type == Slot::Type::Signed &&
+            value.signedValue >= static_cast<std::int64_t>(least) &&
+            value.signedValue <= static_cast<std::int64_t>(most)) {
+            return static_cast<T>(value.signedValue);
+        }
+        failed_ = true;
+        return least;
+    }
+    double RealOf(const Slot& value, double largest) {
+        const double number = value.type == Slot::Type::Real       ? value.real
+                              : value.type == Slot::Type::Unsigned ? static_cast<double>(value.unsignedValue)
+                              : value.type == Slot::Type::Signed   ? static_cast<double>(value.signedValue)
+                                                                   : NAN;
+        if (!std::isfinite(number) || std::fabs(number) > largest) {
+            failed_ = true;
+            return 0;
+        }
+        return number;
+    }
+    /** The inner values of an array of `least` to `most` values; none, failing, otherwise. */
+    std::span<const Slot> Inner(std::size_t at, std::size_t least, std::size_t most) {
+        const Slot& value = entry_.values[at];
+        if (value.type != Slot::Type::Array || value.count < least || value.count > most) {
+            failed_ = true;
+            return {};
+        }
+        return std::span(entry_.inner).subspan(value.first, value.count);
+    }
+
+    const EntrySlots& entry_;
     bool failed_ = false;
 };
 
-std::optional<IndexedReplay> ReadEntry(const json& entry) {
-    if (!entry.is_array() || (entry.size() != kStampFields && entry.size() != kFieldCount)) {
+std::optional<IndexedReplay> ReadEntry(const EntrySlots& entry) {
+    const std::size_t size = entry.values.size();
+    if (size != kStampFields && size != kFieldCount) {
         return std::nullopt;
     }
     EntryReader read(entry);
@@ -177,14 +173,14 @@ std::optional<IndexedReplay> ReadEntry(const json& entry) {
     indexed.reading.kind = static_cast<ReplayReading::Kind>(kind);
     indexed.reading.why = read.Text(kWhy);
     const bool replay = indexed.reading.kind == ReplayReading::Kind::Replay;
-    if (read.failed() || replay != (entry.size() == kFieldCount)) {
+    if (read.failed() || replay != (size == kFieldCount)) {
         return std::nullopt;
     }
     if (replay) {
         ReplayDetails& d = indexed.reading.details;
         d.buffers = read.Whole<int>(kBuffers, 1, 8);
         d.frames = read.Whole<int>(kFrames, 1, 1'000'000);
-        if (!entry[kSeconds].is_null()) {
+        if (!read.IsNull(kSeconds)) {
             d.seconds = read.Real(kSeconds);
         }
         d.clockStart = read.MaybePair(kClockStart);
@@ -206,6 +202,112 @@ std::optional<IndexedReplay> ReadEntry(const json& entry) {
     }
     return indexed;
 }
+
+/** Reads an index's file in one pass, each entry into the index as it ends, with no document
+ *  in between. Bytes that nest deeper than an index ever does stop it at once (the parser
+ *  recurses), as does anything else out of place. */
+class IndexReader final : public nlohmann::json_sax<json> {
+public:
+    explicit IndexReader(std::map<std::string, IndexedReplay>& entries) : entries_(entries) {}
+
+    bool null() override { return Value(Slot{}); }
+    bool boolean(bool value) override {
+        return Value(Slot{Slot::Type::Flag, value ? 1U : 0U, 0, 0, {}, 0, 0});
+    }
+    bool number_integer(number_integer_t value) override {
+        return Value(Slot{Slot::Type::Signed, 0, value, 0, {}, 0, 0});
+    }
+    bool number_unsigned(number_unsigned_t value) override {
+        return Value(Slot{Slot::Type::Unsigned, value, 0, 0, {}, 0, 0});
+    }
+    bool number_float(number_float_t value, const string_t&) override {
+        return Value(Slot{Slot::Type::Real, 0, 0, value, {}, 0, 0});
+    }
+    bool string(string_t& value) override {
+        Slot slot{Slot::Type::Text, 0, 0, 0, {}, 0, 0};
+        slot.text = std::move(value);
+        return Value(std::move(slot));
+    }
+    bool binary(binary_t&) override { return Value(Slot{Slot::Type::Other, 0, 0, 0, {}, 0, 0}); }
+    bool start_object(std::size_t) override {
+        ++depth_;
+        if (depth_ == 1 || (depth_ == 2 && key_ == "replays")) {
+            inReplays_ = depth_ == 2;
+            return true;
+        }
+        return false; // an object anywhere else: no index of ours
+    }
+    bool key(string_t& value) override {
+        key_ = std::move(value);
+        return true;
+    }
+    bool end_object() override {
+        inReplays_ = false;
+        return --depth_ >= 0;
+    }
+    bool start_array(std::size_t) override {
+        ++depth_;
+        if (depth_ == 3 && inReplays_) {
+            entry_.values.clear();
+            entry_.inner.clear();
+            return true;
+        }
+        if (depth_ == 4) {
+            entry_.values.push_back(Slot{Slot::Type::Array, 0, 0, 0, {}, entry_.inner.size(), 0});
+            return true;
+        }
+        return false;
+    }
+    bool end_array() override {
+        if (depth_ == 4) {
+            Slot& array = entry_.values.back();
+            array.count = entry_.inner.size() - array.first;
+        } else if (depth_ == 3 && !damaged_) {
+            auto indexed = ReadEntry(entry_);
+            if (indexed) {
+                entries_[UnescapeOddBytes(key_)] = std::move(*indexed);
+            } else {
+                damaged_ = true; // read on: a version told later may explain it
+            }
+        }
+        return --depth_ >= 0;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+
+    std::string format;
+    std::optional<std::uint64_t> version;
+    [[nodiscard]] bool damaged() const { return damaged_; }
+
+private:
+    bool Value(Slot slot) {
+        if (depth_ == 1) {
+            if (key_ == "format" && slot.type == Slot::Type::Text) {
+                format = std::move(slot.text);
+            } else if (key_ == "version" && slot.type == Slot::Type::Unsigned) {
+                version = slot.unsignedValue;
+            }
+            return true;
+        }
+        if (depth_ == 3) {
+            entry_.values.push_back(std::move(slot));
+            return entry_.values.size() <= kFieldCount;
+        }
+        if (depth_ == 4) {
+            entry_.inner.push_back(std::move(slot));
+            return entry_.inner.size() <= 2 * kMostModels + 8;
+        }
+        return false; // an entry that is no array
+    }
+
+    std::map<std::string, IndexedReplay>& entries_;
+    int depth_ = 0;
+    bool inReplays_ = false;
+    bool damaged_ = false;
+    std::string key_;
+    EntrySlots entry_;
+};
 
 } // namespace
 
@@ -261,33 +363,21 @@ std::optional<DetailsIndex> DetailsIndex::Parse(std::span<const std::uint8_t> by
         why = "it is larger than any index Clipwarden writes";
         return std::nullopt;
     }
-    DepthCheck depth;
-    if (!json::sax_parse(bytes.begin(), bytes.end(), &depth, json::input_format_t::cbor, true)) {
+    DetailsIndex index;
+    IndexReader reader(index.entries_);
+    const bool read =
+        json::sax_parse(bytes.begin(), bytes.end(), &reader, json::input_format_t::cbor, true);
+    if (!read || reader.format != kIndexFormat) {
         why = "it is no index of replay details";
         return std::nullopt;
     }
-    const json document = json::from_cbor(bytes.begin(), bytes.end(), true, false);
-    if (!document.is_object() || document.value("format", json()) != kIndexFormat) {
-        why = "it is no index of replay details";
-        return std::nullopt;
-    }
-    if (document.value("version", json()) != kIndexVersion) {
+    if (reader.version != static_cast<std::uint64_t>(kIndexVersion)) {
         why = "it is an index of another version";
         return std::nullopt;
     }
-    const auto replays = document.find("replays");
-    if (replays == document.end() || !replays->is_object()) {
-        why = "it is no index of replay details";
-        return std::nullopt;
-    }
-    DetailsIndex index;
-    for (const auto& [key, entry] : replays->items()) {
-        auto indexed = ReadEntry(entry);
-        if (!indexed) {
-            why = "an entry of it is damaged";
-            return std::nullopt; // never trusted in part
-        }
-        index.entries_[UnescapeOddBytes(key)] = std::move(*indexed);
+    if (reader.damaged()) {
+        why = "an entry of it is damaged";
+        return std::nullopt; // never trusted in part
     }
     return index;
 }

@@ -8,12 +8,14 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QTableView>
 #include <fstream>
 #include <memory>
 #include <sstream>
 
 #include "Fakes.h"
+#include "ReplayWriter.h"
 #include "ServiceRig.h"
 #include "TempDir.h"
 #include "app/qt/LibraryWindow.h"
@@ -61,6 +63,38 @@ long ResidentKiB() {
     return 0;
 }
 
+/** 10,000 replays in the game's format (eight distinct drives, linked under many names, so
+ *  that they sit in the page cache), with a cache folder for their details index. */
+const TempDir& ReplaysWithDetails() {
+    static const TempDir made;
+    static const bool filled = [] {
+        std::filesystem::create_directories(made / "replays");
+        std::filesystem::create_directories(made / "cache");
+        const replaywriter::Point places[] = {{220, -1270, 10}, {400, -300, 10},
+                                              {-900, 1000, 10}, {-1000, -500, 10}};
+        for (int distinct = 0; distinct < 8; ++distinct) {
+            replaywriter::ScriptedDrive drive;
+            drive.waypoints = {places[distinct % 4], places[(distinct + 1) % 4]};
+            drive.vehicles = {{2, static_cast<std::uint16_t>(distinct < 4 ? 159 : 168), false},
+                              {5, static_cast<std::uint16_t>(130 + distinct), false}};
+            drive.playerVehicle = distinct % 2 == 0 ? 0 : -1;
+            drive.frames = 100 + distinct * 40;
+            drive.hours = distinct * 3;
+            replaywriter::WriteGameFile(made / ("distinct" + std::to_string(distinct)),
+                                        replaywriter::BuildReplay(drive));
+        }
+        for (int i = 0; i < kReplays; ++i) {
+            std::filesystem::create_hard_link(
+                made / ("distinct" + std::to_string(i % 8)),
+                made / ("replays/replay" + std::to_string(1000 + i % 1200) + "-" +
+                        std::to_string(i) + ".rep"));
+        }
+        return true;
+    }();
+    static_cast<void>(filled);
+    return made;
+}
+
 /** The main window over the library, with everything but files a stand-in. */
 struct Program : ServiceRig {
     int argc = 1;
@@ -69,10 +103,20 @@ struct Program : ServiceRig {
     QApplication app{argc, argv};
     std::unique_ptr<MainWindow> main;
 
-    Program() {
-        settings.values["GTAVC-replays"] = Library() / "replays";
+    explicit Program(const TempDir& library = Library()) {
+        settings.values["GTAVC-replays"] = library / "replays";
+        shell.cache = library / "cache";
         main = std::make_unique<MainWindow>(services);
         main->Start();
+    }
+    /** Opens the Library once and lets its background read fill the details index. */
+    void ReadDetails() {
+        LibraryWindow* window = Open();
+        auto* status = window->findChild<QLabel*>("statusLine");
+        while (status->text().contains(QStringLiteral("Reading"))) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        Close();
     }
     LibraryWindow* Open() {
         main->ShowLibraryWindow();
@@ -168,6 +212,68 @@ void BM_LibrarySortAndFilter10k(benchmark::State& state) {
     state.SetLabel(sorting ? "sort" : "filter keystroke");
 }
 BENCHMARK(BM_LibrarySortAndFilter10k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+/** The second open of 10,000 replays whose details the index holds: every row with its length,
+ *  place, time and vehicles, named when shown. */
+void BM_LibraryOpenWithDetails10k(benchmark::State& state) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Program program(ReplaysWithDetails());
+    program.ReadDetails();
+    const long before = ResidentKiB();
+    long added = 0;
+    for (auto _ : state) {
+        LibraryWindow* window = program.Open();
+        state.PauseTiming();
+        added = ResidentKiB() - before;
+        const LibraryPresenter& library = window->presenter();
+        if (library.RowCount() != kReplays ||
+            library.CellText(kReplays - 1, LibraryColumn::Place).empty()) {
+            state.SkipWithError("not every row is listed with its details");
+        }
+        program.Close();
+        state.ResumeTiming();
+    }
+    state.counters["added_MiB"] = static_cast<double>(added) / 1024.0;
+}
+BENCHMARK(BM_LibraryOpenWithDetails10k)->Unit(benchmark::kMillisecond);
+
+/** Sorting 10,000 rows by length or place (0), a filter keystroke over places and vehicles
+ *  (1), each with its repaint; and choosing a row, its file read and its sketch drawn (2). */
+void BM_LibraryDetails10k(benchmark::State& state) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Program program(ReplaysWithDetails());
+    program.ReadDetails();
+    LibraryWindow* window = program.Open();
+    LibraryPresenter& library = window->presenter();
+    QTableView* table = window->table();
+    bool flip = false;
+    int row = 0;
+    for (auto _ : state) {
+        flip = !flip;
+        switch (state.range(0)) {
+        case 0:
+            library.OnSort(flip ? LibraryColumn::Length : LibraryColumn::Place, flip);
+            table->viewport()->repaint();
+            break;
+        case 1:
+            library.OnFilter(flip ? "banshee" : "vice point");
+            table->viewport()->repaint();
+            break;
+        default:
+            row = (row + 997) % kReplays;
+            table->setCurrentIndex(table->model()->index(row, 0));
+            window->sketch()->repaint();
+            break;
+        }
+    }
+    if (state.range(0) == 2 && window->sketch()->sketch() == nullptr) {
+        state.SkipWithError("no sketch was drawn");
+    }
+    state.SetLabel(state.range(0) == 0   ? "sort by length or place"
+                   : state.range(0) == 1 ? "filter keystroke over places and vehicles"
+                                         : "select a row and draw its sketch");
+}
+BENCHMARK(BM_LibraryDetails10k)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace clipwarden::test

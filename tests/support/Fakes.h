@@ -75,6 +75,7 @@ public:
 class FakeShellFolders final : public ShellFolders {
 public:
     std::string documents = "/home/player/Documents";
+    std::string cache; ///< the user's cache folder; "" keeps replay details in memory
     std::vector<std::string> answers; ///< picker answers, first first
     struct Question {
         WindowRef owner = 0;
@@ -83,7 +84,9 @@ public:
     };
     std::vector<Question> asked;
     std::string GetSpecialFolderPath(int folderId) override {
-        return folderId == kFolderPersonal ? documents : std::string();
+        return folderId == kFolderPersonal       ? documents
+               : folderId == kFolderDetailsCache ? cache
+                                                 : std::string();
     }
     std::string refusal; ///< said instead of the next answer
     std::string BrowseForFolder(WindowRef owner, const std::string& title,

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -355,6 +356,33 @@ TEST_F(Windows, TheLibraryShowsWhatEachReplayHoldsFindsABansheeAndKeepsItsColumn
     EXPECT_EQ(main->libraryWindow()->table()->columnWidth(1), 152);
     EXPECT_EQ(settings.Read("Library/columns")->rfind("151,152,153,84,55,", 0), 0U)
         << "a hidden column keeps its width";
+}
+
+TEST_F(Windows, TheLogShowsEachLineWholeAndCopiesItAndAnEmptyLibraryOffersAnotherFolder) {
+    settings.Write("GTAVC-replays", dir / "no replays yet");
+    main->Start();
+    const std::string line(300, 'w');
+    main->presenter().Log(line + " END");
+    auto* log = main->findChild<QListWidget*>(QString::fromLatin1(mw::kLogList.name));
+    ASSERT_NE(log, nullptr);
+    QListWidgetItem* last = log->item(log->count() - 1);
+    EXPECT_TRUE(last->toolTip().endsWith(QStringLiteral(" END"))) << "read whole in its tooltip";
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QApplication::sendEvent(log, &copy);
+    EXPECT_EQ(QApplication::clipboard()->text(), last->text());
+
+    main->ShowLibraryWindow();
+    LibraryWindow* library = main->libraryWindow();
+    auto* sentence = library->findChild<QLabel*>("emptySentence");
+    ASSERT_TRUE(sentence->isVisible());
+    EXPECT_TRUE(sentence->text().contains(QStringLiteral("does not exist yet")))
+        << sentence->text().toStdString();
+    std::filesystem::create_directories(dir / "user files");
+    WriteFile(dir / "user files/replay0101-0.rep", "a stored replay");
+    shell.answers.push_back(dir / "user files");
+    library->findChild<QPushButton*>("chooseFolderButton")->click();
+    EXPECT_EQ(library->table()->model()->rowCount(), 1) << "the Library follows the folder chosen";
+    EXPECT_TRUE(library->table()->isVisible());
 }
 
 TEST_F(Windows, TheHousekeepingDialogPreviewsAsksAndAppliesItsRule) {

@@ -165,7 +165,7 @@ struct Library : ::testing::Test, ReplayHarness {
     Settings settings{store};
     Housekeeper housekeeper{files, clock, trash, library, settings, notifier};
     LibraryPresenter presenter{
-        {files, clock, trash, fileManager, library, selection, notifier, housekeeper, {}},
+        {files, clock, trash, fileManager, library, selection, notifier, housekeeper, {}, {}},
         libraryView};
 
     Library() { library.labels().Load(dir.str()); }
@@ -376,6 +376,28 @@ TEST_F(Library, AHugeFolderIsListedByNameAtOnceAndReadInTheBackground) {
     EXPECT_NE(libraryView.status.find(std::to_string(kReadAtOnce) + " replays"), std::string::npos);
 }
 
+TEST_F(Library, AnEmptyLibraryNamesItsFolderAndSaysWhyNothingIsListed) {
+    presenter.Open();
+    EXPECT_EQ(libraryView.empty.rfind("No replays are stored in " + dir.str() + " yet.", 0), 0U)
+        << libraryView.empty;
+
+    const std::string missing = dir / "not yet";
+    library.SetFolder(missing);
+    presenter.OnChanged({});
+    EXPECT_NE(libraryView.empty.find("The replay folder " + missing + " does not exist yet."),
+              std::string::npos)
+        << libraryView.empty;
+
+    const std::string file = dir / "a file";
+    WriteFile(file, "not a folder");
+    library.SetFolder(file);
+    presenter.OnChanged({});
+    EXPECT_NE(libraryView.empty.find("The replay folder " + file + " cannot be read ("),
+              std::string::npos)
+        << libraryView.empty;
+    EXPECT_NE(libraryView.empty.find("or choose another folder"), std::string::npos);
+}
+
 TEST_F(Library, AReadOnlyFolderSaysWhyItsActionsAreOff) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "root writes into any folder";
@@ -501,7 +523,7 @@ TEST_F(LibraryDetails, TheIndexFollowsCapturesChangesDeletesAndANewStart) {
     FakeLibraryView reopened;
     reopened.holdBackground = true;
     LibraryPresenter second({files, clock, trash, fileManager, again, selection, notifier, keeper,
-                             {}},
+                             {}, {}},
                             reopened);
     second.Open();
     EXPECT_TRUE(reopened.background.empty());
@@ -527,7 +549,7 @@ TEST_F(LibraryDetails, TheBackgroundReadStopsWhenTheWindowClosesOrAnotherFolderI
     WriteFile(other / "more.rep", Drive(kDowntown, kDowntown, {}, -1));
     {
         LibraryPresenter window({files, clock, trash, fileManager, library, selection, notifier,
-                                 housekeeper, {}},
+                                 housekeeper, {}, {}},
                                 closing);
         window.Open();
     } // closed before its read ran

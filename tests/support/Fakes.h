@@ -353,6 +353,12 @@ struct FakeMainView final : MainView {
     std::optional<GameVersion> version;
     std::string replayFolder;
     int optionsShown = 0;
+    std::vector<std::string> questions;
+    bool answer = true;
+    bool Confirm(const std::string& question) override {
+        questions.push_back(question);
+        return answer;
+    }
 
     void AddLogLine(const std::string& line) override {
         log.push_back(line);

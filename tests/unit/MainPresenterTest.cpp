@@ -250,6 +250,36 @@ TEST_F(MainWindow, ACancelledPickChangesNothing) {
     EXPECT_EQ(settings.writes, 0);
 }
 
+TEST_F(MainWindow, AFolderWithoutAnyRecordingIsTakenOnlyWhenThePlayerSaysItIsTheRightOne) {
+    UseReplayFolder();
+    presenter.Start();
+    const std::string documents = dir / "Documents";
+    std::filesystem::create_directory(documents);
+    WriteFile(documents + "/notes.txt", "not a replay");
+    shell.answers = {documents};
+    view.answer = false;
+    presenter.OnChooseReplayFolder();
+    ASSERT_EQ(view.questions.size(), 1U);
+    EXPECT_NE(view.questions[0].find("holds no replay.rep and no stored replay"),
+              std::string::npos);
+    EXPECT_NE(view.questions[0].find("GTA Vice City User Files"), std::string::npos);
+    EXPECT_EQ(presenter.library().folder(), dir.str()) << "no: the folder in use stays";
+    EXPECT_EQ(settings.values["GTAVC-replays"], dir.str());
+
+    shell.answers = {documents};
+    view.answer = true;
+    presenter.OnChooseReplayFolder();
+    EXPECT_EQ(presenter.library().folder(), documents) << "yes: it is taken";
+
+    const std::string game = dir / "game";
+    std::filesystem::create_directory(game);
+    WriteFile(game + "/replay.rep", "a recording");
+    shell.answers = {game};
+    presenter.OnChooseReplayFolder();
+    EXPECT_EQ(view.questions.size(), 2U) << "a folder with a recording is taken without a word";
+    EXPECT_EQ(presenter.library().folder(), game);
+}
+
 TEST_F(MainWindow, AFailedSettingWriteIsLogged) {
     UseReplayFolder();
     presenter.Start();

@@ -261,15 +261,28 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
                 }
             });
 
-    emptySentence_ = new QLabel(this);
+    // The empty library: which folder, why nothing is listed, and a way to another one.
+    emptyPage_ = new QWidget(this);
+    emptySentence_ = new QLabel(emptyPage_);
     emptySentence_->setObjectName(QStringLiteral("emptySentence"));
     emptySentence_->setWordWrap(true);
     emptySentence_->setAlignment(Qt::AlignCenter);
     emptySentence_->setMargin(24);
     emptySentence_->setAcceptDrops(false);
+    emptySentence_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* chooseFolder = new QPushButton(QStringLiteral("&Choose folder\u2026"), emptyPage_);
+    chooseFolder->setObjectName(QStringLiteral("chooseFolderButton"));
+    chooseFolder->setAutoDefault(false);
+    connect(chooseFolder, &QPushButton::clicked, this, [this] { presenter_->OnChooseFolder(); });
+    auto* emptyColumn = new QVBoxLayout(emptyPage_);
+    emptyPage_->setMinimumSize(1, 1); // the window may be smaller than the sentence wants
+    emptyColumn->addStretch(1);
+    emptyColumn->addWidget(emptySentence_);
+    emptyColumn->addWidget(chooseFolder, 0, Qt::AlignHCenter);
+    emptyColumn->addStretch(1);
     stack_ = new QStackedWidget(this);
     stack_->addWidget(table_);
-    stack_->addWidget(emptySentence_);
+    stack_->addWidget(emptyPage_);
 
     // The details pane: every figure of the selected replay beside its path on the city.
     auto* pane = new QWidget(this);
@@ -518,8 +531,7 @@ void LibraryWindow::RowChanged(std::size_t at) {
 void LibraryWindow::ShowStatus(const std::string& status, const std::string& emptySentence) {
     statusLine_->setText(FromBytes(status));
     emptySentence_->setText(FromBytes(emptySentence));
-    stack_->setCurrentWidget(emptySentence.empty() ? static_cast<QWidget*>(table_)
-                                                   : emptySentence_);
+    stack_->setCurrentWidget(emptySentence.empty() ? static_cast<QWidget*>(table_) : emptyPage_);
 }
 
 void LibraryWindow::ScrollTo(std::size_t at) {

@@ -128,6 +128,7 @@ private:
     QLineEdit* filterBox_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QLabel* emptySentence_ = nullptr;
+    QWidget* emptyPage_ = nullptr;
     QPushButton* housekeepingButton_ = nullptr;
     QPointer<HousekeepingDialog> housekeeping_;
     QStackedWidget* stack_ = nullptr;

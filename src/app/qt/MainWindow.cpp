@@ -1,6 +1,10 @@
 #include "app/qt/MainWindow.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
+#include <QMessageBox>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFrame>
@@ -73,6 +77,21 @@ MainWindow::MainWindow(Services& services)
     libraryButton->setText(QStringLiteral("Library"));
     Place<QLabel>(this, place::kLogLabel)->setText(QStringLiteral("Log :"));
     logList_ = Place<QListWidget>(this, place::kLogList);
+    // A line longer than the log is wide is read whole in its tooltip, or copied.
+    auto* copy = new QAction(QStringLiteral("&Copy"), logList_);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this, [this] {
+        QStringList lines;
+        for (const QListWidgetItem* item : logList_->selectedItems()) {
+            lines.push_back(item->text());
+        }
+        if (!lines.isEmpty()) {
+            QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
+        }
+    });
+    logList_->addAction(copy);
+    logList_->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     // The log first; the labels take no focus.
     setTabOrder(logList_, chooseReplayFolder);
@@ -115,7 +134,8 @@ void MainWindow::Start() {
 }
 
 void MainWindow::AddLogLine(const std::string& line) {
-    logList_->addItem(QString::fromStdString(line));
+    auto* item = new QListWidgetItem(QString::fromStdString(line), logList_);
+    item->setToolTip(item->text());
     logList_->setCurrentRow(logList_->count() - 1);
     logList_->scrollToBottom();
 }
@@ -162,6 +182,13 @@ OptionsWindow* MainWindow::optionsWindow() {
 
 WindowRef MainWindow::Handle() {
     return static_cast<WindowRef>(winId());
+}
+
+bool MainWindow::Confirm(const std::string& question) {
+    return QMessageBox::question(this, QStringLiteral("Clipwarden"),
+                                 QString::fromStdString(question),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 void MainWindow::ShowOptionsWindow() {

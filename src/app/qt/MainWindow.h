@@ -58,6 +58,7 @@ public:
     void ShowVersion(GameVersion version) override;
     WindowRef Handle() override;
     void ShowOptionsWindow() override;
+    bool Confirm(const std::string& question) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

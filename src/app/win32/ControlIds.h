@@ -26,6 +26,7 @@ inline constexpr int kIdLibraryEmpty = 303;
 inline constexpr int kIdLibraryHousekeeping = 304;
 inline constexpr int kIdLibraryFacts = 305;
 inline constexpr int kIdLibrarySketch = 306;
+inline constexpr int kIdLibraryChooseFolder = 307;
 inline constexpr int kIdHousekeepingByNumber = 400;
 inline constexpr int kIdHousekeepingMostReplays = 401;
 inline constexpr int kIdHousekeepingBySpace = 402;

@@ -232,6 +232,8 @@ bool Win32LibraryWindow::Load() {
     SendMessageW(facts_, EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
     sketch_.Create(hwnd_, kIdLibrarySketch, font_, dpi());
     empty_ = child(L"STATIC", SS_CENTER, kIdLibraryEmpty);
+    chooseFolder_ = child(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, kIdLibraryChooseFolder);
+    SetWindowTextW(chooseFolder_, L"&Choose folder\u2026");
     status_ = child(L"STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE, kIdLibraryStatus);
     housekeepingButton_ = child(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, kIdLibraryHousekeeping);
     SetWindowTextW(housekeepingButton_, L"&Housekeeping...");
@@ -273,7 +275,12 @@ void Win32LibraryWindow::Arrange() {
     MoveWindow(facts_, margin, paneTop, factsWidth - margin, paneHeight_, TRUE);
     MoveWindow(sketch_.hwnd(), margin + factsWidth, paneTop, width - factsWidth, paneHeight_,
                TRUE);
-    MoveWindow(empty_, Px(24), filter + Px(32), width - Px(40), listHeight - Px(48), TRUE);
+    const int chooserHeight = Px(kStatusHeight);
+    MoveWindow(empty_, Px(24), filter + Px(32), width - Px(40),
+               std::max(0, listHeight - Px(48) - chooserHeight - margin), TRUE);
+    MoveWindow(chooseFolder_, (client.right - button) / 2,
+               filter + Px(32) + std::max(0, listHeight - Px(48) - chooserHeight), button,
+               chooserHeight, TRUE);
     MoveWindow(status_, margin, client.bottom - bottom - margin / 2, width - button - 2 * margin,
                bottom, TRUE);
     MoveWindow(housekeepingButton_, client.right - button - margin,
@@ -361,6 +368,7 @@ void Win32LibraryWindow::ShowStatus(const std::string& status, const std::string
                        .c_str());
     SetWindowTextW(empty_, ToWide(emptySentence).c_str());
     ShowWindow(empty_, emptySentence.empty() ? SW_HIDE : SW_SHOW);
+    ShowWindow(chooseFolder_, emptySentence.empty() ? SW_HIDE : SW_SHOW);
     ShowWindow(list_, emptySentence.empty() ? SW_SHOW : SW_HIDE);
 }
 
@@ -628,6 +636,11 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
             std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(filter_)) + 1, L'\0');
             GetWindowTextW(filter_, text.data(), static_cast<int>(text.size()));
             presenter_->OnFilter(FromWide(text.c_str()));
+            return 0;
+        }
+        if (LOWORD(wParam) == kIdLibraryChooseFolder && HIWORD(wParam) == BN_CLICKED &&
+            presenter_) {
+            presenter_->OnChooseFolder();
             return 0;
         }
         if (LOWORD(wParam) == kIdLibraryHousekeeping && HIWORD(wParam) == BN_CLICKED) {

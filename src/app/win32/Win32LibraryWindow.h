@@ -84,6 +84,7 @@ private:
     HWND status_ = nullptr;
     HWND housekeepingButton_ = nullptr;
     HWND empty_ = nullptr;
+    HWND chooseFolder_ = nullptr; ///< under the empty library's sentence
     HWND facts_ = nullptr;
     Win32CitySketch sketch_;
     int paneHeight_ = 0;   ///< the details pane's height in pixels; 0 until arranged

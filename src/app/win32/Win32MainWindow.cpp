@@ -1,5 +1,9 @@
 #include "app/win32/Win32MainWindow.h"
 
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+
 #include "app/win32/ControlIds.h"
 #include "app/win32/Win32LibraryWindow.h"
 #include "app/win32/Win32OptionsWindow.h"
@@ -35,7 +39,10 @@ bool Win32MainWindow::Start() {
     }
     background_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     // Created in tab order: the log first.
-    Control("LISTBOX", "", WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+    // Scrolled sideways too, so that a long line's end can be read; Ctrl+C copies the line.
+    Control("LISTBOX", "",
+            WS_TABSTOP | WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
+                LBS_WANTKEYBOARDINPUT,
             kIdLogList, place::kLogList);
     Control("STATIC", "Log :", SS_LEFTNOWORDWRAP, kIdLogLabel, place::kLogLabel);
     Control("BUTTON", "Select", WS_TABSTOP | BS_PUSHBUTTON, kIdChooseReplayFolderButton,
@@ -101,6 +108,28 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
         }
         return 0;
+    case WM_VKEYTOITEM:
+        if (LOWORD(wParam) == 'C' && GetKeyState(VK_CONTROL) < 0) {
+            CopyLogLine();
+            return -2; // handled
+        }
+        return -1; // the list box's own handling
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == GetDlgItem(hwnd_, kIdLogList)) {
+            POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (at.x == -1 && at.y == -1) {
+                GetCursorPos(&at);
+            }
+            HMENU menu = CreatePopupMenu();
+            AppendMenuW(menu, MF_STRING, 1, L"&Copy\tCtrl+C");
+            if (TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_,
+                               nullptr) == 1) {
+                CopyLogLine();
+            }
+            DestroyMenu(menu);
+            return 0;
+        }
+        break;
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lParam) == GetDlgItem(hwnd_, kIdStatusLabel)) {
             auto* dc = reinterpret_cast<HDC>(wParam);
@@ -134,9 +163,50 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Win32MainWindow::AddLogLine(const std::string& line) {
     HWND list = GetDlgItem(hwnd_, kIdLogList);
-    const LRESULT index =
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(line).c_str()));
+    const std::wstring text = ToWide(line);
+    const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    // The list scrolls as far as its longest line reaches.
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    logExtent_ = std::max(logExtent_, static_cast<int>(size.cx) + Px(8));
+    SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(logExtent_), 0);
+}
+
+void Win32MainWindow::CopyLogLine() {
+    HWND list = GetDlgItem(hwnd_, kIdLogList);
+    const LRESULT at = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (at == LB_ERR) {
+        return;
+    }
+    std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, at, 0)) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, at, reinterpret_cast<LPARAM>(text.data()));
+    const std::size_t bytes = (wcslen(text.c_str()) + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr) {
+        return;
+    }
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (OpenClipboard(hwnd_)) {
+        EmptyClipboard();
+        if (SetClipboardData(CF_UNICODETEXT, memory) != nullptr) {
+            memory = nullptr; // the clipboard's now
+        }
+        CloseClipboard();
+    }
+    if (memory != nullptr) {
+        GlobalFree(memory);
+    }
+}
+
+bool Win32MainWindow::Confirm(const std::string& question) {
+    return MessageBoxW(hwnd_, ToWide(question).c_str(), L"Clipwarden",
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 void Win32MainWindow::RunGameTextTimer(bool running) {

@@ -46,6 +46,14 @@ public:
     void ShowVersion(GameVersion version) override;
     WindowRef Handle() override;
     void ShowOptionsWindow() override;
+    bool Confirm(const std::string& question) override;
+
+private:
+    /** Puts the log's selected line on the clipboard. */
+    void CopyLogLine();
+    int logExtent_ = 0; ///< how far the log scrolls sideways: its longest line's width
+
+public:
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -24,10 +24,6 @@ constexpr std::size_t kManyImports = 100;
 /** An import of more outcomes than this says them in one line. */
 constexpr std::size_t kMostImportLines = 20;
 
-constexpr const char* kEmptyLibrary =
-    "No replays are stored in this folder yet. Each time you save a replay in GTA:VC, "
-    "Clipwarden keeps a copy here under a dated name, and it shows up in this list. You can "
-    "also drop .rep files here from a file manager.";
 
 char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
@@ -143,6 +139,22 @@ void LibraryPresenter::Reload() {
     const auto names = parts_.library.StoredReplays(error);
     if (!error) {
         parts_.library.details().KeepOnly(names); // files gone behind its back
+    }
+    const std::string shown = EscapeText(parts_.library.folder(), false);
+    if (!error) {
+        emptySentence_ =
+            "No replays are stored in " + shown +
+            " yet. Each time you save a replay in GTA:VC, Clipwarden keeps a copy here under a "
+            "dated name, and it shows up in this list. You can also drop .rep files here from a "
+            "file manager.";
+    } else if (error == std::errc::no_such_file_or_directory) {
+        emptySentence_ = "The replay folder " + shown +
+                         " does not exist yet. The game makes it when it first saves a replay; "
+                         "if the game keeps its replays elsewhere, choose that folder.";
+    } else {
+        emptySentence_ = "The replay folder " + shown + " cannot be read (" +
+                         parts_.files.Describe(error) +
+                         "). Check that it is yours to read, or choose another folder.";
     }
     if (error) {
         const std::string failure = "The replay folder " + parts_.library.folder() +
@@ -643,7 +655,7 @@ void LibraryPresenter::ShowStatus() {
     if (!progress_.empty()) {
         status += " \xE2\x80\x94 " + progress_;
     }
-    view_.ShowStatus(status, count == 0 ? kEmptyLibrary : "");
+    view_.ShowStatus(status, count == 0 ? emptySentence_ : "");
 }
 
 void LibraryPresenter::Log(const std::string& body) {
@@ -828,6 +840,12 @@ void LibraryPresenter::RemoveNamed(const std::set<std::string>& names) {
     std::erase_if(all_, [&named](const auto& held) { return named(held.get()); });
     byNameStale_ = true;
     ShowSorted();
+}
+
+void LibraryPresenter::OnChooseFolder() {
+    if (parts_.chooseFolder) {
+        parts_.chooseFolder(); // an open Library follows to the folder chosen
+    }
 }
 
 void LibraryPresenter::OnShowInFolder(std::size_t at) {

@@ -84,6 +84,8 @@ struct LibraryParts {
     /** The names of places and vehicles the game folder gives; asked at each listing, so that
      *  another game folder is followed. */
     std::function<const GameNames&()> names;
+    /** Asks for another replay folder, as the main window's Select does. */
+    std::function<void()> chooseFolder;
 };
 
 /** What the Library window does: its list of stored replays (filtered and sorted here, so
@@ -124,6 +126,8 @@ public:
     /** To the trash, after a question when a kept one is among them. */
     void OnDelete(const std::vector<std::size_t>& rows);
     void OnShowInFolder(std::size_t at);
+    /** The empty library's "Choose folder…": another replay folder, as Select chooses one. */
+    void OnChooseFolder();
     void OnCopyTo(std::size_t at);
     /** Files dropped onto the list, copied in under new capture names. */
     void OnImport(const std::vector<std::string>& paths);
@@ -210,6 +214,8 @@ private:
     const GameNames* names_ = nullptr;
     std::shared_ptr<DetailsRead> reading_;
     std::string progress_; ///< the background read's, on the status line
+    /** What the list says while it is empty: the folder and why (none yet, missing, unreadable). */
+    std::string emptySentence_;
     /** Rows by name (lower-cased where the file system ignores case); rebuilt when stale. */
     std::unordered_map<std::string, LibraryRow*> byName_;
     bool byNameStale_ = true;

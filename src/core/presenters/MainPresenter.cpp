@@ -242,7 +242,8 @@ LibraryParts MainPresenter::libraryParts() {
             selection_,
             notifier_,
             housekeeper_,
-            [this]() -> const GameNames& { return gameNames(); }};
+            [this]() -> const GameNames& { return gameNames(); },
+            [this] { OnChooseReplayFolder(); }};
 }
 
 const GameNames& MainPresenter::gameNames() {
@@ -322,6 +323,20 @@ void MainPresenter::OnChooseReplayFolder() {
         Log(refused);
     }
     if (answer.empty()) {
+        return;
+    }
+    // A folder with no recording at all is often one level off (the game's own folder, or
+    // Documents): asked before it is taken.
+    std::error_code error;
+    if (services_.files.ListFiles(services_.files.Join(answer, "*.rep"), error).empty() &&
+        !error &&
+        !view_.Confirm(EscapeText("The folder " + answer +
+                                      " holds no replay.rep and no stored replay. Is it the "
+                                      "folder where GTA:VC saves its replays (\"" +
+                                      kUserFilesFolder +
+                                      "\", usually in your documents)? Choose No to keep " +
+                                      library_.folder() + ".",
+                                  false))) {
         return;
     }
     WriteSetting(kKeyReplays, answer);

@@ -24,6 +24,9 @@ public:
 
     /** Shows the single Options window, creating it when it is not open. */
     virtual void ShowOptionsWindow() = 0;
+
+    /** Asks a yes/no question over the main window; true for yes. */
+    virtual bool Confirm(const std::string& question) = 0;
 };
 
 } // namespace clipwarden

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <type_traits>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -49,6 +52,33 @@ QWidget* NextTabStop(QWidget* from) {
         }
     }
     return nullptr;
+}
+
+/** The controls of `window` that a screen reader finds without a name, as Qt's accessibility
+ *  tree gives them to AT-SPI ("objectName (role)"). Rows and cells of lists are not walked. */
+QStringList UnnamedControls(QWidget* window) {
+    static const std::set<QAccessible::Role> controls = {
+        QAccessible::EditableText, QAccessible::List,     QAccessible::Table,
+        QAccessible::SpinBox,      QAccessible::CheckBox, QAccessible::ComboBox,
+        QAccessible::Button,       QAccessible::RadioButton, QAccessible::Graphic};
+    QStringList unnamed;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        if (node == nullptr || node->state().invisible) {
+            return;
+        }
+        if (controls.contains(node->role()) && node->text(QAccessible::Name).trimmed().isEmpty()) {
+            unnamed << (node->object() != nullptr ? node->object()->objectName() : QString()) +
+                           QStringLiteral(" (%1)").arg(node->role());
+        }
+        if (node->role() == QAccessible::Table || node->role() == QAccessible::List) {
+            return;
+        }
+        for (int i = 0; i < node->childCount(); ++i) {
+            walk(node->child(i));
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(window));
+    return unnamed;
 }
 
 struct Windows : ::testing::Test {
@@ -383,6 +413,34 @@ TEST_F(Windows, TheLogShowsEachLineWholeAndCopiesItAndAnEmptyLibraryOffersAnothe
     library->findChild<QPushButton*>("chooseFolderButton")->click();
     EXPECT_EQ(library->table()->model()->rowCount(), 1) << "the Library follows the folder chosen";
     EXPECT_TRUE(library->table()->isVisible());
+}
+
+TEST_F(Windows, EveryControlOfEveryWindowHasANameAScreenReaderCanSay) {
+    settings.Write("GTAVC-replays", dir / "replays");
+    std::filesystem::create_directories(dir / "replays");
+    WriteFile(dir / "replays/replay0101-0.rep", "a stored replay");
+    main->Start();
+    EXPECT_EQ(UnnamedControls(main.get()).join(QStringLiteral(", ")).toStdString(), "");
+    main->ShowOptionsWindow();
+    EXPECT_EQ(UnnamedControls(main->optionsWindow()).join(QStringLiteral(", ")).toStdString(),
+              "");
+    main->ShowLibraryWindow();
+    LibraryWindow* library = main->libraryWindow();
+    EXPECT_EQ(UnnamedControls(library).join(QStringLiteral(", ")).toStdString(), "");
+    EXPECT_EQ(library->table()->model()->index(0, 0).data(Qt::AccessibleDescriptionRole),
+              QStringLiteral("current replay"))
+        << "bold, said in words";
+    library->ShowHousekeeping();
+    HousekeepingDialog* housekeeping = library->housekeepingDialog();
+    ASSERT_NE(housekeeping, nullptr);
+    EXPECT_EQ(UnnamedControls(housekeeping).join(QStringLiteral(", ")).toStdString(), "");
+    const auto name = [housekeeping](const char* object) {
+        return QAccessible::queryAccessibleInterface(housekeeping->findChild<QWidget*>(object))
+            ->text(QAccessible::Name);
+    };
+    EXPECT_NE(name("byNumber"), name("bySpace")) << "two rules, two names";
+    EXPECT_TRUE(housekeeping->findChild<QLabel*>("housekeepingNote")->isEnabled())
+        << "a hint is text, not an unavailable control";
 }
 
 TEST_F(Windows, TheHousekeepingDialogPreviewsAsksAndAppliesItsRule) {

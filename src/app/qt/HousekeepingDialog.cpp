@@ -37,20 +37,28 @@ HousekeepingDialog::HousekeepingDialog(Housekeeper& housekeeper, Clock& clock, Q
     setObjectName(QStringLiteral("housekeepingDialog"));
     setWindowTitle(QStringLiteral("Housekeeping"));
 
-    byNumber_ = new QCheckBox(QStringLiteral("Keep at most"), this);
+    // Two rules read "Keep at most" on screen; a screen reader tells them apart by what they
+    // count, and each number box by the rule it belongs to.
+    byNumber_ = new QCheckBox(QStringLiteral("Keep at &most"), this);
     byNumber_->setObjectName(QStringLiteral("byNumber"));
+    byNumber_->setAccessibleName(QStringLiteral("Keep at most a number of replays"));
     mostReplays_ = NumberBox(this, "mostReplays");
     mostReplays_->setSuffix(QStringLiteral(" replays"));
-    bySpace_ = new QCheckBox(QStringLiteral("Keep at most"), this);
+    mostReplays_->setAccessibleName(QStringLiteral("Most replays kept"));
+    bySpace_ = new QCheckBox(QStringLiteral("Keep at m&ost"), this);
     bySpace_->setObjectName(QStringLiteral("bySpace"));
+    bySpace_->setAccessibleName(QStringLiteral("Keep at most this much space"));
     space_ = NumberBox(this, "space");
+    space_->setAccessibleName(QStringLiteral("Most space kept"));
     unit_ = new QComboBox(this);
     unit_->setObjectName(QStringLiteral("spaceUnit"));
+    unit_->setAccessibleName(QStringLiteral("Unit of the space kept"));
     unit_->addItems({QStringLiteral("MB"), QStringLiteral("GB")});
-    byAge_ = new QCheckBox(QStringLiteral("Remove replays recorded more than"), this);
+    byAge_ = new QCheckBox(QStringLiteral("&Remove replays recorded more than"), this);
     byAge_->setObjectName(QStringLiteral("byAge"));
     days_ = NumberBox(this, "days");
     days_->setSuffix(QStringLiteral(" days ago"));
+    days_->setAccessibleName(QStringLiteral("Days after which replays are removed"));
 
     auto* rules = new QGridLayout;
     rules->addWidget(byNumber_, 0, 0);
@@ -68,8 +76,8 @@ HousekeepingDialog::HousekeepingDialog(Housekeeper& housekeeper, Clock& clock, Q
     preview_->setTextFormat(Qt::PlainText);
     preview_->setMinimumHeight(3 * fontMetrics().lineSpacing());
     auto* note = new QLabel(FromBytes(HousekeepingNote("trash")), this);
-    note->setWordWrap(true);
-    note->setEnabled(false); // the look of a hint
+    note->setObjectName(QStringLiteral("housekeepingNote"));
+    note->setWordWrap(true); // ordinary text: a disabled label is announced as unavailable
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &HousekeepingDialog::accept);

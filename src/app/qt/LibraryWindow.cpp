@@ -93,6 +93,17 @@ QVariant LibraryModel::data(const QModelIndex& index, int role) const {
             return font;
         }
         return {};
+    case Qt::AccessibleDescriptionRole: {
+        // What bold and the check box show, said in words.
+        QStringList states;
+        if (row.current) {
+            states << QStringLiteral("current replay");
+        }
+        if (row.kept) {
+            states << QStringLiteral("kept");
+        }
+        return states.join(QStringLiteral(", "));
+    }
     case Qt::ToolTipRole:
         if (presenter_->CellIsProblem(at, column)) {
             return FromBytes(row.details.why);
@@ -222,11 +233,13 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
     filterBox_->setPlaceholderText(
         QStringLiteral("Filter by name, label, place or vehicle"));
     filterBox_->setClearButtonEnabled(true);
+    filterBox_->setAccessibleName(QStringLiteral("Filter"));
 
     model_ = new LibraryModel(this);
     model_->SetFolder(main.library().folder());
     table_ = new LibraryTable(this);
     table_->setObjectName(QStringLiteral("replayList"));
+    table_->setAccessibleName(QStringLiteral("Stored replays"));
     table_->setModel(model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -332,11 +345,11 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
         table_->addAction(made);
         return made;
     };
-    deleteAction_ = action("Move to the trash", QKeySequence::Delete,
+    deleteAction_ = action("Move to the &trash", QKeySequence::Delete,
                            [this] { presenter_->OnDelete(SelectedRows()); });
-    keepAction_ = action("Keep", QKeySequence(Qt::CTRL | Qt::Key_K),
+    keepAction_ = action("&Keep", QKeySequence(Qt::CTRL | Qt::Key_K),
                          [this] { presenter_->OnToggleKept(SelectedRows()); });
-    labelAction_ = action("Edit label", QKeySequence(Qt::Key_F2), [this] {
+    labelAction_ = action("Edit &label", QKeySequence(Qt::Key_F2), [this] {
         if (const int row = CurrentRow(); row >= 0 && labelAction_->isEnabled()) {
             table_->edit(model_->index(row, static_cast<int>(LibraryColumn::Label)));
         }
@@ -400,8 +413,8 @@ void LibraryWindow::ShowColumnMenu(const QPoint& at) {
     QHeaderView* header = table_->horizontalHeader();
     QMenu menu(this);
     for (int i = 1; i < kColumns; ++i) { // the name always shows
-        QAction* shown =
-            menu.addAction(QString::fromLatin1(kLibraryHeaders.at(static_cast<std::size_t>(i))));
+        QAction* shown = menu.addAction(
+            QString::fromLatin1(kLibraryColumnMenu.at(static_cast<std::size_t>(i))));
         shown->setCheckable(true);
         shown->setChecked(!header->isSectionHidden(i));
         connect(shown, &QAction::toggled, this,
@@ -458,13 +471,14 @@ void LibraryWindow::ShowMenu(const QPoint& at) {
     }
     const auto row = static_cast<std::size_t>(index.row());
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Play"), this, [this, row] { presenter_->OnPlay(row); });
+    // Enter plays the row too: the menu says so beside it.
+    menu.addAction(QStringLiteral("&Play\tEnter"), this, [this, row] { presenter_->OnPlay(row); });
     menu.addAction(labelAction_);
     menu.addAction(keepAction_);
     menu.addSeparator();
-    menu.addAction(QStringLiteral("Show in folder"), this,
+    menu.addAction(QStringLiteral("Show in &folder"), this,
                    [this, row] { presenter_->OnShowInFolder(row); });
-    menu.addAction(QStringLiteral("Copy to…"), this, [this, row] { presenter_->OnCopyTo(row); });
+    menu.addAction(QStringLiteral("&Copy to…"), this, [this, row] { presenter_->OnCopyTo(row); });
     menu.addSeparator();
     menu.addAction(deleteAction_);
     menu.exec(table_->viewport()->mapToGlobal(at));

@@ -69,6 +69,7 @@ MainWindow::MainWindow(Services& services)
     PlaceRule(this, place::kLowerRule);
     Place<QLabel>(this, place::kReplayFolderLabel)->setText(QStringLiteral("Replay folder :"));
     replayFolderBox_ = Place<QLineEdit>(this, place::kReplayFolderBox);
+    replayFolderBox_->setAccessibleName(QStringLiteral("Replay folder"));
     replayFolderBox_->setReadOnly(true);
     replayFolderBox_->setStyleSheet(QStringLiteral("background-color: #c0c0c0;"));
     auto* chooseReplayFolder = Place<QPushButton>(this, place::kChooseReplayFolderButton);
@@ -77,6 +78,7 @@ MainWindow::MainWindow(Services& services)
     libraryButton->setText(QStringLiteral("Library"));
     Place<QLabel>(this, place::kLogLabel)->setText(QStringLiteral("Log :"));
     logList_ = Place<QListWidget>(this, place::kLogList);
+    logList_->setAccessibleName(QStringLiteral("Log"));
     // A line longer than the log is wide is read whole in its tooltip, or copied.
     auto* copy = new QAction(QStringLiteral("&Copy"), logList_);
     copy->setShortcut(QKeySequence::Copy);

@@ -29,6 +29,7 @@ OptionsWindow::OptionsWindow(Services& services, MainPresenter& main)
     // Fixed geometry: the controls keep their places when the frame is resized.
     Place<QLabel>(this, place::kGameFolderLabel)->setText(QStringLiteral("GTA:VC folder :"));
     gameFolderBox_ = Place<QLineEdit>(this, place::kGameFolderBox);
+    gameFolderBox_->setAccessibleName(QStringLiteral("GTA:VC folder"));
     gameFolderBox_->setReadOnly(true);
     gameFolderBox_->setStyleSheet(QStringLiteral("background-color: #c0c0c0;"));
     auto* chooseGameFolder = Place<QPushButton>(this, place::kChooseGameFolderButton);

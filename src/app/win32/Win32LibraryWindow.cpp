@@ -320,7 +320,7 @@ void Win32LibraryWindow::ShowColumnMenu(POINT at) {
     for (int i = 1; i < kColumns; ++i) { // the name always shows
         const bool shown = ListView_GetColumnWidth(list_, i) > 0;
         AppendMenuW(menu, MF_STRING | (shown ? MF_CHECKED : MF_UNCHECKED), kFirstColumn + i,
-                    ToWide(kLibraryHeaders.at(static_cast<std::size_t>(i))).c_str());
+                    ToWide(kLibraryColumnMenu.at(static_cast<std::size_t>(i))).c_str());
     }
     const auto chosen = static_cast<int>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
@@ -443,14 +443,14 @@ void Win32LibraryWindow::ShowMenu(POINT at) {
     HMENU menu = CreatePopupMenu();
     const UINT write = writable_ ? MF_ENABLED : MF_GRAYED;
     const UINT label = labelsWritable_ ? MF_ENABLED : MF_GRAYED;
-    AppendMenuW(menu, MF_STRING, kPlay, L"Play\tEnter");
-    AppendMenuW(menu, MF_STRING | label, kEditLabel, L"Edit label\tF2");
-    AppendMenuW(menu, MF_STRING | label, kKeep, L"Keep\tCtrl+K");
+    AppendMenuW(menu, MF_STRING, kPlay, L"&Play\tEnter");
+    AppendMenuW(menu, MF_STRING | label, kEditLabel, L"Edit &label\tF2");
+    AppendMenuW(menu, MF_STRING | label, kKeep, L"&Keep\tCtrl+K");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kShowInFolder, L"Show in folder");
-    AppendMenuW(menu, MF_STRING, kCopyTo, L"Copy to\u2026");
+    AppendMenuW(menu, MF_STRING, kShowInFolder, L"Show in &folder");
+    AppendMenuW(menu, MF_STRING, kCopyTo, L"&Copy to\u2026");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING | write, kMoveToTrash, L"Move to the Recycle Bin\tDel");
+    AppendMenuW(menu, MF_STRING | write, kMoveToTrash, L"Move to the Recycle &Bin\tDel");
     const auto chosen = static_cast<UINT_PTR>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
     DestroyMenu(menu);

@@ -60,6 +60,9 @@ enum class LibraryColumn { Name, Label, Recorded, Size, Kept, Length, Place, Gam
 inline constexpr int kLibraryColumns = 9;
 inline constexpr std::array<const char*, kLibraryColumns> kLibraryHeaders = {
     "Name", "Label", "Recorded", "Size", "Kept", "Length", "Place", "In game", "Vehicles"};
+/** The columns in the header's menu, each with its access key; the name is always shown. */
+inline constexpr std::array<const char*, kLibraryColumns> kLibraryColumnMenu = {
+    "&Name", "&Label", "&Recorded", "&Size", "K&ept", "Len&gth", "&Place", "&In game", "&Vehicles"};
 inline constexpr std::array<int, kLibraryColumns> kLibraryDefaultWidths = {
     150, 160, 130, 70, 50, 60, 190, 130, 200};
 

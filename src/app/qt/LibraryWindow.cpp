@@ -216,8 +216,8 @@ bool LibraryModel::dropMimeData(const QMimeData* data, Qt::DropAction action, in
     return true; // copied: the drag's source keeps its files (a copy action)
 }
 
-LibraryWindow::LibraryWindow(Services& services, MainPresenter& main)
-    : QWidget(nullptr, Qt::Window), main_(main) {
+LibraryWindow::LibraryWindow(Services& services, MainPresenter& main, QWidget* mainWindow)
+    : QWidget(nullptr, Qt::Window), main_(main), mainWindow_(mainWindow) {
     static_cast<void>(services); // the same services as the main window's, through `main`
     setObjectName(QStringLiteral("libraryWindow"));
     setWindowTitle(QStringLiteral("Clipwarden Library"));
@@ -601,6 +601,7 @@ void LibraryWindow::RunInBackground(std::function<void(const PostStep& post)> wo
 
 void LibraryWindow::RestorePlace() {
     const LibraryPlace place = ReadLibraryPlace(main_.settings(), kColumns);
+    bool placed = false;
     if (place.frame) {
         const auto& f = *place.frame;
         const QRect rect(f[0], f[1], f[2], f[3]);
@@ -611,7 +612,19 @@ void LibraryWindow::RestorePlace() {
             })) {
             resize(rect.size());
             move(rect.topLeft());
+            placed = true;
         }
+    }
+    if (!placed && mainWindow_ != nullptr && mainWindow_->screen() != nullptr) {
+        // Beside the main window (to its right, else its left), not over its log.
+        const QRect main = mainWindow_->frameGeometry();
+        const QRect area = mainWindow_->screen()->availableGeometry();
+        constexpr int kGap = 8;
+        QPoint at(main.right() + kGap, main.top());
+        if (at.x() + width() > area.right()) {
+            at.setX(std::max(area.left(), main.left() - kGap - width()));
+        }
+        move(at.x(), std::max(area.top(), std::min(at.y(), area.bottom() - height())));
     }
     QHeaderView* header = table_->horizontalHeader();
     for (int i = 0; i < kColumns; ++i) {

@@ -75,7 +75,8 @@ class LibraryWindow final : public QWidget, public LibraryView {
     Q_OBJECT
 
 public:
-    LibraryWindow(Services& services, MainPresenter& main);
+    /** `mainWindow`: where it opens beside when no place of its own is stored. */
+    LibraryWindow(Services& services, MainPresenter& main, QWidget* mainWindow = nullptr);
     ~LibraryWindow() override;
     LibraryWindow(const LibraryWindow&) = delete;
     LibraryWindow& operator=(const LibraryWindow&) = delete;
@@ -123,6 +124,7 @@ private:
     void ShowColumnMenu(const QPoint& at);
 
     MainPresenter& main_;
+    QPointer<QWidget> mainWindow_;
     LibraryModel* model_ = nullptr;
     QTableView* table_ = nullptr;
     QLineEdit* filterBox_ = nullptr;

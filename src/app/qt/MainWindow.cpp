@@ -208,7 +208,7 @@ LibraryWindow* MainWindow::libraryWindow() {
 
 void MainWindow::ShowLibraryWindow() {
     if (library_ == nullptr) {
-        library_ = new LibraryWindow(services_, presenter_);
+        library_ = new LibraryWindow(services_, presenter_, this);
     }
     library_->BringForward();
 }

@@ -1,10 +1,9 @@
 #include "app/win32/Win32CitySketch.h"
 
-#include <oleacc.h>
-
 #include <algorithm>
 #include <vector>
 
+#include "app/win32/Win32Form.h"
 #include "platform/win32/AnsiText.h"
 
 namespace clipwarden::win32 {
@@ -85,16 +84,7 @@ void Win32CitySketch::Describe(const std::string& description) {
     SetWindowTextW(hwnd_, text.c_str());
     // Where the system annotates controls, the name is the sketch's and the description says
     // what it shows; elsewhere the window text above is both.
-    IAccPropServices* services = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IAccPropServices, reinterpret_cast<void**>(&services))) &&
-        services != nullptr) {
-        services->SetHwndPropStr(hwnd_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                                 PROPID_ACC_NAME, L"City sketch");
-        services->SetHwndPropStr(hwnd_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                                 PROPID_ACC_DESCRIPTION, text.c_str());
-        services->Release();
-    }
+    NameForScreenReaders(hwnd_, L"City sketch", text);
 }
 
 void Win32CitySketch::Paint(HDC dc, const RECT& area, int dpi) const {

@@ -1,5 +1,8 @@
 #include "app/win32/Win32Form.h"
 
+#include <oleacc.h>
+
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -148,6 +151,60 @@ LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam,
         return 0;
     }
     return form->OnMessage(message, wParam, lParam);
+}
+
+namespace {
+
+RECT WorkAreaOf(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor.rcWork;
+}
+
+POINT KeptOn(const RECT& area, LONG x, LONG y, int width, int height) {
+    return POINT{std::max(area.left, std::min(x, area.right - width)),
+                 std::max(area.top, std::min(y, area.bottom - height))};
+}
+
+} // namespace
+
+POINT CentredOn(HWND owner, int width, int height) {
+    RECT frame{};
+    GetWindowRect(owner, &frame);
+    return KeptOn(WorkAreaOf(owner), (frame.left + frame.right - width) / 2,
+                  (frame.top + frame.bottom - height) / 2, width, height);
+}
+
+POINT Beside(HWND other, int width, int height) {
+    RECT frame{};
+    GetWindowRect(other, &frame);
+    const RECT area = WorkAreaOf(other);
+    const LONG gap = 8;
+    if (frame.right + gap + width <= area.right) {
+        return KeptOn(area, frame.right + gap, frame.top, width, height);
+    }
+    if (frame.left - gap - width >= area.left) {
+        return KeptOn(area, frame.left - gap - width, frame.top, width, height);
+    }
+    return KeptOn(area, frame.left, frame.top, width, height);
+}
+
+void NameForScreenReaders(HWND control, const std::wstring& name,
+                          const std::wstring& description) {
+    IAccPropServices* services = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IAccPropServices, reinterpret_cast<void**>(&services))) ||
+        services == nullptr) {
+        return;
+    }
+    services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                             PROPID_ACC_NAME, name.c_str());
+    if (!description.empty()) {
+        services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                 PROPID_ACC_DESCRIPTION, description.c_str());
+    }
+    services->Release();
 }
 
 std::string WindowText(HWND window) {

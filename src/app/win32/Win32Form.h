@@ -69,4 +69,19 @@ private:
 
 std::string WindowText(HWND window);
 
+/** Where a window `width` × `height` pixels big stands centred on `owner`, kept on the owner's
+ *  monitor. */
+POINT CentredOn(HWND owner, int width, int height);
+
+/** Where a window `width` × `height` pixels big stands beside `other` (to its right, else to
+ *  its left, else on it), on the same monitor. */
+POINT Beside(HWND other, int width, int height);
+
+/** Gives a control the name a screen reader says, where its label cannot: a control with no
+ *  text of its own and no static text before it (a number box after a check box, a sketch).
+ *  `description`, when given, says more. Through Dynamic Annotation; where the system lacks
+ *  it, nothing changes. */
+void NameForScreenReaders(HWND control, const std::wstring& name,
+                          const std::wstring& description = {});
+
 } // namespace clipwarden::win32

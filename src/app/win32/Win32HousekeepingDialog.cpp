@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "app/win32/ControlIds.h"
+#include "app/win32/Win32Form.h"
 #include "platform/win32/AnsiText.h"
 
 namespace clipwarden::win32 {
@@ -54,10 +55,12 @@ void Win32HousekeepingDialog::Run(HWND owner) {
     RegisterClassW(&windowClass);
     RECT frame{0, 0, MulDiv(kWidth, dpi_, 96), MulDiv(262, dpi_, 96)};
     AdjustWindowRectEx(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const POINT at = CentredOn(owner, width, height);
     window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, L"ClipwardenHousekeeping", L"Housekeeping",
-                              WS_POPUP | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
-                              frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
-                              module, nullptr);
+                              WS_POPUP | WS_CAPTION | WS_SYSMENU, at.x, at.y, width, height, owner,
+                              nullptr, module, nullptr);
     if (window_ == nullptr) {
         return;
     }
@@ -65,23 +68,33 @@ void Win32HousekeepingDialog::Run(HWND owner) {
 
     const DWORD check = WS_TABSTOP | BS_AUTOCHECKBOX;
     const DWORD number = WS_TABSTOP | WS_BORDER | ES_NUMBER | ES_RIGHT;
-    Child(L"BUTTON", L"Keep at most", check, kIdHousekeepingByNumber, 12, 12, 230, 24);
-    Child(L"EDIT", L"", number, kIdHousekeepingMostReplays, 250, 12, 100, 24);
+    // Two rules read "Keep at most" on screen, and no number box has a label of its own: a
+    // screen reader is given names that tell them apart.
+    NameForScreenReaders(
+        Child(L"BUTTON", L"Keep at &most", check, kIdHousekeepingByNumber, 12, 12, 230, 24),
+        L"Keep at most a number of replays");
+    NameForScreenReaders(Child(L"EDIT", L"", number, kIdHousekeepingMostReplays, 250, 12, 100, 24),
+                         L"Most replays kept");
     Child(L"STATIC", L"replays", SS_LEFT, 0, 358, 16, 90, 20);
-    Child(L"BUTTON", L"Keep at most", check, kIdHousekeepingBySpace, 12, 44, 230, 24);
-    Child(L"EDIT", L"", number, kIdHousekeepingSpace, 250, 44, 100, 24);
+    NameForScreenReaders(
+        Child(L"BUTTON", L"Keep at m&ost", check, kIdHousekeepingBySpace, 12, 44, 230, 24),
+        L"Keep at most this much space");
+    NameForScreenReaders(Child(L"EDIT", L"", number, kIdHousekeepingSpace, 250, 44, 100, 24),
+                         L"Most space kept");
     HWND unit = Child(L"COMBOBOX", L"", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL,
                       kIdHousekeepingUnit, 358, 44, 70, 120);
+    NameForScreenReaders(unit, L"Unit of the space kept");
     SendMessageW(unit, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"MB"));
     SendMessageW(unit, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"GB"));
-    Child(L"BUTTON", L"Remove replays recorded more than", check, kIdHousekeepingByAge, 12, 76,
+    Child(L"BUTTON", L"&Remove replays recorded more than", check, kIdHousekeepingByAge, 12, 76,
           230, 24);
-    Child(L"EDIT", L"", number, kIdHousekeepingDays, 250, 76, 100, 24);
+    NameForScreenReaders(Child(L"EDIT", L"", number, kIdHousekeepingDays, 250, 76, 100, 24),
+                         L"Days after which replays are removed");
     Child(L"STATIC", L"days ago", SS_LEFT, 0, 358, 80, 90, 20);
     Child(L"STATIC", L"", SS_LEFT, kIdHousekeepingPreview, 12, 112, kWidth - 24, 54);
-    HWND note = Child(L"STATIC", ToWide(HousekeepingNote("Recycle Bin")).c_str(), SS_LEFT,
-                      kIdHousekeepingNote, 12, 170, kWidth - 24, 48);
-    EnableWindow(note, FALSE); // the look of a hint
+    // Ordinary text: a disabled label is announced as unavailable.
+    Child(L"STATIC", ToWide(HousekeepingNote("Recycle Bin")).c_str(), SS_LEFT, kIdHousekeepingNote,
+          12, 170, kWidth - 24, 48);
     Child(L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, kWidth - 184, 226, 80, 26);
     Child(L"BUTTON", L"Cancel", WS_TABSTOP, IDCANCEL, kWidth - 92, 226, 80, 26);
     for (const int id : {kIdHousekeepingMostReplays, kIdHousekeepingSpace, kIdHousekeepingDays}) {

@@ -77,10 +77,12 @@ struct LabelBox {
         LabelBox box;
         RECT frame{0, 0, px(370), px(80)};
         AdjustWindowRectEx(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME);
+        const int width = frame.right - frame.left;
+        const int height = frame.bottom - frame.top;
+        const POINT at = CentredOn(owner, width, height);
         HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, L"ClipwardenLabel", L"Label",
-                                      WS_POPUP | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
-                                      CW_USEDEFAULT, frame.right - frame.left,
-                                      frame.bottom - frame.top, owner, nullptr, module, nullptr);
+                                      WS_POPUP | WS_CAPTION | WS_SYSMENU, at.x, at.y, width,
+                                      height, owner, nullptr, module, nullptr);
         if (window == nullptr) {
             return std::nullopt;
         }
@@ -90,6 +92,7 @@ struct LabelBox {
                                    px(10), px(10), px(350), px(24), window, nullptr, module,
                                    nullptr);
         SendMessageW(box.edit, EM_SETLIMITTEXT, kLongestLabel, 0);
+        NameForScreenReaders(box.edit, L"Label");
         HWND ok = CreateWindowExW(0, L"BUTTON", L"OK",
                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, px(190),
                                   px(44), px(80), px(26), window,
@@ -199,6 +202,10 @@ bool Win32LibraryWindow::Load() {
         SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
         return made;
     };
+    // The label just before its field: a screen reader names the field by it, and Alt+F
+    // reaches it.
+    filterLabel_ = child(L"STATIC", SS_LEFT | SS_CENTERIMAGE, 0);
+    SetWindowTextW(filterLabel_, L"&Filter:");
     filter_ = child(L"EDIT", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kIdLibraryFilter);
     SendMessageW(filter_, EM_SETCUEBANNER, TRUE,
                  reinterpret_cast<LPARAM>(L"Filter by name, label, place or vehicle"));
@@ -208,6 +215,7 @@ bool Win32LibraryWindow::Load() {
               kIdLibraryList);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER |
                                                  LVS_EX_HEADERDRAGDROP);
+    NameForScreenReaders(list_, L"Stored replays");
     for (int i = 0; i < kColumns; ++i) {
         const auto at = static_cast<std::size_t>(i);
         std::wstring header = ToWide(kLibraryHeaders.at(at));
@@ -230,6 +238,7 @@ bool Win32LibraryWindow::Load() {
                    kIdLibraryFacts);
     const int tabStop = 56; // dialog units: past the longest figure's name
     SendMessageW(facts_, EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
+    NameForScreenReaders(facts_, L"Replay details");
     sketch_.Create(hwnd_, kIdLibrarySketch, font_, dpi());
     empty_ = child(L"STATIC", SS_CENTER, kIdLibraryEmpty);
     chooseFolder_ = child(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, kIdLibraryChooseFolder);
@@ -268,7 +277,9 @@ void Win32LibraryWindow::Arrange() {
     paneHeight_ = std::clamp(paneHeight_, 0, std::max(0, room - Px(kLeastListHeight)));
     const int band = Px(kSplitterBand);
     const int listHeight = std::max(0, room - paneHeight_ - band);
-    MoveWindow(filter_, margin, margin, width, filter, TRUE);
+    const int labelWidth = Px(44);
+    MoveWindow(filterLabel_, margin, margin, labelWidth, filter, TRUE);
+    MoveWindow(filter_, margin + labelWidth, margin, width - labelWidth, filter, TRUE);
     MoveWindow(list_, margin, filter + 2 * margin, width, listHeight, TRUE);
     const int paneTop = filter + 2 * margin + listHeight + band;
     const int factsWidth = width / 2;
@@ -433,6 +444,7 @@ void Win32LibraryWindow::EditLabel(std::size_t at) {
     if (const auto label = LabelBox::Ask(hwnd_, presenter_->Row(at).label, font_, dpi())) {
         presenter_->OnLabel(at, *label);
     }
+    SetFocus(list_); // the keys work on the list again at once
 }
 
 void Win32LibraryWindow::ShowMenu(POINT at) {
@@ -499,6 +511,21 @@ LRESULT Win32LibraryWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
         }
         return 0;
     }
+    case NM_SETFOCUS:
+        // Tabbing into the list lands on a row: the current replay's, else the first.
+        if (FocusedRow() < 0 && presenter_->RowCount() > 0) {
+            std::size_t row = 0;
+            for (std::size_t i = 0; i < presenter_->RowCount(); ++i) {
+                if (presenter_->Row(i).current) {
+                    row = i;
+                    break;
+                }
+            }
+            ListView_SetItemState(list_, static_cast<int>(row), LVIS_FOCUSED | LVIS_SELECTED,
+                                  LVIS_FOCUSED | LVIS_SELECTED);
+            ListView_EnsureVisible(list_, static_cast<int>(row), FALSE);
+        }
+        return 0;
     case NM_CUSTOMDRAW: {
         auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
         if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
@@ -697,13 +724,23 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
 
 void Win32LibraryWindow::RestorePlace() {
     const LibraryPlace place = ReadLibraryPlace(main_.settings(), kColumns);
+    bool placed = false;
     if (place.frame) {
         const auto& f = *place.frame;
         RECT rect{f[0], f[1], f[0] + f[2], f[1] + f[3]};
         // A place on a monitor that is gone is not used.
         if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr) {
             MoveWindow(hwnd_, rect.left, rect.top, f[2], f[3], FALSE);
+            placed = true;
         }
+    }
+    if (!placed && mainWindow_ != nullptr) {
+        // Beside the main window, not over its log.
+        RECT frame{};
+        GetWindowRect(hwnd_, &frame);
+        const POINT at =
+            Beside(mainWindow_, frame.right - frame.left, frame.bottom - frame.top);
+        SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }
     for (int i = 0; i < kColumns; ++i) {
         const auto at = static_cast<std::size_t>(i);

@@ -20,7 +20,9 @@ namespace clipwarden::win32 {
  *  and a status line. Closing it destroys it; the next "Library" creates it anew. */
 class Win32LibraryWindow final : public Win32Form, public LibraryView {
 public:
-    explicit Win32LibraryWindow(MainPresenter& main) : main_(main) {}
+    /** `mainWindow`: where it opens beside when no place of its own is stored. */
+    Win32LibraryWindow(MainPresenter& main, HWND mainWindow)
+        : main_(main), mainWindow_(mainWindow) {}
     ~Win32LibraryWindow() override;
     Win32LibraryWindow(const Win32LibraryWindow&) = delete;
     Win32LibraryWindow& operator=(const Win32LibraryWindow&) = delete;
@@ -78,6 +80,8 @@ private:
     void StorePlace();
 
     MainPresenter& main_;
+    HWND mainWindow_ = nullptr;
+    HWND filterLabel_ = nullptr;
     std::unique_ptr<LibraryPresenter> presenter_;
     HWND filter_ = nullptr;
     HWND list_ = nullptr;

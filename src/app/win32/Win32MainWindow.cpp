@@ -38,21 +38,22 @@ bool Win32MainWindow::Start() {
         return false;
     }
     background_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-    // Created in tab order: the log first.
-    // Scrolled sideways too, so that a long line's end can be read; Ctrl+C copies the line.
+    // Created in tab order: the log first. Each label comes just before its control: a screen
+    // reader names a control by the text before it. Scrolled sideways too, so that a long
+    // line's end can be read; Ctrl+C copies the line.
+    Control("STATIC", "Log :", SS_LEFTNOWORDWRAP, kIdLogLabel, place::kLogLabel);
     Control("LISTBOX", "",
             WS_TABSTOP | WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
                 LBS_WANTKEYBOARDINPUT,
             kIdLogList, place::kLogList);
-    Control("STATIC", "Log :", SS_LEFTNOWORDWRAP, kIdLogLabel, place::kLogLabel);
     Control("BUTTON", "Select", WS_TABSTOP | BS_PUSHBUTTON, kIdChooseReplayFolderButton,
             place::kChooseReplayFolderButton);
     Control("BUTTON", "Library", WS_TABSTOP | BS_PUSHBUTTON, kIdLibraryButton,
             place::kLibraryButton);
-    Control("EDIT", "", WS_TABSTOP | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, kIdReplayFolderBox,
-            place::kReplayFolderBox);
     Control("STATIC", "Replay folder :", SS_LEFTNOWORDWRAP, kIdReplayFolderLabel,
             place::kReplayFolderLabel);
+    Control("EDIT", "", WS_TABSTOP | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, kIdReplayFolderBox,
+            place::kReplayFolderBox);
     Control("STATIC", kStatusChecking, SS_CENTER, kIdStatusLabel, place::kStatusLabel);
     Control("BUTTON", "GTA:VC v. 1.0", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON,
             kIdVersion10Button, place::kVersion10Button);
@@ -276,7 +277,7 @@ WindowRef Win32MainWindow::Handle() {
 void Win32MainWindow::ShowLibraryWindow() {
     if (library_ == nullptr || library_->hwnd() == nullptr) {
         library_.reset(); // the presenter of a closed window goes before the next one comes
-        library_ = std::make_unique<Win32LibraryWindow>(presenter_);
+        library_ = std::make_unique<Win32LibraryWindow>(presenter_, hwnd_);
         if (!library_->Load()) {
             library_.reset();
             return;

@@ -20,12 +20,13 @@ bool Win32OptionsWindow::Load() {
                 place::kWidth, place::kHeight)) {
         return false;
     }
+    // The label just before its field: a screen reader names the field by it.
+    Control("STATIC", "GTA:VC folder :", SS_LEFTNOWORDWRAP, kIdGameFolderLabel,
+            place::kGameFolderLabel);
     Control("EDIT", "", WS_TABSTOP | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, kIdGameFolderBox,
             place::kGameFolderBox);
     Control("BUTTON", "Select", WS_TABSTOP | BS_PUSHBUTTON, kIdChooseGameFolderButton,
             place::kChooseGameFolderButton);
-    Control("STATIC", "GTA:VC folder :", SS_LEFTNOWORDWRAP, kIdGameFolderLabel,
-            place::kGameFolderLabel);
     Control("BUTTON", "Autorun GTA:VC, when Clipwarden starts.", WS_TABSTOP | BS_AUTOCHECKBOX,
             kIdAutorunBox, place::kAutorunBox);
     presenter_.ShowStoredValues();

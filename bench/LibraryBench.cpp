@@ -70,8 +70,8 @@ const TempDir& ReplaysWithDetails() {
     static const bool filled = [] {
         std::filesystem::create_directories(made / "replays");
         std::filesystem::create_directories(made / "cache");
-        const replaywriter::Point places[] = {{220, -1270, 10}, {400, -300, 10},
-                                              {-900, 1000, 10}, {-1000, -500, 10}};
+        const replaywriter::Point places[] = {
+            {220, -1270, 10}, {400, -300, 10}, {-900, 1000, 10}, {-1000, -500, 10}};
         for (int distinct = 0; distinct < 8; ++distinct) {
             replaywriter::ScriptedDrive drive;
             drive.waypoints = {places[distinct % 4], places[(distinct + 1) % 4]};
@@ -84,10 +84,10 @@ const TempDir& ReplaysWithDetails() {
                                         replaywriter::BuildReplay(drive));
         }
         for (int i = 0; i < kReplays; ++i) {
-            std::filesystem::create_hard_link(
-                made / ("distinct" + std::to_string(i % 8)),
-                made / ("replays/replay" + std::to_string(1000 + i % 1200) + "-" +
-                        std::to_string(i) + ".rep"));
+            std::filesystem::create_hard_link(made / ("distinct" + std::to_string(i % 8)),
+                                              made / ("replays/replay" +
+                                                      std::to_string(1000 + i % 1200) + "-" +
+                                                      std::to_string(i) + ".rep"));
         }
         return true;
     }();

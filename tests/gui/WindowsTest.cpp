@@ -22,8 +22,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
 #include <QUrl>
@@ -58,8 +58,8 @@ QWidget* NextTabStop(QWidget* from) {
  *  tree gives them to AT-SPI ("objectName (role)"). Rows and cells of lists are not walked. */
 QStringList UnnamedControls(QWidget* window) {
     static const std::set<QAccessible::Role> controls = {
-        QAccessible::EditableText, QAccessible::List,     QAccessible::Table,
-        QAccessible::SpinBox,      QAccessible::CheckBox, QAccessible::ComboBox,
+        QAccessible::EditableText, QAccessible::List,        QAccessible::Table,
+        QAccessible::SpinBox,      QAccessible::CheckBox,    QAccessible::ComboBox,
         QAccessible::Button,       QAccessible::RadioButton, QAccessible::Graphic};
     QStringList unnamed;
     std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
@@ -351,8 +351,7 @@ TEST_F(Windows, TheLibraryShowsWhatEachReplayHoldsFindsABansheeAndKeepsItsColumn
     // Filled in as the background read goes, row by row.
     ASSERT_TRUE(Eventually([&] {
         QCoreApplication::processEvents();
-        return table->model()->index(0, place).data().toString() ==
-               QStringLiteral("not a replay");
+        return table->model()->index(0, place).data().toString() == QStringLiteral("not a replay");
     }));
     EXPECT_TRUE(table->model()->index(0, place).data(Qt::ForegroundRole).isValid()) << "in grey";
     EXPECT_EQ(table->model()->index(1, place).data().toString().toStdString(),
@@ -370,8 +369,8 @@ TEST_F(Windows, TheLibraryShowsWhatEachReplayHoldsFindsABansheeAndKeepsItsColumn
     EXPECT_NE(library->facts()->text().indexOf(QStringLiteral("in Banshee")), -1);
     QImage picture(sketch->size(), QImage::Format_ARGB32);
     const_cast<CitySketchWidget*>(sketch)->render(&picture);
-    EXPECT_NE(picture.pixel(picture.width() / 2, picture.height() / 2),
-              picture.pixel(0, 0)) << "a drawn sketch, not a blank one";
+    EXPECT_NE(picture.pixel(picture.width() / 2, picture.height() / 2), picture.pixel(0, 0))
+        << "a drawn sketch, not a blank one";
 
     EXPECT_EQ(table->columnWidth(1), 152) << "the old window's widths are kept";
     QHeaderView* header = table->horizontalHeader();
@@ -422,8 +421,7 @@ TEST_F(Windows, EveryControlOfEveryWindowHasANameAScreenReaderCanSay) {
     main->Start();
     EXPECT_EQ(UnnamedControls(main.get()).join(QStringLiteral(", ")).toStdString(), "");
     main->ShowOptionsWindow();
-    EXPECT_EQ(UnnamedControls(main->optionsWindow()).join(QStringLiteral(", ")).toStdString(),
-              "");
+    EXPECT_EQ(UnnamedControls(main->optionsWindow()).join(QStringLiteral(", ")).toStdString(), "");
     main->ShowLibraryWindow();
     LibraryWindow* library = main->libraryWindow();
     EXPECT_EQ(UnnamedControls(library).join(QStringLiteral(", ")).toStdString(), "");

@@ -408,7 +408,6 @@ TEST_F(Library, AReadOnlyFolderSaysWhyItsActionsAreOff) {
     EXPECT_NE(libraryView.writingWhyNot.find("read-only"), std::string::npos);
 }
 
-
 /** A replay of the game's format: the player from one point to another, in the vehicle at
  *  `drive` of `models` (on foot for -1). */
 std::string Drive(replaywriter::Point from, replaywriter::Point to, std::vector<int> models,
@@ -522,9 +521,8 @@ TEST_F(LibraryDetails, TheIndexFollowsCapturesChangesDeletesAndANewStart) {
     Housekeeper keeper{files, clock, trash, again, settings, notifier};
     FakeLibraryView reopened;
     reopened.holdBackground = true;
-    LibraryPresenter second({files, clock, trash, fileManager, again, selection, notifier, keeper,
-                             {}, {}},
-                            reopened);
+    LibraryPresenter second(
+        {files, clock, trash, fileManager, again, selection, notifier, keeper, {}, {}}, reopened);
     second.Open();
     EXPECT_TRUE(reopened.background.empty());
     EXPECT_EQ(second.CellText(0, LibraryColumn::Place), "damaged");
@@ -548,13 +546,14 @@ TEST_F(LibraryDetails, TheBackgroundReadStopsWhenTheWindowClosesOrAnotherFolderI
     closing.holdBackground = true;
     WriteFile(other / "more.rep", Drive(kDowntown, kDowntown, {}, -1));
     {
-        LibraryPresenter window({files, clock, trash, fileManager, library, selection, notifier,
-                                 housekeeper, {}, {}},
-                                closing);
+        LibraryPresenter window(
+            {files, clock, trash, fileManager, library, selection, notifier, housekeeper, {}, {}},
+            closing);
         window.Open();
     } // closed before its read ran
     ASSERT_EQ(closing.background.size(), 1U);
-    EXPECT_EQ(closing.RunBackground(0), 0U) << "nothing read, and no step reaches the closed window";
+    EXPECT_EQ(closing.RunBackground(0), 0U)
+        << "nothing read, and no step reaches the closed window";
 }
 
 } // namespace

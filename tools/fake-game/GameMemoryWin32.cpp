@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "GameMemory.h"

@@ -65,7 +65,8 @@ void CitySketchWidget::paintEvent(QPaintEvent*) {
         if (!inSight(district)) {
             continue;
         }
-        painter.drawRect(QRectF(at(district.xFrom, district.yTo), at(district.xTo, district.yFrom)));
+        painter.drawRect(
+            QRectF(at(district.xFrom, district.yTo), at(district.xTo, district.yFrom)));
     }
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.85);

@@ -230,8 +230,7 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main, QWidget* m
 
     filterBox_ = new QLineEdit(this);
     filterBox_->setObjectName(QStringLiteral("filterBox"));
-    filterBox_->setPlaceholderText(
-        QStringLiteral("Filter by name, label, place or vehicle"));
+    filterBox_->setPlaceholderText(QStringLiteral("Filter by name, label, place or vehicle"));
     filterBox_->setClearButtonEnabled(true);
     filterBox_->setAccessibleName(QStringLiteral("Filter"));
 
@@ -413,8 +412,8 @@ void LibraryWindow::ShowColumnMenu(const QPoint& at) {
     QHeaderView* header = table_->horizontalHeader();
     QMenu menu(this);
     for (int i = 1; i < kColumns; ++i) { // the name always shows
-        QAction* shown = menu.addAction(
-            QString::fromLatin1(kLibraryColumnMenu.at(static_cast<std::size_t>(i))));
+        QAction* shown =
+            menu.addAction(QString::fromLatin1(kLibraryColumnMenu.at(static_cast<std::size_t>(i))));
         shown->setCheckable(true);
         shown->setChecked(!header->isSectionHidden(i));
         connect(shown, &QAction::toggled, this,
@@ -520,9 +519,8 @@ void LibraryWindow::RowRemoved(std::size_t at) {
 
 void LibraryWindow::RowChanged(std::size_t at) {
     const int row = static_cast<int>(at);
-    const QModelIndex editing = static_cast<LibraryTable*>(table_)->Editing()
-                                    ? table_->currentIndex()
-                                    : QModelIndex();
+    const QModelIndex editing =
+        static_cast<LibraryTable*>(table_)->Editing() ? table_->currentIndex() : QModelIndex();
     if (editing.isValid() && editing.row() == row) {
         // Details that come in while the label is typed must not put the old one back into
         // the editor: the cells around it are told, not the one being edited.

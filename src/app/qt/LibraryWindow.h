@@ -137,7 +137,7 @@ private:
     QSplitter* splitter_ = nullptr;
     QLabel* facts_ = nullptr;
     CitySketchWidget* sketch_ = nullptr;
-    int factsRow_ = -1; ///< the row whose details the pane shows
+    int factsRow_ = -1;       ///< the row whose details the pane shows
     std::vector<int> widths_; ///< each column's last width, a hidden one's too
     QAction* deleteAction_ = nullptr;
     QAction* keepAction_ = nullptr;

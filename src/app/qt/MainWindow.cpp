@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QClipboard>
-#include <QMessageBox>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFrame>
@@ -12,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -187,10 +187,9 @@ WindowRef MainWindow::Handle() {
 }
 
 bool MainWindow::Confirm(const std::string& question) {
-    return QMessageBox::question(this, QStringLiteral("Clipwarden"),
-                                 QString::fromStdString(question),
-                                 QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(
+               this, QStringLiteral("Clipwarden"), QString::fromStdString(question),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void MainWindow::ShowOptionsWindow() {

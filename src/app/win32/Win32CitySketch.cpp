@@ -55,9 +55,9 @@ bool Win32CitySketch::Create(HWND parent, int id, HFONT font, int dpi) {
     RegisterClassW(&windowClass);
     font_ = font;
     dpi_ = dpi;
-    hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, kClassName, L"City sketch", WS_CHILD | WS_VISIBLE,
-                            0, 0, 10, 10, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
+    hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, kClassName, L"City sketch", WS_CHILD | WS_VISIBLE, 0,
+                            0, 10, 10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            module, nullptr);
     if (hwnd_ == nullptr) {
         return false;
     }
@@ -150,9 +150,8 @@ void Win32CitySketch::Paint(HDC dc, const RECT& area, int dpi) const {
         }
         {
             LOGBRUSH brush{BS_SOLID, highlight, 0};
-            Held<HPEN> route(
-                ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
-                             static_cast<DWORD>(px(3)), &brush, 0, nullptr));
+            Held<HPEN> route(ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
+                                          static_cast<DWORD>(px(3)), &brush, 0, nullptr));
             SelectObject(dc, route.handle);
             Polyline(dc, line.data(), static_cast<int>(line.size()));
             SelectObject(dc, GetStockObject(BLACK_PEN));
@@ -164,8 +163,7 @@ void Win32CitySketch::Paint(HDC dc, const RECT& area, int dpi) const {
             Held<HBRUSH> start(CreateSolidBrush(RGB(40, 160, 70)));
             SelectObject(dc, start.handle);
             const POINT first = line.front();
-            Ellipse(dc, first.x - px(5), first.y - px(5), first.x + px(5) + 1,
-                    first.y + px(5) + 1);
+            Ellipse(dc, first.x - px(5), first.y - px(5), first.x + px(5) + 1, first.y + px(5) + 1);
             SelectObject(dc, GetStockObject(NULL_BRUSH));
         }
         {

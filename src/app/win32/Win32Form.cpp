@@ -190,8 +190,7 @@ POINT Beside(HWND other, int width, int height) {
     return KeptOn(area, frame.left, frame.top, width, height);
 }
 
-void NameForScreenReaders(HWND control, const std::wstring& name,
-                          const std::wstring& description) {
+void NameForScreenReaders(HWND control, const std::wstring& name, const std::wstring& description) {
     IAccPropServices* services = nullptr;
     if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IAccPropServices, reinterpret_cast<void**>(&services))) ||

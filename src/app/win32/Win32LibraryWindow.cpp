@@ -81,8 +81,8 @@ struct LabelBox {
         const int height = frame.bottom - frame.top;
         const POINT at = CentredOn(owner, width, height);
         HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, L"ClipwardenLabel", L"Label",
-                                      WS_POPUP | WS_CAPTION | WS_SYSMENU, at.x, at.y, width,
-                                      height, owner, nullptr, module, nullptr);
+                                      WS_POPUP | WS_CAPTION | WS_SYSMENU, at.x, at.y, width, height,
+                                      owner, nullptr, module, nullptr);
         if (window == nullptr) {
             return std::nullopt;
         }
@@ -190,8 +190,8 @@ void Win32LibraryWindow::EndRead() {
 }
 
 bool Win32LibraryWindow::Load() {
-    if (!Create("ClipwardenLibrary", "Clipwarden Library", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                0, 14400, 9600)) {
+    if (!Create("ClipwardenLibrary", "Clipwarden Library", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
+                14400, 9600)) {
         return false;
     }
     HINSTANCE module = GetModuleHandleW(nullptr);
@@ -233,9 +233,9 @@ bool Win32LibraryWindow::Load() {
         widths_.push_back(column.cx);
     }
     // The details pane: every figure of the focused replay beside its path on the city.
-    facts_ = child(L"EDIT", WS_TABSTOP | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
-                                ES_AUTOVSCROLL,
-                   kIdLibraryFacts);
+    facts_ = child(
+        L"EDIT", WS_TABSTOP | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+        kIdLibraryFacts);
     const int tabStop = 56; // dialog units: past the longest figure's name
     SendMessageW(facts_, EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
     NameForScreenReaders(facts_, L"Replay details");
@@ -284,8 +284,7 @@ void Win32LibraryWindow::Arrange() {
     const int paneTop = filter + 2 * margin + listHeight + band;
     const int factsWidth = width / 2;
     MoveWindow(facts_, margin, paneTop, factsWidth - margin, paneHeight_, TRUE);
-    MoveWindow(sketch_.hwnd(), margin + factsWidth, paneTop, width - factsWidth, paneHeight_,
-               TRUE);
+    MoveWindow(sketch_.hwnd(), margin + factsWidth, paneTop, width - factsWidth, paneHeight_, TRUE);
     const int chooserHeight = Px(kStatusHeight);
     MoveWindow(empty_, Px(24), filter + Px(32), width - Px(40),
                std::max(0, listHeight - Px(48) - chooserHeight - margin), TRUE);
@@ -537,8 +536,9 @@ LRESULT Win32LibraryWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
         if (draw.nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
             const auto at = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
             // Why a file is no replay is said in grey, as a note rather than a place.
-            const bool problem = at < presenter_->RowCount() &&
-                                 presenter_->CellIsProblem(at, static_cast<LibraryColumn>(draw.iSubItem));
+            const bool problem =
+                at < presenter_->RowCount() &&
+                presenter_->CellIsProblem(at, static_cast<LibraryColumn>(draw.iSubItem));
             draw.clrText = problem ? GetSysColor(COLOR_GRAYTEXT) : CLR_DEFAULT;
             return CDRF_NEWFONT;
         }
@@ -630,8 +630,8 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
             RECT client{};
             GetClientRect(hwnd_, &client);
             const int y = static_cast<short>(HIWORD(lParam));
-            paneHeight_ = std::max(0, static_cast<int>(client.bottom) - Px(kStatusHeight) -
-                                          Px(4) - Px(kSplitterBand) / 2 - y);
+            paneHeight_ = std::max(0, static_cast<int>(client.bottom) - Px(kStatusHeight) - Px(4) -
+                                          Px(kSplitterBand) / 2 - y);
             Arrange();
         }
         return 0;
@@ -738,8 +738,7 @@ void Win32LibraryWindow::RestorePlace() {
         // Beside the main window, not over its log.
         RECT frame{};
         GetWindowRect(hwnd_, &frame);
-        const POINT at =
-            Beside(mainWindow_, frame.right - frame.left, frame.bottom - frame.top);
+        const POINT at = Beside(mainWindow_, frame.right - frame.left, frame.bottom - frame.top);
         SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }
     for (int i = 0; i < kColumns; ++i) {

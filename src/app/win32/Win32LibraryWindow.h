@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/win32/Win32CitySketch.h"
@@ -91,7 +91,7 @@ private:
     HWND chooseFolder_ = nullptr; ///< under the empty library's sentence
     HWND facts_ = nullptr;
     Win32CitySketch sketch_;
-    int paneHeight_ = 0;   ///< the details pane's height in pixels; 0 until arranged
+    int paneHeight_ = 0;     ///< the details pane's height in pixels; 0 until arranged
     bool splitting_ = false; ///< the band between list and pane is being dragged
     int factsRow_ = -1;
     std::vector<int> widths_; ///< each column's last width, a hidden one's too

@@ -165,7 +165,8 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void Win32MainWindow::AddLogLine(const std::string& line) {
     HWND list = GetDlgItem(hwnd_, kIdLogList);
     const std::wstring text = ToWide(line);
-    const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT index =
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     // The list scrolls as far as its longest line reaches.
     HDC dc = GetDC(list);
@@ -184,7 +185,8 @@ void Win32MainWindow::CopyLogLine() {
     if (at == LB_ERR) {
         return;
     }
-    std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, at, 0)) + 1, L'\0');
+    std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, at, 0)) + 1,
+                      L'\0');
     SendMessageW(list, LB_GETTEXT, at, reinterpret_cast<LPARAM>(text.data()));
     const std::size_t bytes = (wcslen(text.c_str()) + 1) * sizeof(wchar_t);
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);

@@ -54,7 +54,6 @@ private:
     int logExtent_ = 0; ///< how far the log scrolls sideways: its longest line's width
 
 public:
-
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -31,8 +31,7 @@ void Include(SketchBox& box, float x, float y) {
 const District* DistrictAt(const std::vector<District>& districts, float x, float y) {
     const District* best = nullptr;
     for (const District& district : districts) {
-        if (x >= district.xFrom && x <= district.xTo && y >= district.yFrom &&
-            y <= district.yTo &&
+        if (x >= district.xFrom && x <= district.xTo && y >= district.yFrom && y <= district.yTo &&
             (best == nullptr || (district.xTo - district.xFrom) * (district.yTo - district.yFrom) <
                                     (best->xTo - best->xFrom) * (best->yTo - best->yFrom))) {
             best = &district;

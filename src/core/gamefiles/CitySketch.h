@@ -21,7 +21,7 @@ struct SketchBox {
  *  the path itself (start first), and what it says to a screen reader. Both windows draw it
  *  alike, each with its own painter. */
 struct CitySketch {
-    SketchBox view;                 ///< what is in the picture: the path, zoomed, and the names
+    SketchBox view;                  ///< what is in the picture: the path, zoomed, and the names
     std::vector<District> districts; ///< all of them: a picture wider than the view shows more
     std::vector<std::array<float, 2>> path;
     /** "Path from Ocean Beach to Vice Point, 310 m"; says why when there is no path. */

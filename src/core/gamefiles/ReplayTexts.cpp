@@ -57,8 +57,7 @@ std::vector<std::string> VehicleNames(const std::vector<std::uint16_t>& models,
     return result;
 }
 
-std::vector<std::string> VehiclesPlayerFirst(const ReplayDetails& details,
-                                             const GameNames& names) {
+std::vector<std::string> VehiclesPlayerFirst(const ReplayDetails& details, const GameNames& names) {
     std::vector<std::uint16_t> models = details.playerVehicleModels;
     for (const std::uint16_t model : details.vehicleModels) {
         if (std::find(models.begin(), models.end(), model) == models.end()) {

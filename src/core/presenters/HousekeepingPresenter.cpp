@@ -73,9 +73,8 @@ bool HousekeepingPresenter::OnAccept(const HousekeepingForm& form) {
     if (!choice.remove.empty()) {
         view_.ShowPreview(Preview(scan_, rules));
         if (!view_.Confirm("Move " + ReplaysText(choice.remove.size()) + " (" +
-                           SizeText(choice.bytes) +
-                           ") to the trash now? They can be restored from there until it is "
-                           "emptied.")) {
+                           SizeText(choice.bytes) + ") to " + housekeeper_.trashName() +
+                           " now? They can be restored from there until it is emptied.")) {
             return false;
         }
     }
@@ -102,8 +101,8 @@ std::string HousekeepingPresenter::Preview(const HousekeepingScan& scan,
         const StoredReplay& oldest = scan.replays[choice.remove.front()];
         const StoredReplay& newest = scan.replays[choice.remove.back()];
         text = "With these rules " + ReplaysText(choice.remove.size()) +
-               (choice.remove.size() == 1 ? " goes" : " go") + " to the trash now (" +
-               SizeText(choice.bytes) + ")" +
+               (choice.remove.size() == 1 ? " goes" : " go") + " to " + housekeeper_.trashName() +
+               " now (" + SizeText(choice.bytes) + ")" +
                (choice.remove.size() == 1
                     ? ", recorded " + clock_.DateTimeText(oldest.modified) + "."
                     : ": the oldest recorded " + clock_.DateTimeText(oldest.modified) +

@@ -111,8 +111,8 @@ inline std::string WriteNumberList(const std::vector<int>& numbers) {
 namespace clipwarden {
 
 /** The settings that store `place` (its frame, if any, aside), key and text. */
-inline std::vector<std::pair<const char*, std::string>> LibraryPlaceSettings(
-    const LibraryPlace& place) {
+inline std::vector<std::pair<const char*, std::string>>
+LibraryPlaceSettings(const LibraryPlace& place) {
     std::vector<int> hidden;
     for (std::size_t i = 0; i < place.hidden.size(); ++i) {
         if (place.hidden[i]) {

@@ -24,7 +24,6 @@ constexpr std::size_t kManyImports = 100;
 /** An import of more outcomes than this says them in one line. */
 constexpr std::size_t kMostImportLines = 20;
 
-
 char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -95,8 +94,8 @@ std::string CopyReading(FileSystem& files, const std::string& source, const File
         files.DiscardTemporary(temporary);
         return {};
     }
-    reading = ReadReplay(
-        std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
+    reading =
+        ReadReplay(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
     return temporary;
 }
 
@@ -461,15 +460,15 @@ ReplayFacts LibraryPresenter::FactsOf(std::size_t at) const {
     const std::string length = LengthText(d.seconds);
     lines.emplace_back("Length", (length.empty() ? std::string("unknown") : length) + " (" +
                                      Grouped(static_cast<std::size_t>(d.frames)) + " frames)");
-    lines.emplace_back("Start", EndText(d.clockStart, d.weatherStart, d.start, d.interiorStart,
-                                        names));
+    lines.emplace_back("Start",
+                       EndText(d.clockStart, d.weatherStart, d.start, d.interiorStart, names));
     lines.emplace_back("End", EndText(d.clockEnd, d.weatherEnd, d.end, d.interior, names));
     lines.emplace_back("Travelled",
                        Grouped(static_cast<std::size_t>(std::max(0.0, d.metres) + 0.5)) + " m");
     const auto driven = VehicleNames(d.playerVehicleModels, names);
-    lines.emplace_back("Player", (driven.empty() ? std::string("on foot")
-                                                 : "in " + Joined(driven, ", ")) +
-                                     (d.rcVehicle ? "; an RC vehicle was driven" : ""));
+    lines.emplace_back("Player",
+                       (driven.empty() ? std::string("on foot") : "in " + Joined(driven, ", ")) +
+                           (d.rcVehicle ? "; an RC vehicle was driven" : ""));
     const auto all = VehicleNames(d.vehicleModels, names);
     lines.emplace_back("Vehicles", all.empty() ? std::string("none") : Joined(all, ", "));
     lines.emplace_back("Peds at once", std::to_string(d.pedsAtOnce));
@@ -727,8 +726,8 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
         if (!row->current) {
             return false;
         }
-        Log(row->name +
-            " is the current replay, so it was not moved to the trash; select another one "
+        Log(row->name + " is the current replay, so it was not moved to " + parts_.trash.Name() +
+            "; select another one "
             "first.");
         return true;
     });
@@ -739,10 +738,11 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
     if (kept > 0) {
         const std::string question =
             kept == 1 && rows.size() == 1
-                ? "The replay " + rows.front()->name +
-                      " is kept. Move it to the trash all the same?"
+                ? "The replay " + rows.front()->name + " is kept. Move it to " +
+                      parts_.trash.Name() + " all the same?"
                 : std::to_string(kept) + " of the " + std::to_string(rows.size()) +
-                      " replays are kept. Move them all to the trash all the same?";
+                      " replays are kept. Move them all to " + parts_.trash.Name() +
+                      " all the same?";
         if (!view_.Confirm(EscapeText(question, false))) {
             return;
         }
@@ -767,7 +767,7 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
     deletion->tried.resize(count);
     deletion->gone.resize(count);
     if (count >= kManyDeletions) {
-        Log("Moving " + std::to_string(count) + " replays to the trash…");
+        Log("Moving " + std::to_string(count) + " replays to " + parts_.trash.Name() + "…");
     }
     FileSystem& files = parts_.files;
     Trash& trash = parts_.trash;
@@ -785,6 +785,7 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
             }
         },
         [this, deletion] {
+            const std::string trashName = parts_.trash.Name();
             std::size_t moved = 0;
             std::uint64_t bytes = 0;
             std::set<std::string> removed;
@@ -795,7 +796,7 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
                     continue;
                 }
                 if (!deletion->why[i].empty()) {
-                    Log(name + " was not moved to the trash (" + deletion->why[i] +
+                    Log(name + " was not moved to " + trashName + " (" + deletion->why[i] +
                         "); it stays where it is.");
                     if (deletion->gone[i]) {
                         removed.insert(name);
@@ -808,18 +809,18 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
                 movedNames.push_back(name);
             }
             if (std::string why; !parts_.library.labels().Forget(movedNames, why)) {
-                Log("The labels of the replays moved to the trash could not be dropped (" + why +
-                    ").");
+                Log("The labels of the replays moved to " + trashName + " could not be dropped (" +
+                    why + ").");
             }
             if (const std::string line = parts_.library.ForgetDetails(movedNames); !line.empty()) {
                 Log(line);
             }
             RemoveNamed(removed);
             if (moved == 1) {
-                Log("Moved 1 replay to the trash (" + SizeText(bytes) + ").");
+                Log("Moved 1 replay to " + trashName + " (" + SizeText(bytes) + ").");
             } else if (moved > 1) {
-                Log("Moved " + std::to_string(moved) + " replays to the trash (" + SizeText(bytes) +
-                    ").");
+                Log("Moved " + std::to_string(moved) + " replays to " + trashName + " (" +
+                    SizeText(bytes) + ").");
             }
             ShowStatus();
         });
@@ -967,8 +968,8 @@ void LibraryPresenter::ImportAll(Import& import, FileSystem& files) {
                 continue;
             }
             std::optional<ReplayReading> reading;
-            const std::string temporary = CopyReading(files, path, *stamp, destination, reading,
-                                                      error);
+            const std::string temporary =
+                CopyReading(files, path, *stamp, destination, reading, error);
             if (temporary.empty()) {
                 refusal = files.Describe(error);
                 break;

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/gamefiles/CitySketch.h"
@@ -33,8 +33,8 @@ inline constexpr std::size_t kReadAtOnce = 20'000;
 struct RowDetails {
     bool read = false; ///< the index holds the file as it is now; nothing is shown until then
     ReplayReading::Kind kind = ReplayReading::Kind::NotReplay;
-    std::string why;      ///< what is wrong with a file that is no replay
-    double seconds = -1;  ///< -1 when unknown
+    std::string why;       ///< what is wrong with a file that is no replay
+    double seconds = -1;   ///< -1 when unknown
     int clockMinutes = -1; ///< the game's clock at the start, in minutes; -1 when unknown
     std::string length;
     std::string place;
@@ -63,8 +63,8 @@ inline constexpr std::array<const char*, kLibraryColumns> kLibraryHeaders = {
 /** The columns in the header's menu, each with its access key; the name is always shown. */
 inline constexpr std::array<const char*, kLibraryColumns> kLibraryColumnMenu = {
     "&Name", "&Label", "&Recorded", "&Size", "K&ept", "Len&gth", "&Place", "&In game", "&Vehicles"};
-inline constexpr std::array<int, kLibraryColumns> kLibraryDefaultWidths = {
-    150, 160, 130, 70, 50, 60, 190, 130, 200};
+inline constexpr std::array<int, kLibraryColumns> kLibraryDefaultWidths = {150, 160, 130, 70, 50,
+                                                                           60,  190, 130, 200};
 
 /** The details pane of a replay: each figure the reader finds, and its path on the city. */
 struct ReplayFacts {
@@ -144,7 +144,7 @@ private:
         std::atomic<bool> stop{false};
         std::string folder;
         std::vector<DetailsJob> jobs;
-        std::mutex mutex; ///< guards the three below
+        std::mutex mutex;                                        ///< guards the three below
         std::vector<std::pair<DetailsJob, ReplayReading>> found; ///< not yet taken in
         std::size_t done = 0;
         bool stepPosted = false;

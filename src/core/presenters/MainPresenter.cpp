@@ -328,8 +328,7 @@ void MainPresenter::OnChooseReplayFolder() {
     // A folder with no recording at all is often one level off (the game's own folder, or
     // Documents): asked before it is taken.
     std::error_code error;
-    if (services_.files.ListFiles(services_.files.Join(answer, "*.rep"), error).empty() &&
-        !error &&
+    if (services_.files.ListFiles(services_.files.Join(answer, "*.rep"), error).empty() && !error &&
         !view_.Confirm(EscapeText("The folder " + answer +
                                       " holds no replay.rep and no stored replay. Is it the "
                                       "folder where GTA:VC saves its replays (\"" +

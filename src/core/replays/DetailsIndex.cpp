@@ -118,8 +118,7 @@ public:
     }
 
 private:
-    template <typename T>
-    T WholeOf(const Slot& value, T least, T most) {
+    template <typename T> T WholeOf(const Slot& value, T least, T most) {
         if (value.type == Slot::Type::Unsigned && most >= 0 &&
             value.unsignedValue <= static_cast<std::uint64_t>(most) &&
             (least <= 0 || value.unsignedValue >= static_cast<std::uint64_t>(least))) {
@@ -134,10 +133,11 @@ private:
         return least;
     }
     double RealOf(const Slot& value, double largest) {
-        const double number = value.type == Slot::Type::Real       ? value.real
-                              : value.type == Slot::Type::Unsigned ? static_cast<double>(value.unsignedValue)
-                              : value.type == Slot::Type::Signed   ? static_cast<double>(value.signedValue)
-                                                                   : NAN;
+        const double number =
+            value.type == Slot::Type::Real       ? value.real
+            : value.type == Slot::Type::Unsigned ? static_cast<double>(value.unsignedValue)
+            : value.type == Slot::Type::Signed   ? static_cast<double>(value.signedValue)
+                                                 : NAN;
         if (!std::isfinite(number) || std::fabs(number) > largest) {
             failed_ = true;
             return 0;

@@ -162,7 +162,7 @@ void Housekeeper::RunPass() {
     pass->outcomes.resize(pass->paths.size(), Outcome::NotTried);
     pass->why.resize(pass->paths.size());
     if (pass->paths.size() >= kManyMoves) {
-        Log("Moving " + CountText(pass->paths.size()) + " to the trash…");
+        Log("Moving " + CountText(pass->paths.size()) + " to " + trash_.Name() + "…");
     }
     passRunning_ = true;
     FileSystem& files = files_;
@@ -233,21 +233,22 @@ void Housekeeper::FinishPass(const Pass& pass) {
                   "new marks after the next recording.";
     }
     if (refusals > 0) {
-        failure += std::string(failure.empty() ? "" : " ") +
-                   "Housekeeping passed over what the trash would not take: " + refused +
+        failure += std::string(failure.empty() ? "" : " ") + "Housekeeping passed over what " +
+                   trash_.Name() + " would not take: " + refused +
                    (refusals == 1 ? ". It stays where it is" : ". They stay where they are") +
                    ", and housekeeping tries again after the next recording.";
     }
     if (!gone.empty()) {
         if (std::string why; !library_.labels().Forget(gone, why)) {
-            Log("The labels of the replays housekeeping moved to the trash could not be "
+            Log("The labels of the replays housekeeping moved to " + trash_.Name() +
+                " could not be "
                 "dropped (" +
                 why + ").");
         }
         if (const std::string line = library_.ForgetDetails(gone); !line.empty()) {
             Log(line);
         }
-        Log(PassLine(moved, pass.rules));
+        Log(PassLine(moved, pass.rules, trash_.Name()));
         if (gone.size() > kMostSingleChanges) {
             library_.Changed({});
         } else {
@@ -270,7 +271,8 @@ void Housekeeper::Log(const std::string& body) {
     notifier_.PostNotification(LogText(clock_.TimeOfDayText(), body), {});
 }
 
-std::string PassLine(const HousekeepingChoice& choice, const HousekeepingRules& rules) {
+std::string PassLine(const HousekeepingChoice& choice, const HousekeepingRules& rules,
+                     const std::string& trashName) {
     std::vector<std::string> reasons;
     if (choice.byNumber > 0 && rules.mostReplays) {
         reasons.push_back("at most " + std::to_string(*rules.mostReplays));
@@ -286,10 +288,10 @@ std::string PassLine(const HousekeepingChoice& choice, const HousekeepingRules& 
             : std::string();
     if (reasons.empty()) { // by age alone
         return "Moved " + std::to_string(choice.remove.size()) +
-               (choice.remove.size() == 1 ? " replay " : " replays ") + age + " to the trash (" +
-               SizeText(choice.bytes) + ").";
+               (choice.remove.size() == 1 ? " replay " : " replays ") + age + " to " + trashName +
+               " (" + SizeText(choice.bytes) + ").";
     }
-    std::string line = "Moved " + CountText(choice.remove.size()) + " to the trash (" +
+    std::string line = "Moved " + CountText(choice.remove.size()) + " to " + trashName + " (" +
                        SizeText(choice.bytes) + ") to keep " + reasons[0];
     if (reasons.size() > 1) {
         line += " and " + reasons[1];

@@ -87,6 +87,12 @@ private:
     };
     /** Moves what the pass chose, oldest first; touches only the pass, the files and the trash. */
     static void MoveAll(Pass& pass, FileSystem& files, Trash& trash);
+
+public:
+    /** "the trash", or what the platform calls it. */
+    [[nodiscard]] std::string trashName() const { return trash_.Name(); }
+
+private:
     /** On the GUI thread: drops the labels of what went, and says what happened. */
     void FinishPass(const Pass& pass);
 
@@ -112,6 +118,7 @@ private:
 
 /** The log line of a pass that moved `choice` under `rules`, e.g. "Moved 3 old replays to the
  *  trash (12.4 MB) to keep at most 200." */
-std::string PassLine(const HousekeepingChoice& choice, const HousekeepingRules& rules);
+std::string PassLine(const HousekeepingChoice& choice, const HousekeepingRules& rules,
+                     const std::string& trashName = "the trash");
 
 } // namespace clipwarden

@@ -19,6 +19,8 @@ bool RunsUnderWine() {
  *  and the shell is told to warn rather than delete for good. */
 class Win32Trash final : public Trash {
 public:
+    [[nodiscard]] std::string Name() const override { return "the Recycle Bin"; }
+
     bool MoveToTrash(const std::string& path, std::string& why) override {
         const std::wstring wide = ToWide(path);
         // Never a pattern: the operation expands wildcards, which would match other files.

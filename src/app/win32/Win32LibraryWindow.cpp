@@ -213,8 +213,11 @@ bool Win32LibraryWindow::Load() {
     list_ =
         child(WC_LISTVIEWW, WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
               kIdLibraryList);
+    // The kept mark is a real check box, which screen readers tell as checked: the list asks
+    // for each row's.
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER |
-                                                 LVS_EX_HEADERDRAGDROP);
+                                                 LVS_EX_HEADERDRAGDROP | LVS_EX_CHECKBOXES);
+    ListView_SetCallbackMask(list_, LVIS_STATEIMAGEMASK);
     NameForScreenReaders(list_, L"Stored replays");
     for (int i = 0; i < kColumns; ++i) {
         const auto at = static_cast<std::size_t>(i);
@@ -501,12 +504,26 @@ LRESULT Win32LibraryWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
         if ((info.item.mask & LVIF_TEXT) != 0 && at < presenter_->RowCount()) {
             const auto column = static_cast<LibraryColumn>(info.item.iSubItem);
             const LibraryRow& row = presenter_->Row(at);
-            cell_ = column == LibraryColumn::Kept ? std::wstring(row.kept ? L"\u2713" : L"")
-                                                  : ToWide(presenter_->CellText(at, column));
+            cell_ = ToWide(presenter_->CellText(at, column));
             if (column == LibraryColumn::Name && row.current) {
                 cell_ = L"\u00BB " + cell_; // the current replay
             }
             info.item.pszText = cell_.data();
+        }
+        if ((info.item.mask & LVIF_STATE) != 0 && at < presenter_->RowCount()) {
+            info.item.state = INDEXTOSTATEIMAGEMASK(presenter_->Row(at).kept ? 2 : 1);
+            info.item.stateMask = LVIS_STATEIMAGEMASK;
+        }
+        return 0;
+    }
+    case NM_CLICK: {
+        // A click on a row's check box keeps it, or keeps it no longer.
+        const auto& click = *reinterpret_cast<const NMITEMACTIVATE*>(lParam);
+        LVHITTESTINFO hit{};
+        hit.pt = click.ptAction;
+        if (ListView_SubItemHitTest(list_, &hit) >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) != 0 &&
+            labelsWritable_) {
+            presenter_->OnToggleKept({static_cast<std::size_t>(hit.iItem)});
         }
         return 0;
     }
@@ -580,7 +597,8 @@ LRESULT Win32LibraryWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
             presenter_->OnDelete(SelectedRows());
         } else if (key.wVKey == VK_F2 && FocusedRow() >= 0) {
             EditLabel(static_cast<std::size_t>(FocusedRow()));
-        } else if (key.wVKey == 'K' && control && labelsWritable_) {
+        } else if ((key.wVKey == 'K' && control && labelsWritable_) ||
+                   (key.wVKey == VK_SPACE && !control && labelsWritable_)) {
             presenter_->OnToggleKept(SelectedRows());
         }
         return 0;

@@ -28,7 +28,6 @@ Win32MainWindow::~Win32MainWindow() {
         DestroyWindow(hwnd_);
     }
     FinishCopy();
-    DeleteObject(background_);
 }
 
 bool Win32MainWindow::Start() {
@@ -37,7 +36,6 @@ bool Win32MainWindow::Start() {
                 place::kWidth, place::kHeight)) {
         return false;
     }
-    background_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     // Created in tab order: the log first. Each label comes just before its control: a screen
     // reader names a control by the text before it. Scrolled sideways too, so that a long
     // line's end can be read; Ctrl+C copies the line.
@@ -131,14 +129,22 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
-    case WM_CTLCOLORSTATIC:
-        if (reinterpret_cast<HWND>(lParam) == GetDlgItem(hwnd_, kIdStatusLabel)) {
-            auto* dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, RGB(255, 0, 0));
-            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-            return reinterpret_cast<LRESULT>(background_);
+    case WM_CTLCOLORSTATIC: {
+        // Every label is drawn over the window's own background, so that none notches the
+        // etched lines or a field's border at any dpi; the status is red.
+        auto* dc = reinterpret_cast<HDC>(wParam);
+        auto* control = reinterpret_cast<HWND>(lParam);
+        char className[16] = {};
+        GetClassNameA(control, className, sizeof className);
+        if (lstrcmpiA(className, "Static") != 0) {
+            break; // the read-only field and the options keep their own look
         }
-        break;
+        if (control == GetDlgItem(hwnd_, kIdStatusLabel)) {
+            SetTextColor(dc, RGB(255, 0, 0));
+        }
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+    }
     case kCopyFinishedMessage:
         FinishCopy();
         return 0;
@@ -260,7 +266,13 @@ void Win32MainWindow::RecheckCaptureIn(int milliseconds) {
 }
 
 void Win32MainWindow::SetStatusText(const std::string& text) {
-    SetDlgItemTextW(hwnd_, kIdStatusLabel, ToWide(text).c_str());
+    HWND label = GetDlgItem(hwnd_, kIdStatusLabel);
+    SetWindowTextW(label, ToWide(text).c_str());
+    // A transparent label does not wipe its old text: the window redraws under it.
+    RECT area{};
+    GetWindowRect(label, &area);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&area), 2);
+    RedrawWindow(hwnd_, &area, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void Win32MainWindow::ShowReplayFolder(const std::string& folder) {

@@ -64,7 +64,6 @@ private:
     MainPresenter presenter_;
     std::unique_ptr<Win32OptionsWindow> options_;
     std::unique_ptr<Win32LibraryWindow> library_;
-    HBRUSH background_ = nullptr;
     bool gameTextTimerRunning_ = false;
     std::function<void()> closed_;
     std::thread copy_;             ///< the capture's copy in flight, one at a time

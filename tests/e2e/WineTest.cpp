@@ -425,14 +425,19 @@ TEST_F(UnderWine, TheSetupInstallsAWorkingProgramAndItsUninstallerLeavesTheRepla
     StartClipwarden(installed.program);
     RecordAt(replays + "/replay.rep", "a new recording", kEarlier);
     Expect(" saved!");
-    // A silent setup over the running program cannot replace it, and says so by its status.
-    const std::string before = ReadFile(installed.program);
+    // A silent setup over the running program ends it first, through its instance window,
+    // then replaces it; so does the uninstaller.
     const WineRun over = Wine("wine '" + installed.setup + "' /S");
-    EXPECT_NE(over.status, 0) << over.output;
-    EXPECT_EQ(ReadFile(installed.program), before);
+    EXPECT_EQ(over.status, 0) << over.output;
+    EXPECT_TRUE(Eventually([&] { return !app->Alive(); })) << "the running program was ended";
+    EXPECT_EQ(ReadFile(installed.program),
+              ReadFile(WindowsBuild() + "/package-stage/clipwarden.exe"));
     StopClipwarden();
+    StartClipwarden(installed.program);
 
     Uninstall(installed);
+    EXPECT_TRUE(Eventually([&] { return !app->Alive(); })) << "ended before its removal";
+    StopClipwarden();
     EXPECT_FALSE(std::filesystem::exists(installed.folder));
     EXPECT_FALSE(std::filesystem::exists(installed.shortcut));
     EXPECT_NE(Wine(std::string("wine reg query ") + kUninstallKey).status, 0);

@@ -159,6 +159,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::Win32MainWindow mainWindow(services);
     instance->OnRaiseRequest([&mainWindow] { mainWindow.BringForward(); });
     instance->OnLibraryRequest([&mainWindow] { mainWindow.ShowLibraryWindow(); });
+    // The setup program is about to replace the program: the main window closes as the player
+    // would close it (a recording on its way is stored), and the program ends even with the
+    // Options window open.
+    instance->OnQuitRequest([&mainWindow] {
+        if (mainWindow.hwnd() != nullptr) {
+            DestroyWindow(mainWindow.hwnd());
+        }
+        PostQuitMessage(0);
+    });
     mainWindow.OnClosed([&instance] { instance->Release(); });
     if (!mainWindow.Start()) {
         MessageBoxA(nullptr, "The main window could not be created.", "Clipwarden",

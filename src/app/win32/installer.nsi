@@ -49,6 +49,46 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) the Clipwarden contributors"
 !insertmacro MUI_LANGUAGE "English"
 
 !define IN_USE "Clipwarden is running, so its program cannot be replaced."
+; What a running Clipwarden answers on its message-only instance window: it ends.
+!define INSTANCE_CLASS "ClipwardenInstance"
+!define QUIT_MESSAGE 0x800A ; WM_APP + 10
+!define STILL_RUNNING "Clipwarden did not end within 10 seconds, so nothing was changed. Close it, then run the setup again."
+
+; A running Clipwarden is asked to end before its program is replaced or removed: after a
+; question when the setup is interactive, at once when silent. It has 10 s; when it is still
+; running then, the setup says so and stops (a silent one with exit code 2), nothing touched.
+!macro EndRunningClipwarden un
+Function ${un}EndRunningClipwarden
+    System::Call 'user32::FindWindowExW(p -3, p 0, w "${INSTANCE_CLASS}", p 0) p .r0'
+    ${If} $0 != 0
+        MessageBox MB_OKCANCEL|MB_ICONQUESTION \
+            "Clipwarden is running. End it now, so that the setup can go on?" \
+            /SD IDOK IDOK endIt
+        SetErrorLevel 2
+        Abort "${IN_USE} Close it and run the setup again."
+        endIt:
+        System::Call 'user32::PostMessageW(p r0, i ${QUIT_MESSAGE}, p 0, p 0)'
+        StrCpy $1 0
+        ${DoWhile} $0 != 0
+            ${If} $1 >= 10000
+                ${Break}
+            ${EndIf}
+            Sleep 250
+            IntOp $1 $1 + 250
+            System::Call 'user32::FindWindowExW(p -3, p 0, w "${INSTANCE_CLASS}", p 0) p .r0'
+        ${Loop}
+        ${If} $0 != 0
+            MessageBox MB_OK|MB_ICONSTOP "${STILL_RUNNING}" /SD IDOK
+            SetErrorLevel 2
+            DetailPrint "${STILL_RUNNING}"
+            Abort "${STILL_RUNNING}"
+        ${EndIf}
+        Sleep 500 ; the process ends just after its window
+    ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro EndRunningClipwarden ""
+!insertmacro EndRunningClipwarden "un."
 
 ; A running clipwarden.exe cannot be replaced. Interactively the user may close it and try
 ; again; a silent setup ends with exit code 2, so that whoever ran it knows nothing changed.
@@ -73,6 +113,7 @@ FunctionEnd
 Section "${PRODUCT}" SectionProgram
     SectionIn RO
     SetOutPath "$INSTDIR"
+    Call EndRunningClipwarden
     Call EnsureProgramReplaceable
     ClearErrors
     File "${STAGE}\clipwarden.exe"
@@ -116,6 +157,7 @@ Function .onInit
 FunctionEnd
 
 Section "Uninstall"
+    Call un.EndRunningClipwarden
     ; Only what the installer put there: the replay folder and the replays are never touched.
     Delete "$INSTDIR\clipwarden.exe"
     Delete "$INSTDIR\README.txt"

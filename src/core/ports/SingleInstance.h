@@ -39,6 +39,11 @@ public:
      *  asks for the Library window (`clipwarden --library`). */
     virtual void OnLibraryRequest(std::function<void()> show) = 0;
 
+    /** While the instance is ours, `quit` runs on the GUI thread when the setup program asks
+     *  the running Clipwarden to end before it replaces it, whatever windows are open. Only
+     *  where a setup program asks (Windows). */
+    virtual void OnQuitRequest(std::function<void()> quit) { static_cast<void>(quit); }
+
     /** While the instance is ours, `take` runs on the GUI thread when a launcher hands over a
      *  game it opened; `take` owns the handle from then on. Platforms whose instance can
      *  open the game itself never call it. */

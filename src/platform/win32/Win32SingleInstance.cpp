@@ -11,6 +11,8 @@ namespace {
 constexpr const char* kWindowClass = "ClipwardenInstance";
 constexpr UINT kBringForward = WM_APP + 7;
 constexpr UINT kShowLibrary = WM_APP + 8;
+/** From the setup program (installer.nsi sends it): end, whatever windows are open. */
+constexpr UINT kQuit = WM_APP + 10;
 
 /** A named mutex of the session (Windows drops it with its holder) and a message-only window
  *  named like it, which later starts find and post their requests to. */
@@ -49,6 +51,7 @@ public:
 
     void OnRaiseRequest(std::function<void()> raise) override { raise_ = std::move(raise); }
     void OnLibraryRequest(std::function<void()> show) override { library_ = std::move(show); }
+    void OnQuitRequest(std::function<void()> quit) override { quit_ = std::move(quit); }
     // Windows lets Clipwarden open the game itself; nobody hands one over.
     void OnGameHandedOver(std::function<void(ProcessId, ProcessHandle)>) override {}
 
@@ -92,6 +95,10 @@ private:
             self->library_();
             return 0;
         }
+        if (message == kQuit && self != nullptr && self->quit_) {
+            self->quit_();
+            return 0;
+        }
         return DefWindowProcA(window, message, wParam, lParam);
     }
 
@@ -100,6 +107,7 @@ private:
     HWND window_ = nullptr;
     std::function<void()> raise_;
     std::function<void()> library_;
+    std::function<void()> quit_;
 };
 
 } // namespace

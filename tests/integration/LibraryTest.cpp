@@ -227,10 +227,10 @@ TEST_F(Library, PlayKeepsEveryRuleOfTheKeysAndMovesTheirCursor) {
     presenter.Open();
 
     view.holdAside = true; // the slot's copy is in flight: nothing is selected
-    presenter.OnPlay(At("a.rep"));
+    presenter.OnLoadIntoGame(At("a.rep"));
     EXPECT_NE(view.log.back().find("still writing"), std::string::npos);
     clock.steady += kSettleMilliseconds;
-    presenter.OnPlay(At("a.rep"));
+    presenter.OnLoadIntoGame(At("a.rep"));
     EXPECT_NE(view.log.back().find("still writing"), std::string::npos);
     view.holdAside = false;
     for (auto& [work, done] : view.aside) {
@@ -239,7 +239,7 @@ TEST_F(Library, PlayKeepsEveryRuleOfTheKeysAndMovesTheirCursor) {
     }
     EXPECT_EQ(ReadFile(Path("replay0612-0.rep")), "not stored yet") << "stored first";
 
-    presenter.OnPlay(At("a.rep"));
+    presenter.OnLoadIntoGame(At("a.rep"));
     EXPECT_EQ(ReadFile(Path("replay.rep")), "first");
     EXPECT_EQ(view.log.back(), "[14:03:27] a.rep has been selected for replay!");
     EXPECT_TRUE(presenter.Row(At("a.rep")).current);
@@ -249,10 +249,36 @@ TEST_F(Library, PlayKeepsEveryRuleOfTheKeysAndMovesTheirCursor) {
     EXPECT_FALSE(presenter.Row(At("a.rep")).current);
 
     std::filesystem::remove(Path("c.rep")); // gone behind the list's back
-    presenter.OnPlay(At("c.rep"));
+    presenter.OnLoadIntoGame(At("c.rep"));
     EXPECT_NE(view.log.back().find("c.rep"), std::string::npos);
     EXPECT_EQ(Names().find("c.rep"), std::string::npos) << "the list is corrected";
     EXPECT_EQ(ReadFile(Path("replay.rep")), "second");
+}
+
+TEST_F(Library, OneReplayIsCurrentAnotherInTheSlotBothProtectedAndLoadingSaysHowToPlay) {
+    Store("a.rep", "first");
+    Store("b.rep", "second");
+    Store("c.rep", "third");
+    library.cursor().SetCurrentReplay("c.rep");
+    std::error_code error;
+    library.cursor().AccountForSlot(*files.Stamp(Path("b.rep"), error)); // the slot holds b
+    presenter.Open();
+    EXPECT_TRUE(presenter.Row(At("c.rep")).current);
+    EXPECT_FALSE(presenter.Row(At("b.rep")).current) << "one current mark, where F5/F6 stand";
+    EXPECT_TRUE(presenter.Row(At("b.rep")).inSlot);
+    presenter.OnDelete({At("b.rep"), At("c.rep")});
+    libraryView.RunHeld();
+    EXPECT_TRUE(trash.trashed.empty()) << "both stay";
+    EXPECT_NE(Log(view).find("b.rep is in replay.rep, so it was not moved"), std::string::npos);
+    EXPECT_NE(libraryView.status.find("c.rep is the current replay, so it was not moved"),
+              std::string::npos)
+        << "the last word said where the player looks too: " << libraryView.status;
+
+    presenter.OnLoadIntoGame(At("a.rep"));
+    EXPECT_NE(libraryView.status.find("a.rep is in replay.rep: in the game, choose Play replay."),
+              std::string::npos)
+        << libraryView.status;
+    EXPECT_TRUE(presenter.Row(At("a.rep")).current);
 }
 
 TEST_F(Library, KeepAndDeleteNeverLoseAKeptOrTheCurrentReplay) {

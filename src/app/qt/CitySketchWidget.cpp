@@ -16,7 +16,7 @@ QString FromBytes(const std::string& text) {
 CitySketchWidget::CitySketchWidget(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("citySketch"));
     setAccessibleName(QStringLiteral("City sketch"));
-    setMinimumSize(160, 120);
+    setMinimumSize(160, 80);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 

@@ -22,6 +22,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -87,9 +88,10 @@ QVariant LibraryModel::data(const QModelIndex& index, int role) const {
         return column == LibraryColumn::Kept ? QVariant(row.kept ? Qt::Checked : Qt::Unchecked)
                                              : QVariant();
     case Qt::FontRole:
-        if (row.current) {
+        if (row.current || row.inSlot) {
             QFont font;
-            font.setBold(true);
+            font.setBold(row.current);
+            font.setItalic(row.inSlot);
             return font;
         }
         return {};
@@ -98,6 +100,9 @@ QVariant LibraryModel::data(const QModelIndex& index, int role) const {
         QStringList states;
         if (row.current) {
             states << QStringLiteral("current replay");
+        }
+        if (row.inSlot) {
+            states << QStringLiteral("in the slot");
         }
         if (row.kept) {
             states << QStringLiteral("kept");
@@ -110,6 +115,10 @@ QVariant LibraryModel::data(const QModelIndex& index, int role) const {
         }
         if (row.current) {
             return QStringLiteral("The current replay: F5 and F6 go on from here.");
+        }
+        if (row.inSlot) {
+            return QStringLiteral("In the slot: replay.rep holds this replay, though F5 and F6 "
+                                  "stand elsewhere.");
         }
         return row.readable ? QVariant() : QStringLiteral("This file cannot be read as a replay.");
     case Qt::ForegroundRole:
@@ -322,6 +331,7 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main, QWidget* m
 
     statusLine_ = new QLabel(this);
     statusLine_->setObjectName(QStringLiteral("statusLine"));
+    statusLine_->setMinimumWidth(1); // a long outcome is cut here and read whole in the tooltip
 
     housekeepingButton_ = new QPushButton(QStringLiteral("&Housekeeping..."), this);
     housekeepingButton_->setObjectName(QStringLiteral("housekeepingButton"));
@@ -331,8 +341,15 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main, QWidget* m
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(statusLine_, 1);
     bottom->addWidget(housekeepingButton_);
+    // A tool bar: in a narrow window the actions that do not fit go behind its » button.
+    actionBar_ = new QToolBar(this);
+    actionBar_->setObjectName(QStringLiteral("libraryActions"));
+    actionBar_->setAccessibleName(QStringLiteral("Library actions"));
+    actionBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    actionBar_->setMinimumWidth(1); // not as wide as all its buttons
     auto* column = new QVBoxLayout(this);
     column->addWidget(filterBox_);
+    column->addWidget(actionBar_);
     column->addWidget(splitter_, 1);
     column->addLayout(bottom);
 
@@ -353,6 +370,21 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main, QWidget* m
             table_->edit(model_->index(row, static_cast<int>(LibraryColumn::Label)));
         }
     });
+    // Every action on screen too, not only in the menu and the keys.
+    auto* load = new QAction(QStringLiteral("L&oad into game"), this);
+    connect(load, &QAction::triggered, this, [this] {
+        if (const int row = CurrentRow(); row >= 0) {
+            presenter_->OnLoadIntoGame(static_cast<std::size_t>(row));
+        }
+    });
+    auto* show = new QAction(QStringLiteral("Show in &folder"), this);
+    connect(show, &QAction::triggered, this, [this] {
+        if (const int row = CurrentRow(); row >= 0) {
+            presenter_->OnShowInFolder(static_cast<std::size_t>(row));
+        }
+    });
+    load->setObjectName(QStringLiteral("loadAction"));
+    actionBar_->addActions({load, labelAction_, keepAction_, deleteAction_, show});
 
     connect(filterBox_, &QLineEdit::textChanged, this,
             [this](const QString& text) { presenter_->OnFilter(text.toStdString()); });
@@ -367,7 +399,7 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main, QWidget* m
     connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (ColumnOf(index.column()) != LibraryColumn::Label &&
             ColumnOf(index.column()) != LibraryColumn::Kept) {
-            presenter_->OnPlay(static_cast<std::size_t>(index.row()));
+            presenter_->OnLoadIntoGame(static_cast<std::size_t>(index.row()));
         }
     });
     connect(table_, &QTableView::customContextMenuRequested, this,
@@ -455,7 +487,7 @@ bool LibraryWindow::eventFilter(QObject* watched, QEvent* event) {
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             key->modifiers() == Qt::NoModifier) {
             if (const int row = CurrentRow(); row >= 0) {
-                presenter_->OnPlay(static_cast<std::size_t>(row));
+                presenter_->OnLoadIntoGame(static_cast<std::size_t>(row));
             }
             return true;
         }
@@ -470,8 +502,9 @@ void LibraryWindow::ShowMenu(const QPoint& at) {
     }
     const auto row = static_cast<std::size_t>(index.row());
     QMenu menu(this);
-    // Enter plays the row too: the menu says so beside it.
-    menu.addAction(QStringLiteral("&Play\tEnter"), this, [this, row] { presenter_->OnPlay(row); });
+    // Enter does it too: the menu says so beside it.
+    menu.addAction(QStringLiteral("&Load into game\tEnter"), this,
+                   [this, row] { presenter_->OnLoadIntoGame(row); });
     menu.addAction(labelAction_);
     menu.addAction(keepAction_);
     menu.addSeparator();
@@ -542,6 +575,7 @@ void LibraryWindow::RowChanged(std::size_t at) {
 
 void LibraryWindow::ShowStatus(const std::string& status, const std::string& emptySentence) {
     statusLine_->setText(FromBytes(status));
+    statusLine_->setToolTip(statusLine_->text());
     emptySentence_->setText(FromBytes(emptySentence));
     stack_->setCurrentWidget(emptySentence.empty() ? static_cast<QWidget*>(table_) : emptyPage_);
 }

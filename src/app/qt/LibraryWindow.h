@@ -12,6 +12,7 @@
 #include "core/presenters/LibraryView.h"
 #include "core/presenters/MainPresenter.h"
 
+class QToolBar;
 class QLabel;
 class QSplitter;
 class QLineEdit;
@@ -135,6 +136,7 @@ private:
     QPointer<HousekeepingDialog> housekeeping_;
     QStackedWidget* stack_ = nullptr;
     QSplitter* splitter_ = nullptr;
+    QToolBar* actionBar_ = nullptr; ///< the actions as buttons, over the list
     QLabel* facts_ = nullptr;
     CitySketchWidget* sketch_ = nullptr;
     int factsRow_ = -1;       ///< the row whose details the pane shows

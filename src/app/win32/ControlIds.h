@@ -27,6 +27,12 @@ inline constexpr int kIdLibraryHousekeeping = 304;
 inline constexpr int kIdLibraryFacts = 305;
 inline constexpr int kIdLibrarySketch = 306;
 inline constexpr int kIdLibraryChooseFolder = 307;
+/** The Library's action buttons, in their order on screen. */
+inline constexpr int kIdLibraryLoad = 310;
+inline constexpr int kIdLibraryLabel = 311;
+inline constexpr int kIdLibraryKeep = 312;
+inline constexpr int kIdLibraryTrash = 313;
+inline constexpr int kIdLibraryShowInFolder = 314;
 inline constexpr int kIdHousekeepingByNumber = 400;
 inline constexpr int kIdHousekeepingMostReplays = 401;
 inline constexpr int kIdHousekeepingBySpace = 402;

@@ -244,6 +244,16 @@ bool Win32LibraryWindow::Load() {
     NameForScreenReaders(facts_, L"Replay details");
     sketch_.Create(hwnd_, kIdLibrarySketch, font_, dpi());
     empty_ = child(L"STATIC", SS_CENTER, kIdLibraryEmpty);
+    // Every action on screen too, not only in the menu and the keys.
+    for (const auto& [id, text] :
+         {std::pair{kIdLibraryLoad, L"L&oad into game"}, std::pair{kIdLibraryLabel, L"Edit &label"},
+          std::pair{kIdLibraryKeep, L"&Keep"},
+          std::pair{kIdLibraryTrash, L"Move to the Recycle &Bin"},
+          std::pair{kIdLibraryShowInFolder, L"Show in &folder"}}) {
+        HWND button = child(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, id);
+        SetWindowTextW(button, text);
+        actionButtons_.push_back(button);
+    }
     chooseFolder_ = child(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, kIdLibraryChooseFolder);
     SetWindowTextW(chooseFolder_, L"&Choose folder\u2026");
     status_ = child(L"STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE, kIdLibraryStatus);
@@ -273,26 +283,42 @@ void Win32LibraryWindow::Arrange() {
     const int bottom = Px(kStatusHeight);
     const int button = Px(kButtonWidth);
     const int width = client.right - 2 * margin;
-    const int room = std::max(0, static_cast<int>(client.bottom) - filter - bottom - 4 * margin);
+    const int labelWidth = Px(44);
+    MoveWindow(filterLabel_, margin, margin, labelWidth, filter, TRUE);
+    MoveWindow(filter_, margin + labelWidth, margin, width - labelWidth, filter, TRUE);
+    // The action buttons under the filter, each as wide as its text.
+    int x = margin;
+    const int buttonsTop = filter + 2 * margin;
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ oldFont = SelectObject(dc, font_);
+    for (HWND action : actionButtons_) {
+        RECT text{};
+        const std::wstring caption = ToWide(WindowText(action));
+        DrawTextW(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE);
+        const int buttonWidth = static_cast<int>(text.right) + Px(20);
+        MoveWindow(action, x, buttonsTop, buttonWidth, bottom, TRUE);
+        x += buttonWidth + margin;
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(hwnd_, dc);
+    const int listTop = buttonsTop + bottom + margin;
+    const int room = std::max(0, static_cast<int>(client.bottom) - listTop - bottom - 2 * margin);
     if (paneHeight_ <= 0) {
         paneHeight_ = Px(kPaneHeight);
     }
     paneHeight_ = std::clamp(paneHeight_, 0, std::max(0, room - Px(kLeastListHeight)));
     const int band = Px(kSplitterBand);
     const int listHeight = std::max(0, room - paneHeight_ - band);
-    const int labelWidth = Px(44);
-    MoveWindow(filterLabel_, margin, margin, labelWidth, filter, TRUE);
-    MoveWindow(filter_, margin + labelWidth, margin, width - labelWidth, filter, TRUE);
-    MoveWindow(list_, margin, filter + 2 * margin, width, listHeight, TRUE);
-    const int paneTop = filter + 2 * margin + listHeight + band;
+    MoveWindow(list_, margin, listTop, width, listHeight, TRUE);
+    const int paneTop = listTop + listHeight + band;
     const int factsWidth = width / 2;
     MoveWindow(facts_, margin, paneTop, factsWidth - margin, paneHeight_, TRUE);
     MoveWindow(sketch_.hwnd(), margin + factsWidth, paneTop, width - factsWidth, paneHeight_, TRUE);
-    const int chooserHeight = Px(kStatusHeight);
-    MoveWindow(empty_, Px(24), filter + Px(32), width - Px(40),
+    const int chooserHeight = bottom;
+    MoveWindow(empty_, Px(24), listTop + Px(24), width - Px(40),
                std::max(0, listHeight - Px(48) - chooserHeight - margin), TRUE);
     MoveWindow(chooseFolder_, (client.right - button) / 2,
-               filter + Px(32) + std::max(0, listHeight - Px(48) - chooserHeight), button,
+               listTop + Px(24) + std::max(0, listHeight - Px(48) - chooserHeight), button,
                chooserHeight, TRUE);
     MoveWindow(status_, margin, client.bottom - bottom - margin / 2, width - button - 2 * margin,
                bottom, TRUE);
@@ -396,6 +422,10 @@ void Win32LibraryWindow::EnableWriting(const std::string& whyNot, const std::str
     writable_ = whyNot.empty();
     labelsWritable_ = labelsWhyNot.empty();
     readOnly_ = !whyNot.empty() ? whyNot : labelsWhyNot;
+    for (const int id : {kIdLibraryLabel, kIdLibraryKeep}) {
+        EnableWindow(GetDlgItem(hwnd_, id), labelsWritable_ ? TRUE : FALSE);
+    }
+    EnableWindow(GetDlgItem(hwnd_, kIdLibraryTrash), writable_ ? TRUE : FALSE);
     DragAcceptFiles(hwnd_, writable_ ? TRUE : FALSE);
 }
 
@@ -457,7 +487,7 @@ void Win32LibraryWindow::ShowMenu(POINT at) {
     HMENU menu = CreatePopupMenu();
     const UINT write = writable_ ? MF_ENABLED : MF_GRAYED;
     const UINT label = labelsWritable_ ? MF_ENABLED : MF_GRAYED;
-    AppendMenuW(menu, MF_STRING, kPlay, L"&Play\tEnter");
+    AppendMenuW(menu, MF_STRING, kPlay, L"&Load into game\tEnter");
     AppendMenuW(menu, MF_STRING | label, kEditLabel, L"Edit &label\tF2");
     AppendMenuW(menu, MF_STRING | label, kKeep, L"&Keep\tCtrl+K");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
@@ -471,7 +501,7 @@ void Win32LibraryWindow::ShowMenu(POINT at) {
     const auto focused = static_cast<std::size_t>(row);
     switch (chosen) {
     case kPlay:
-        presenter_->OnPlay(focused);
+        presenter_->OnLoadIntoGame(focused);
         break;
     case kEditLabel:
         EditLabel(focused);
@@ -507,6 +537,8 @@ LRESULT Win32LibraryWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
             cell_ = ToWide(presenter_->CellText(at, column));
             if (column == LibraryColumn::Name && row.current) {
                 cell_ = L"\u00BB " + cell_; // the current replay
+            } else if (column == LibraryColumn::Name && row.inSlot) {
+                cell_ += L" (in the slot)";
             }
             info.item.pszText = cell_.data();
         }
@@ -581,13 +613,13 @@ LRESULT Win32LibraryWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
         } else if (click.iSubItem == static_cast<int>(LibraryColumn::Kept)) {
             presenter_->OnToggleKept({at});
         } else {
-            presenter_->OnPlay(at);
+            presenter_->OnLoadIntoGame(at);
         }
         return 0;
     }
     case NM_RETURN:
         if (FocusedRow() >= 0) {
-            presenter_->OnPlay(static_cast<std::size_t>(FocusedRow()));
+            presenter_->OnLoadIntoGame(static_cast<std::size_t>(FocusedRow()));
         }
         return 0;
     case LVN_KEYDOWN: {
@@ -683,6 +715,39 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
             presenter_->OnFilter(FromWide(text.c_str()));
             return 0;
         }
+        if (HIWORD(wParam) == BN_CLICKED && presenter_ && LOWORD(wParam) >= kIdLibraryLoad &&
+            LOWORD(wParam) <= kIdLibraryShowInFolder) {
+            const int row = FocusedRow();
+            switch (LOWORD(wParam)) {
+            case kIdLibraryLoad:
+                if (row >= 0) {
+                    presenter_->OnLoadIntoGame(static_cast<std::size_t>(row));
+                }
+                break;
+            case kIdLibraryLabel:
+                if (row >= 0) {
+                    EditLabel(static_cast<std::size_t>(row));
+                }
+                break;
+            case kIdLibraryKeep:
+                if (labelsWritable_) {
+                    presenter_->OnToggleKept(SelectedRows());
+                }
+                break;
+            case kIdLibraryTrash:
+                if (writable_) {
+                    presenter_->OnDelete(SelectedRows());
+                }
+                break;
+            default:
+                if (row >= 0) {
+                    presenter_->OnShowInFolder(static_cast<std::size_t>(row));
+                }
+                break;
+            }
+            SetFocus(list_);
+            return 0;
+        }
         if (LOWORD(wParam) == kIdLibraryChooseFolder && HIWORD(wParam) == BN_CLICKED &&
             presenter_) {
             presenter_->OnChooseFolder();
@@ -695,7 +760,7 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
         }
         // The dialog keys turn Enter on the list into IDOK.
         if (LOWORD(wParam) == IDOK && GetFocus() == list_ && FocusedRow() >= 0) {
-            presenter_->OnPlay(static_cast<std::size_t>(FocusedRow()));
+            presenter_->OnLoadIntoGame(static_cast<std::size_t>(FocusedRow()));
             return 0;
         }
         break;

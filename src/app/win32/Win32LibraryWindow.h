@@ -89,6 +89,7 @@ private:
     HWND housekeepingButton_ = nullptr;
     HWND empty_ = nullptr;
     HWND chooseFolder_ = nullptr; ///< under the empty library's sentence
+    std::vector<HWND> actionButtons_; ///< every action on screen, over the list
     HWND facts_ = nullptr;
     Win32CitySketch sketch_;
     int paneHeight_ = 0;     ///< the details pane's height in pixels; 0 until arranged

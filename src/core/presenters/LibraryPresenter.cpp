@@ -284,9 +284,9 @@ void LibraryPresenter::FillMarks(LibraryRow& row) const {
         row.readable ? parts_.library.labels().Find(row.name, row.stamp.size) : std::nullopt;
     row.label = mark ? mark->label : std::string();
     row.kept = mark && mark->kept;
-    row.current = row.readable ? parts_.library.IsCurrentReplay(row.name, row.stamp)
-                               : ToLowerAscii(row.name) ==
-                                     ToLowerAscii(parts_.library.cursor().currentReplay());
+    row.current = ToLowerAscii(row.name) == ToLowerAscii(parts_.library.cursor().currentReplay());
+    row.inSlot =
+        !row.current && row.readable && parts_.library.IsCurrentReplay(row.name, row.stamp);
     row.search = ToLowerAscii(row.name + '\n' + row.label + '\n' + row.details.place + '\n' +
                               row.details.vehicles);
 }
@@ -629,8 +629,9 @@ void LibraryPresenter::OnChanged(const std::string& name) {
 void LibraryPresenter::CursorMoved() {
     for (const auto& row : all_) {
         const bool was = row->current;
+        const bool wasInSlot = row->inSlot;
         FillMarks(*row);
-        if (row->current != was) {
+        if (row->current != was || row->inSlot != wasInSlot) {
             Refresh(row.get());
         }
     }
@@ -651,14 +652,19 @@ void LibraryPresenter::ShowStatus() {
     if (shown_.size() != count) {
         status = std::to_string(shown_.size()) + " shown of " + status;
     }
-    if (!progress_.empty()) {
-        status += " \xE2\x80\x94 " + progress_;
+    for (const std::string* part : {&progress_, &outcome_}) {
+        if (!part->empty()) {
+            status += " \xE2\x80\x94 " + *part;
+        }
     }
     view_.ShowStatus(status, count == 0 ? emptySentence_ : "");
 }
 
 void LibraryPresenter::Log(const std::string& body) {
     parts_.notifier.PostNotification(LogText(parts_.clock.TimeOfDayText(), body), {});
+    // Said where the player looks too: the Library's status line.
+    outcome_ = EscapeText(body, false);
+    ShowStatus();
 }
 
 std::vector<LibraryRow*> LibraryPresenter::RowsAt(const std::vector<std::size_t>& at) const {
@@ -671,13 +677,18 @@ std::vector<LibraryRow*> LibraryPresenter::RowsAt(const std::vector<std::size_t>
     return rows;
 }
 
-void LibraryPresenter::OnPlay(std::size_t at) {
+void LibraryPresenter::OnLoadIntoGame(std::size_t at) {
     if (at >= shown_.size()) {
         return;
     }
     const std::string name = shown_[at]->name;
     parts_.selection.SelectReplay(name);
+    const bool loaded = ToLowerAscii(parts_.library.cursor().currentReplay()) == ToLowerAscii(name);
+    outcome_ =
+        EscapeText(name, false) + (loaded ? " is in replay.rep: in the game, choose Play replay."
+                                          : " was not loaded; the log says why.");
     OnChanged(name); // gone meanwhile: the line above said so, and the row goes
+    ShowStatus();
 }
 
 void LibraryPresenter::OnLabel(std::size_t at, const std::string& label) {
@@ -723,12 +734,11 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
     auto rows = RowsAt(at);
     // The replay the keys and the slot stand on stays: the game may be showing it.
     std::erase_if(rows, [this](LibraryRow* row) {
-        if (!row->current) {
+        if (!row->current && !row->inSlot) {
             return false;
         }
-        Log(row->name + " is the current replay, so it was not moved to " + parts_.trash.Name() +
-            "; select another one "
-            "first.");
+        Log(row->name + (row->current ? " is the current replay" : " is in replay.rep") +
+            ", so it was not moved to " + parts_.trash.Name() + "; select another one first.");
         return true;
     });
     if (rows.empty()) {

@@ -49,7 +49,10 @@ struct LibraryRow {
     FileStamp stamp;       ///< zero when the file cannot be read (a link, gone meanwhile)
     bool readable = false; ///< whether `stamp` was read
     bool kept = false;
-    bool current = false;
+    bool current = false; ///< where F5/F6 stand: the one replay marked current
+    /** Holds what replay.rep holds, and is not the current one (the slot was written by
+     *  another hand). Protected as the current one is. */
+    bool inSlot = false;
     RowDetails details;
     std::string search; ///< name, label, place and vehicles lower-cased: what the filter sees
 };
@@ -121,8 +124,9 @@ public:
     [[nodiscard]] LibraryColumn sortColumn() const { return sortColumn_; }
     [[nodiscard]] bool sortAscending() const { return ascending_; }
 
-    /** Enter or a double-click: the replay goes into replay.rep as with F5/F6. */
-    void OnPlay(std::size_t at);
+    /** Load into game (Enter, a double-click): the replay goes into replay.rep as with F5/F6,
+     *  and the status line says how to play it. */
+    void OnLoadIntoGame(std::size_t at);
     void OnLabel(std::size_t at, const std::string& label);
     /** Keeps them all, or, when all are kept already, keeps none of them. */
     void OnToggleKept(const std::vector<std::size_t>& rows);
@@ -219,6 +223,8 @@ private:
     std::string progress_; ///< the background read's, on the status line
     /** What the list says while it is empty: the folder and why (none yet, missing, unreadable). */
     std::string emptySentence_;
+    /** What the last action did, on the status line after the counts until the next one. */
+    std::string outcome_;
     /** Rows by name (lower-cased where the file system ignores case); rebuilt when stale. */
     std::unordered_map<std::string, LibraryRow*> byName_;
     bool byNameStale_ = true;

@@ -166,9 +166,10 @@ TEST_F(HotkeysOnX, TheLibraryPlaysADoubleClickedReplayAndDelMovesOneToTheTrash) 
     ASSERT_EQ(RunOn(x->display(), "timeout 30 xdotool search --sync --onlyvisible --name "
                                   "'^Clipwarden Library$'"),
               0);
-    // The first row's name, below the filter box and the header, in the window's own place.
+    // The first row's name, below the filter box, the action buttons and the header, in the
+    // window's own place.
     ASSERT_EQ(RunOn(x->display(), "xdotool search --name '^Clipwarden Library$' "
-                                  "windowfocus --sync mousemove --window %1 60 67 "
+                                  "windowfocus --sync mousemove --window %1 60 100 "
                                   "click --repeat 2 --delay 80 1"),
               0);
     auto lines = app->ReadUntil("has been selected", std::chrono::seconds(20));

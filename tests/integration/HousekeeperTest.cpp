@@ -19,7 +19,11 @@ struct FakeHousekeepingView final : HousekeepingView {
     std::vector<std::string> questions;
     bool answer = false;
     void ShowForm(const HousekeepingForm& shown) override { form = shown; }
-    void ShowPreview(const std::string& shown) override { preview = shown; }
+    std::string accept;
+    void ShowPreview(const std::string& shown, const std::string& button) override {
+        preview = shown;
+        accept = button;
+    }
     bool Confirm(const std::string& question) override {
         questions.push_back(question);
         return answer;
@@ -68,6 +72,7 @@ TEST_F(Housekeeping, TheDialogSaysWhatGoesAsksAndMovesExactlyThat) {
     presenter.Open();
     EXPECT_FALSE(dialog.form.byNumber);
     EXPECT_EQ(dialog.preview, "No rule is on, so housekeeping removes nothing.");
+    EXPECT_EQ(dialog.accept, "Save rules");
 
     HousekeepingForm form;
     form.byNumber = true;
@@ -76,6 +81,7 @@ TEST_F(Housekeeping, TheDialogSaysWhatGoesAsksAndMovesExactlyThat) {
     // 295 count, 50 stay: the oldest 245 that are not kept, r000 up to r248.
     EXPECT_EQ(dialog.preview, "With these rules 245 replays go to the trash now (2.3 kB): the "
                               "oldest recorded t1700000000, the newest t1700014880.");
+    EXPECT_EQ(dialog.accept, "Move 245 replays to the trash") << "the button says what it does";
 
     EXPECT_FALSE(presenter.OnAccept(form)) << "No: the dialog stays, nothing changed";
     ASSERT_EQ(dialog.questions.size(), 1U);
@@ -100,6 +106,13 @@ TEST_F(Housekeeping, TheDialogSaysWhatGoesAsksAndMovesExactlyThat) {
     }
     EXPECT_TRUE(std::filesystem::exists(Path(Name(299)))) << "the newest";
     EXPECT_EQ(LinesWith("Moved 245 old replays to the trash (2.3 kB) to keep at most 50."), 1U);
+    HousekeepingRules both;
+    both.mostReplays = 50;
+    both.mostDays = 30;
+    EXPECT_EQ(RulesText(both),
+              "housekeeping keeps at most 50 replays, and removes replays recorded more than 30 "
+              "days ago")
+        << "what the Library's status line says of the rules";
 
     housekeeper.RunPass(); // the rule holds now: nothing more goes, nothing is said
     EXPECT_EQ(trash.trashed.size(), 245U);

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <limits>
@@ -80,6 +81,8 @@ HousekeepingDialog::HousekeepingDialog(Housekeeper& housekeeper, Clock& clock, Q
     note->setWordWrap(true); // ordinary text: a disabled label is announced as unavailable
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    acceptButton_ = buttons->button(QDialogButtonBox::Ok);
+    acceptButton_->setObjectName(QStringLiteral("acceptButton"));
     connect(buttons, &QDialogButtonBox::accepted, this, &HousekeepingDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &HousekeepingDialog::reject);
 
@@ -120,8 +123,9 @@ void HousekeepingDialog::EnableNumbers(const HousekeepingForm& form) {
     days_->setEnabled(form.byAge);
 }
 
-void HousekeepingDialog::ShowPreview(const std::string& preview) {
+void HousekeepingDialog::ShowPreview(const std::string& preview, const std::string& accept) {
     preview_->setText(FromBytes(preview));
+    acceptButton_->setText(FromBytes(accept));
 }
 
 bool HousekeepingDialog::Confirm(const std::string& question) {

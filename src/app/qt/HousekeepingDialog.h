@@ -7,6 +7,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QSpinBox;
 
 namespace clipwarden {
@@ -20,7 +21,7 @@ public:
 
     // HousekeepingView
     void ShowForm(const HousekeepingForm& form) override;
-    void ShowPreview(const std::string& preview) override;
+    void ShowPreview(const std::string& preview, const std::string& accept) override;
     bool Confirm(const std::string& question) override;
 
     void accept() override;
@@ -40,6 +41,7 @@ private:
     QCheckBox* byAge_ = nullptr;
     QSpinBox* days_ = nullptr;
     QLabel* preview_ = nullptr;
+    QPushButton* acceptButton_ = nullptr; ///< says what it does: store the rules, or move files too
     bool showing_ = false; ///< while the form is filled in, its changes are not the user's
 };
 

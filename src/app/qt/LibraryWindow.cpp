@@ -463,6 +463,7 @@ void LibraryWindow::ShowHousekeeping() {
         const LibraryParts parts = main_.libraryParts();
         housekeeping_ = new HousekeepingDialog(parts.housekeeper, parts.clock, this);
         housekeeping_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(housekeeping_, &QDialog::finished, this, [this] { presenter_->OnRulesChanged(); });
         housekeeping_->open();
     }
     housekeeping_->raise();

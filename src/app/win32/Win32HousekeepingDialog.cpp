@@ -95,7 +95,8 @@ void Win32HousekeepingDialog::Run(HWND owner) {
     // Ordinary text: a disabled label is announced as unavailable.
     Child(L"STATIC", ToWide(HousekeepingNote("Recycle Bin")).c_str(), SS_LEFT, kIdHousekeepingNote,
           12, 170, kWidth - 24, 48);
-    Child(L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, kWidth - 184, 226, 80, 26);
+    // Wide enough to say what it does: "Move 97 replays to the Recycle Bin".
+    Child(L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, kWidth - 372, 226, 272, 26);
     Child(L"BUTTON", L"Cancel", WS_TABSTOP, IDCANCEL, kWidth - 92, 226, 80, 26);
     for (const int id : {kIdHousekeepingMostReplays, kIdHousekeepingSpace, kIdHousekeepingDays}) {
         SendDlgItemMessageW(window_, id, EM_SETLIMITTEXT, 10, 0);
@@ -175,8 +176,9 @@ void Win32HousekeepingDialog::EnableNumbers(const HousekeepingForm& form) {
     EnableWindow(GetDlgItem(window_, kIdHousekeepingDays), form.byAge);
 }
 
-void Win32HousekeepingDialog::ShowPreview(const std::string& preview) {
+void Win32HousekeepingDialog::ShowPreview(const std::string& preview, const std::string& accept) {
     SetDlgItemTextW(window_, kIdHousekeepingPreview, ToWide(preview).c_str());
+    SetDlgItemTextW(window_, IDOK, ToWide(accept).c_str());
 }
 
 bool Win32HousekeepingDialog::Confirm(const std::string& question) {

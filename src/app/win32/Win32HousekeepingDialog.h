@@ -18,7 +18,7 @@ public:
     void Run(HWND owner);
 
     void ShowForm(const HousekeepingForm& form) override;
-    void ShowPreview(const std::string& preview) override;
+    void ShowPreview(const std::string& preview, const std::string& accept) override;
     bool Confirm(const std::string& question) override;
 
 private:

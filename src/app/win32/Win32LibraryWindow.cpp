@@ -756,6 +756,9 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
         if (LOWORD(wParam) == kIdLibraryHousekeeping && HIWORD(wParam) == BN_CLICKED) {
             const LibraryParts parts = main_.libraryParts();
             Win32HousekeepingDialog(parts.housekeeper, parts.clock, font_, dpi()).Run(hwnd_);
+            if (presenter_) {
+                presenter_->OnRulesChanged();
+            }
             return 0;
         }
         // The dialog keys turn Enter on the list into IDOK.

@@ -58,11 +58,11 @@ void HousekeepingPresenter::Open() {
     const HousekeepingRules rules = housekeeper_.ReadRules();
     scan_ = housekeeper_.Scan();
     view_.ShowForm(FormOf(rules));
-    view_.ShowPreview(Preview(scan_, rules));
+    ShowPreview(rules);
 }
 
 void HousekeepingPresenter::OnFormChanged(const HousekeepingForm& form) {
-    view_.ShowPreview(Preview(scan_, RulesOf(form)));
+    ShowPreview(RulesOf(form));
 }
 
 bool HousekeepingPresenter::OnAccept(const HousekeepingForm& form) {
@@ -71,7 +71,7 @@ bool HousekeepingPresenter::OnAccept(const HousekeepingForm& form) {
     scan_ = housekeeper_.Scan();
     const HousekeepingChoice choice = housekeeper_.Choose(scan_, rules);
     if (!choice.remove.empty()) {
-        view_.ShowPreview(Preview(scan_, rules));
+        ShowPreview(rules);
         if (!view_.Confirm("Move " + ReplaysText(choice.remove.size()) + " (" +
                            SizeText(choice.bytes) + ") to " + housekeeper_.trashName() +
                            " now? They can be restored from there until it is emptied.")) {
@@ -82,6 +82,15 @@ bool HousekeepingPresenter::OnAccept(const HousekeepingForm& form) {
         housekeeper_.RunPass();
     }
     return true;
+}
+
+void HousekeepingPresenter::ShowPreview(const HousekeepingRules& rules) {
+    const std::size_t going =
+        rules.any() && scan_.paused.empty() ? housekeeper_.Choose(scan_, rules).remove.size() : 0;
+    // The button says what it does: storing rules that move files moves them at once.
+    view_.ShowPreview(Preview(scan_, rules), going == 0 ? std::string("Save rules")
+                                                        : "Move " + ReplaysText(going) + " to " +
+                                                              housekeeper_.trashName());
 }
 
 std::string HousekeepingPresenter::Preview(const HousekeepingScan& scan,

@@ -33,6 +33,8 @@ public:
     [[nodiscard]] static HousekeepingForm FormOf(const HousekeepingRules& rules);
 
 private:
+    /** The preview of `rules` and the accepting button's text, shown. */
+    void ShowPreview(const HousekeepingRules& rules);
     [[nodiscard]] std::string Preview(const HousekeepingScan& scan,
                                       const HousekeepingRules& rules) const;
 

@@ -30,8 +30,9 @@ public:
     HousekeepingView& operator=(HousekeepingView&&) = delete;
 
     virtual void ShowForm(const HousekeepingForm& form) = 0;
-    /** What the rules on show would move to the trash now. */
-    virtual void ShowPreview(const std::string& preview) = 0;
+    /** What the rules on show would move to the trash now, and what the accepting button does
+     *  ("Move 97 replays to the trash", or "Save rules" when nothing would go). */
+    virtual void ShowPreview(const std::string& preview, const std::string& accept) = 0;
     /** Asks a yes/no question; true for yes. */
     virtual bool Confirm(const std::string& question) = 0;
 };

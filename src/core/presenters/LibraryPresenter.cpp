@@ -128,8 +128,14 @@ void LibraryPresenter::Open() {
     Reload();
 }
 
+void LibraryPresenter::OnRulesChanged() {
+    rulesText_ = RulesText(parts_.housekeeper.ReadRules());
+    ShowStatus();
+}
+
 void LibraryPresenter::Reload() {
     StopReading();
+    rulesText_ = RulesText(parts_.housekeeper.ReadRules());
     names_ = parts_.names ? &parts_.names() : &StandardNames();
     all_.clear();
     shown_.clear();
@@ -652,7 +658,7 @@ void LibraryPresenter::ShowStatus() {
     if (shown_.size() != count) {
         status = std::to_string(shown_.size()) + " shown of " + status;
     }
-    for (const std::string* part : {&progress_, &outcome_}) {
+    for (const std::string* part : {&rulesText_, &progress_, &outcome_}) {
         if (!part->empty()) {
             status += " \xE2\x80\x94 " + *part;
         }

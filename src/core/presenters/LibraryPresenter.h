@@ -139,6 +139,9 @@ public:
     /** Files dropped onto the list, copied in under new capture names. */
     void OnImport(const std::vector<std::string>& paths);
 
+    /** The housekeeping rules may have changed: the status line says them anew. */
+    void OnRulesChanged();
+
     /** A stored replay was added, changed or removed ("" for anything at all). */
     void OnChanged(const std::string& name);
 
@@ -225,6 +228,7 @@ private:
     std::string emptySentence_;
     /** What the last action did, on the status line after the counts until the next one. */
     std::string outcome_;
+    std::string rulesText_; ///< the housekeeping rules that are on, for the status line
     /** Rows by name (lower-cased where the file system ignores case); rebuilt when stale. */
     std::unordered_map<std::string, LibraryRow*> byName_;
     bool byNameStale_ = true;

@@ -241,9 +241,7 @@ void Housekeeper::FinishPass(const Pass& pass) {
     if (!gone.empty()) {
         if (std::string why; !library_.labels().Forget(gone, why)) {
             Log("The labels of the replays housekeeping moved to " + trash_.Name() +
-                " could not be "
-                "dropped (" +
-                why + ").");
+                " could not be dropped (" + why + ").");
         }
         if (const std::string line = library_.ForgetDetails(gone); !line.empty()) {
             Log(line);
@@ -269,6 +267,28 @@ void Housekeeper::SayOnce(std::string& said, const std::string& line) {
 
 void Housekeeper::Log(const std::string& body) {
     notifier_.PostNotification(LogText(clock_.TimeOfDayText(), body), {});
+}
+
+std::string RulesText(const HousekeepingRules& rules) {
+    std::vector<std::string> keeps;
+    if (rules.mostReplays) {
+        keeps.push_back(std::to_string(*rules.mostReplays) +
+                        (*rules.mostReplays == 1 ? " replay" : " replays"));
+    }
+    if (rules.mostBytes) {
+        keeps.push_back(SizeText(*rules.mostBytes));
+    }
+    std::string text;
+    if (!keeps.empty()) {
+        text =
+            "housekeeping keeps at most " + keeps[0] + (keeps.size() > 1 ? " and " + keeps[1] : "");
+    }
+    if (rules.mostDays) {
+        text += (text.empty() ? "housekeeping removes" : ", and removes") +
+                std::string(" replays recorded more than ") + std::to_string(*rules.mostDays) +
+                (*rules.mostDays == 1 ? " day ago" : " days ago");
+    }
+    return text;
 }
 
 std::string PassLine(const HousekeepingChoice& choice, const HousekeepingRules& rules,

@@ -118,6 +118,10 @@ private:
 
 /** The log line of a pass that moved `choice` under `rules`, e.g. "Moved 3 old replays to the
  *  trash (12.4 MB) to keep at most 200." */
+/** The rules that are on, for a status line: "housekeeping keeps at most 200 replays and
+ *  2.0 GB, and removes replays recorded more than 30 days ago"; "" when none is on. */
+std::string RulesText(const HousekeepingRules& rules);
+
 std::string PassLine(const HousekeepingChoice& choice, const HousekeepingRules& rules,
                      const std::string& trashName = "the trash");
 

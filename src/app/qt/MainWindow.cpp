@@ -195,6 +195,8 @@ bool MainWindow::Confirm(const std::string& question) {
 void MainWindow::ShowOptionsWindow() {
     if (options_ == nullptr) {
         options_ = new OptionsWindow(services_, presenter_);
+        // It opens centred on the main window, not wherever the system puts new windows.
+        options_->move(frameGeometry().center() - options_->rect().center());
     }
     options_->show();
     options_->raise();

@@ -307,6 +307,11 @@ void Win32MainWindow::ShowOptionsWindow() {
             options_.reset();
             return;
         }
+        // It opens centred on the main window, not wherever the system puts new windows.
+        RECT frame{};
+        GetWindowRect(options_->hwnd(), &frame);
+        const POINT at = CentredOn(hwnd_, frame.right - frame.left, frame.bottom - frame.top);
+        SetWindowPos(options_->hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }
     ShowWindow(options_->hwnd(), SW_SHOW);
     SetForegroundWindow(options_->hwnd());

@@ -27,7 +27,7 @@ Win32MainWindow::~Win32MainWindow() {
     if (hwnd_ != nullptr) {
         DestroyWindow(hwnd_);
     }
-    FinishCopy();
+    FinishAll();
 }
 
 bool Win32MainWindow::Start() {
@@ -146,13 +146,13 @@ LRESULT Win32MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     }
     case kCopyFinishedMessage:
-        FinishCopy();
+        FinishAside(static_cast<unsigned>(wParam));
         return 0;
     case WM_DESTROY:
         if (library_ != nullptr && library_->hwnd() != nullptr) {
             SendMessageA(library_->hwnd(), WM_CLOSE, 0, 0); // it goes with the main window
         }
-        FinishCopy(); // a recording on its way is stored before the window goes
+        FinishAll(); // a recording on its way is stored before the window goes
         presenter_.Shutdown();
         KillTimer(hwnd_, kCaptureTimer);
         KillTimer(hwnd_, kGameLinkTimer);
@@ -233,29 +233,38 @@ void Win32MainWindow::BringForward() {
 }
 
 void Win32MainWindow::RunAside(std::function<void()> work, std::function<void()> done) {
-    FinishCopy();
     if (hwnd_ == nullptr) {
         work();
         done();
         return;
     }
-    copied_ = std::move(done);
+    // Never a wait for the work before: a long housekeeping pass must not hold the window.
+    const unsigned id = ++lastAside_;
     HWND window = hwnd_;
-    copy_ = std::thread([work = std::move(work), window] {
+    Aside& aside = asides_[id];
+    aside.done = std::move(done);
+    aside.thread = std::thread([work = std::move(work), window, id] {
         work();
-        PostMessageA(window, kCopyFinishedMessage, 0, 0);
+        PostMessageA(window, kCopyFinishedMessage, static_cast<WPARAM>(id), 0);
     });
 }
 
-void Win32MainWindow::FinishCopy() {
-    if (!copy_.joinable()) {
-        return;
+void Win32MainWindow::FinishAside(unsigned id) {
+    const auto found = asides_.find(id);
+    if (found == asides_.end()) {
+        return; // ended already, with the window
     }
-    copy_.join();
-    auto copied = std::move(copied_);
-    copied_ = nullptr;
-    if (copied) {
-        copied();
+    Aside aside = std::move(found->second);
+    asides_.erase(found);
+    aside.thread.join();
+    if (aside.done) {
+        aside.done(); // may start more work aside
+    }
+}
+
+void Win32MainWindow::FinishAll() {
+    while (!asides_.empty()) {
+        FinishAside(asides_.begin()->first);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -57,8 +58,11 @@ public:
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    /** Ends the copy in flight, if any, and runs what follows it on this thread. */
-    void FinishCopy();
+    /** Ends the work aside numbered `id`, and runs what follows it on this thread. */
+    void FinishAside(unsigned id);
+    /** Ends every work aside, each followed by what comes after it: a recording on its way is
+     *  stored, and a housekeeping pass ends its move, before the window goes. */
+    void FinishAll();
 
     Services& services_;
     MainPresenter presenter_;
@@ -66,8 +70,14 @@ private:
     std::unique_ptr<Win32LibraryWindow> library_;
     bool gameTextTimerRunning_ = false;
     std::function<void()> closed_;
-    std::thread copy_;             ///< the capture's copy in flight, one at a time
-    std::function<void()> copied_; ///< what runs on this thread once it has finished
+    /** Work aside: a capture's copy, a housekeeping pass, a delete or an import. Several may
+     *  run at once, so that none waits on the GUI thread for another to end. */
+    struct Aside {
+        std::thread thread;
+        std::function<void()> done; ///< what runs on this thread once it has finished
+    };
+    std::map<unsigned, Aside> asides_;
+    unsigned lastAside_ = 0;
 };
 
 } // namespace clipwarden::win32

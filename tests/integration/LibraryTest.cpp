@@ -127,6 +127,8 @@ struct FakeLibraryView final : LibraryView {
     void RunAside(std::function<void()> work, std::function<void()> done) override {
         aside.emplace_back(std::move(work), std::move(done)); // the test runs them
     }
+    bool cancelShown = false;
+    void ShowCancel(bool shown) override { cancelShown = shown; }
     /** With `holdBackground`, the details read is held until the test runs it. */
     bool holdBackground = false;
     std::vector<std::function<void(const PostStep&)>> background;
@@ -279,6 +281,48 @@ TEST_F(Library, OneReplayIsCurrentAnotherInTheSlotBothProtectedAndLoadingSaysHow
               std::string::npos)
         << libraryView.status;
     EXPECT_TRUE(presenter.Row(At("a.rep")).current);
+}
+
+TEST_F(Library, ALongDeleteAndAHousekeepingPassShowTheirProgressAndStopWhenCancelled) {
+    for (int i = 0; i < 6; ++i) {
+        Store("r" + std::to_string(i) + ".rep", "replay " + std::to_string(i));
+    }
+    library.cursor().SetCurrentReplay("r5.rep");
+    presenter.Open();
+    presenter.OnDelete({0, 1, 2, 3, 4});
+    presenter.OnProgressTick();
+    EXPECT_NE(libraryView.status.find("Moving 5 replays to the trash: 0"), std::string::npos)
+        << libraryView.status;
+    EXPECT_TRUE(libraryView.cancelShown);
+    // Cancel comes while the second file is moved: it stops after that one.
+    trash.verdict = [this](const std::string& path) {
+        if (path.find("r1.rep") != std::string::npos) {
+            presenter.OnCancel();
+        }
+        return std::string();
+    };
+    libraryView.RunHeld();
+    EXPECT_EQ(trash.trashed.size(), 2U);
+    for (int i = 2; i < 6; ++i) {
+        EXPECT_TRUE(std::filesystem::exists(Path("r" + std::to_string(i) + ".rep")));
+    }
+    EXPECT_NE(Log(view).find("Stopped when asked, after 2 of 5 replays; the rest stay"),
+              std::string::npos)
+        << Log(view);
+    EXPECT_FALSE(libraryView.cancelShown) << "nothing under way any more";
+    EXPECT_EQ(presenter.RowCount(), 4U) << "the list shows what is there";
+
+    // A housekeeping pass that keeps one replay: Cancel after the first move.
+    store.values[kKeyMostReplays] = "1";
+    trash.verdict = [this](const std::string&) {
+        housekeeper.CancelPass();
+        return std::string();
+    };
+    housekeeper.RunPass();
+    EXPECT_EQ(trash.trashed.size(), 3U) << "one more, then it stopped";
+    EXPECT_NE(Log(view).find("Housekeeping stopped when asked, after 1 of 2 replays"),
+              std::string::npos)
+        << Log(view);
 }
 
 TEST_F(Library, KeepAndDeleteNeverLoseAKeptOrTheCurrentReplay) {

@@ -22,6 +22,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -338,8 +339,14 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main, QWidget* m
     housekeepingButton_->setAutoDefault(false);
     connect(housekeepingButton_, &QPushButton::clicked, this, [this] { ShowHousekeeping(); });
 
+    cancelButton_ = new QPushButton(QStringLiteral("&Cancel"), this);
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton_->setAutoDefault(false);
+    cancelButton_->hide();
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { presenter_->OnCancel(); });
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(statusLine_, 1);
+    bottom->addWidget(cancelButton_);
     bottom->addWidget(housekeepingButton_);
     // A tool bar: in a narrow window the actions that do not fit go behind its » button.
     actionBar_ = new QToolBar(this);
@@ -412,6 +419,14 @@ LibraryWindow::LibraryWindow(Services& services, MainPresenter& main, QWidget* m
     RestorePlace();
     presenter_->Open();
     ShowFacts();
+    // Long work under way (moving many replays to the trash) shows how far it has come.
+    auto* progress = new QTimer(this);
+    connect(progress, &QTimer::timeout, this, [this] { presenter_->OnProgressTick(); });
+    progress->start(250);
+}
+
+void LibraryWindow::ShowCancel(bool shown) {
+    cancelButton_->setVisible(shown);
 }
 
 void LibraryWindow::ShowFacts() {

@@ -103,6 +103,7 @@ public:
     std::string AskCopyDestination(const std::string& name) override;
     void RunAside(std::function<void()> work, std::function<void()> done) override;
     void RunInBackground(std::function<void(const PostStep& post)> work) override;
+    void ShowCancel(bool shown) override;
 
     CitySketchWidget* sketch() { return sketch_; }
     QLabel* facts() { return facts_; }
@@ -133,6 +134,7 @@ private:
     QLabel* emptySentence_ = nullptr;
     QWidget* emptyPage_ = nullptr;
     QPushButton* housekeepingButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr; ///< stops long work under way
     QPointer<HousekeepingDialog> housekeeping_;
     QStackedWidget* stack_ = nullptr;
     QSplitter* splitter_ = nullptr;

@@ -33,6 +33,7 @@ inline constexpr int kIdLibraryLabel = 311;
 inline constexpr int kIdLibraryKeep = 312;
 inline constexpr int kIdLibraryTrash = 313;
 inline constexpr int kIdLibraryShowInFolder = 314;
+inline constexpr int kIdLibraryCancel = 315;
 inline constexpr int kIdHousekeepingByNumber = 400;
 inline constexpr int kIdHousekeepingMostReplays = 401;
 inline constexpr int kIdHousekeepingBySpace = 402;

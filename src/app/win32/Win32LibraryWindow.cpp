@@ -27,6 +27,7 @@ constexpr int kStatusHeight = 26;
 constexpr int kButtonWidth = 120;
 constexpr UINT kReadFinishedMessage = WM_APP + 30;
 constexpr UINT kStepMessage = WM_APP + 31;
+constexpr UINT_PTR kProgressTimer = 1;
 
 enum MenuCommand : UINT_PTR {
     kPlay = 1,
@@ -149,6 +150,10 @@ void Win32LibraryWindow::RunInBackground(std::function<void(const PostStep& post
     });
 }
 
+void Win32LibraryWindow::ShowCancel(bool shown) {
+    ShowWindow(cancel_, shown ? SW_SHOW : SW_HIDE);
+}
+
 void Win32LibraryWindow::EndBackground() {
     if (background_.joinable()) {
         background_.join();
@@ -255,6 +260,9 @@ bool Win32LibraryWindow::Load() {
         actionButtons_.push_back(button);
     }
     chooseFolder_ = child(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, kIdLibraryChooseFolder);
+    cancel_ = child(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, kIdLibraryCancel);
+    SetWindowTextW(cancel_, L"&Cancel");
+    ShowWindow(cancel_, SW_HIDE);
     SetWindowTextW(chooseFolder_, L"&Choose folder\u2026");
     status_ = child(L"STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE, kIdLibraryStatus);
     housekeepingButton_ = child(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, kIdLibraryHousekeeping);
@@ -265,6 +273,8 @@ bool Win32LibraryWindow::Load() {
     presenter_->Open();
     Arrange();
     ShowFacts();
+    // Long work under way (moving many replays to the trash) shows how far it has come.
+    SetTimer(hwnd_, kProgressTimer, 250, nullptr);
     ShowWindow(hwnd_, SW_SHOW);
     SetFocus(list_);
     return true;
@@ -320,8 +330,11 @@ void Win32LibraryWindow::Arrange() {
     MoveWindow(chooseFolder_, (client.right - button) / 2,
                listTop + Px(24) + std::max(0, listHeight - Px(48) - chooserHeight), button,
                chooserHeight, TRUE);
-    MoveWindow(status_, margin, client.bottom - bottom - margin / 2, width - button - 2 * margin,
-               bottom, TRUE);
+    const int cancelWidth = Px(80);
+    MoveWindow(status_, margin, client.bottom - bottom - margin / 2,
+               width - button - cancelWidth - 3 * margin, bottom, TRUE);
+    MoveWindow(cancel_, client.right - button - cancelWidth - 2 * margin,
+               client.bottom - bottom - margin / 2, cancelWidth, bottom, TRUE);
     MoveWindow(housekeepingButton_, client.right - button - margin,
                client.bottom - bottom - margin / 2, button, bottom, TRUE);
 }
@@ -655,6 +668,11 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
     case kStepMessage:
         RunSteps();
         return 0;
+    case WM_TIMER:
+        if (wParam == kProgressTimer && presenter_) {
+            presenter_->OnProgressTick();
+        }
+        return 0;
     case WM_SETCURSOR: {
         POINT at{};
         GetCursorPos(&at);
@@ -746,6 +764,10 @@ LRESULT Win32LibraryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
                 break;
             }
             SetFocus(list_);
+            return 0;
+        }
+        if (LOWORD(wParam) == kIdLibraryCancel && HIWORD(wParam) == BN_CLICKED && presenter_) {
+            presenter_->OnCancel();
             return 0;
         }
         if (LOWORD(wParam) == kIdLibraryChooseFolder && HIWORD(wParam) == BN_CLICKED &&

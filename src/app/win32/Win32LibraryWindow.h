@@ -44,6 +44,7 @@ public:
     std::string AskCopyDestination(const std::string& name) override;
     void RunAside(std::function<void()> work, std::function<void()> done) override;
     void RunInBackground(std::function<void(const PostStep& post)> work) override;
+    void ShowCancel(bool shown) override;
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -89,6 +90,7 @@ private:
     HWND housekeepingButton_ = nullptr;
     HWND empty_ = nullptr;
     HWND chooseFolder_ = nullptr; ///< under the empty library's sentence
+    HWND cancel_ = nullptr;       ///< stops long work under way
     std::vector<HWND> actionButtons_; ///< every action on screen, over the list
     HWND facts_ = nullptr;
     Win32CitySketch sketch_;

@@ -128,6 +128,27 @@ void LibraryPresenter::Open() {
     Reload();
 }
 
+void LibraryPresenter::OnProgressTick() {
+    std::string text;
+    if (deleting_ != nullptr) {
+        text = MovingText(*deleting_, parts_.trash.Name());
+    } else if (const auto pass = parts_.housekeeper.passProgress()) {
+        text = "Housekeeping: " + MovingText(*pass, parts_.trash.Name());
+    }
+    if (text != workText_) {
+        view_.ShowCancel(!text.empty());
+        workText_ = std::move(text);
+        ShowStatus();
+    }
+}
+
+void LibraryPresenter::OnCancel() {
+    if (deleting_ != nullptr) {
+        deleting_->cancel = true;
+    }
+    parts_.housekeeper.CancelPass();
+}
+
 void LibraryPresenter::OnRulesChanged() {
     rulesText_ = RulesText(parts_.housekeeper.ReadRules());
     ShowStatus();
@@ -658,7 +679,7 @@ void LibraryPresenter::ShowStatus() {
     if (shown_.size() != count) {
         status = std::to_string(shown_.size()) + " shown of " + status;
     }
-    for (const std::string* part : {&rulesText_, &progress_, &outcome_}) {
+    for (const std::string* part : {&rulesText_, &workText_, &progress_, &outcome_}) {
         if (!part->empty()) {
             status += " \xE2\x80\x94 " + *part;
         }
@@ -771,6 +792,7 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
         std::vector<std::string> why; ///< "" once moved
         std::vector<bool> tried;
         std::vector<bool> gone; ///< not moved, and not there either
+        std::shared_ptr<WorkProgress> progress = std::make_shared<WorkProgress>();
     };
     auto deletion = std::make_shared<Deletion>();
     for (const LibraryRow* row : rows) {
@@ -787,10 +809,16 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
     }
     FileSystem& files = parts_.files;
     Trash& trash = parts_.trash;
+    deletion->progress->total = count;
+    deleting_ = deletion->progress;
     view_.RunAside(
         [deletion, &files, &trash] {
             std::size_t refusals = 0;
             for (std::size_t i = 0; i < deletion->paths.size() && refusals < kMostRefusals; ++i) {
+                if (deletion->progress->cancel.load()) {
+                    break; // asked to stop: the rest stays where it is
+                }
+                deletion->progress->done = i + 1;
                 deletion->tried[i] = true;
                 if (!trash.MoveToTrash(deletion->paths[i], deletion->why[i])) {
                     deletion->gone[i] = !files.Exists(deletion->paths[i]);
@@ -801,6 +829,9 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
             }
         },
         [this, deletion] {
+            if (deleting_ == deletion->progress) {
+                deleting_.reset();
+            }
             const std::string trashName = parts_.trash.Name();
             std::size_t moved = 0;
             std::uint64_t bytes = 0;
@@ -838,7 +869,12 @@ void LibraryPresenter::OnDelete(const std::vector<std::size_t>& at) {
                 Log("Moved " + std::to_string(moved) + " replays to " + trashName + " (" +
                     SizeText(bytes) + ").");
             }
-            ShowStatus();
+            if (deletion->progress->cancel.load()) {
+                Log("Stopped when asked, after " + std::to_string(moved) + " of " +
+                    std::to_string(deletion->names.size()) +
+                    " replays; the rest stay where they are.");
+            }
+            OnProgressTick();
         });
 }
 

@@ -139,6 +139,12 @@ public:
     /** Files dropped onto the list, copied in under new capture names. */
     void OnImport(const std::vector<std::string>& paths);
 
+    /** A few times a second while the window is open: the progress of long work under way
+     *  (a delete, a housekeeping pass) on the status line, with its Cancel. */
+    void OnProgressTick();
+    /** Cancel: long work under way stops after the file in hand. */
+    void OnCancel();
+
     /** The housekeeping rules may have changed: the status line says them anew. */
     void OnRulesChanged();
 
@@ -229,6 +235,8 @@ private:
     /** What the last action did, on the status line after the counts until the next one. */
     std::string outcome_;
     std::string rulesText_; ///< the housekeeping rules that are on, for the status line
+    std::shared_ptr<WorkProgress> deleting_; ///< a delete under way, if any
+    std::string workText_;                   ///< long work's progress on the status line
     /** Rows by name (lower-cased where the file system ignores case); rebuilt when stale. */
     std::unordered_map<std::string, LibraryRow*> byName_;
     bool byNameStale_ = true;

@@ -34,6 +34,10 @@ public:
      *  their tooltip; likewise the label and keep actions with `labelsWhyNot`. */
     virtual void EnableWriting(const std::string& whyNot, const std::string& labelsWhyNot) = 0;
 
+    /** Shows the Cancel of long work under way (moving many replays to the trash), or hides
+     *  it; the work's progress is on the status line. */
+    virtual void ShowCancel(bool shown) { static_cast<void>(shown); }
+
     /** Asks a yes/no question; true for yes. */
     virtual bool Confirm(const std::string& question) = 0;
 

@@ -165,13 +165,17 @@ void Housekeeper::RunPass() {
         Log("Moving " + CountText(pass->paths.size()) + " to " + trash_.Name() + "…");
     }
     passRunning_ = true;
+    pass->progress->total = pass->paths.size();
+    running_ = pass->progress;
     FileSystem& files = files_;
     Trash& trash = trash_;
     const auto work = [pass, &files, &trash] { MoveAll(*pass, files, trash); };
     const auto done = [this, pass] {
         passRunning_ = false;
+        running_.reset();
         FinishPass(*pass);
-        if (std::exchange(passAgain_, false)) {
+        // One asked to stop is not taken up again at once.
+        if (std::exchange(passAgain_, false) && !pass->progress->cancel.load()) {
             RunPass();
         }
     };
@@ -186,12 +190,16 @@ void Housekeeper::RunPass() {
 void Housekeeper::MoveAll(Pass& pass, FileSystem& files, Trash& trash) {
     std::size_t refusals = 0;
     for (std::size_t i = 0; i < pass.paths.size(); ++i) {
+        if (pass.progress->cancel.load()) {
+            return; // asked to stop: the rest stays where it is
+        }
         // A kept mark set meanwhile by another writer must be seen before anything goes.
         std::error_code error;
         if (files.Stamp(pass.labelFile, error) != pass.labelsSeen) {
             pass.labelsChanged = true;
             return;
         }
+        pass.progress->done = i + 1;
         if (trash.MoveToTrash(pass.paths[i], pass.why[i])) {
             pass.outcomes[i] = Outcome::Moved;
         } else if (!files.Exists(pass.paths[i])) {
@@ -228,6 +236,10 @@ void Housekeeper::FinishPass(const Pass& pass) {
         }
     }
     std::string failure;
+    if (pass.progress->cancel.load()) {
+        Log("Housekeeping stopped when asked, after " + std::to_string(moved.remove.size()) +
+            " of " + std::to_string(pass.paths.size()) + " replays; the rest stay where they are.");
+    }
     if (pass.labelsChanged) {
         failure = "Housekeeping stopped: the label file changed while it ran; it goes on with the "
                   "new marks after the next recording.";

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "core/replays/CaptureTimer.h"
 #include "core/replays/Housekeeping.h"
 #include "core/replays/ReplayLibrary.h"
+#include "core/replays/WorkProgress.h"
 #include "core/settings/Settings.h"
 
 namespace clipwarden {
@@ -84,6 +86,7 @@ private:
         std::vector<Outcome> outcomes;
         std::vector<std::string> why; ///< of each refusal
         bool labelsChanged = false;   ///< it stopped there: another writer changed the marks
+        std::shared_ptr<WorkProgress> progress = std::make_shared<WorkProgress>();
     };
     /** Moves what the pass chose, oldest first; touches only the pass, the files and the trash. */
     static void MoveAll(Pass& pass, FileSystem& files, Trash& trash);
@@ -91,6 +94,15 @@ private:
 public:
     /** "the trash", or what the platform calls it. */
     [[nodiscard]] std::string trashName() const { return trash_.Name(); }
+
+    /** How far the pass under way has come; null while none runs. */
+    [[nodiscard]] std::shared_ptr<const WorkProgress> passProgress() const { return running_; }
+    /** Stops the pass under way after the file in hand; what was moved stays moved. */
+    void CancelPass() {
+        if (running_ != nullptr) {
+            running_->cancel = true;
+        }
+    }
 
 private:
     /** On the GUI thread: drops the labels of what went, and says what happened. */
@@ -110,6 +122,7 @@ private:
     Notifier& notifier_;
     CaptureTimer* aside_;
     bool passRunning_ = false;
+    std::shared_ptr<WorkProgress> running_; ///< the pass under way's progress
     bool passAgain_ = false;
     std::map<std::string, std::string> refused_; ///< key → the refused value said
     std::string pauseSaid_;

@@ -113,7 +113,7 @@ bool ListedBefore(const std::string& a, const std::string& b) {
 }
 
 LibraryPresenter::LibraryPresenter(LibraryParts parts, LibraryView& view)
-    : parts_(parts), view_(view) {
+    : parts_(parts), view_(view), names_(&StandardNames()) {
     parts_.library.OnChanged([this](const std::string& name) { OnChanged(name); });
     parts_.library.cursor().OnMoved([this] { CursorMoved(); });
 }
@@ -163,11 +163,9 @@ void LibraryPresenter::Reload() {
     byNameStale_ = true;
     std::error_code error;
     const auto names = parts_.library.StoredReplays(error);
-    if (!error) {
-        parts_.library.details().KeepOnly(names); // files gone behind its back
-    }
     const std::string shown = EscapeText(parts_.library.folder(), false);
     if (!error) {
+        parts_.library.details().KeepOnly(names); // files gone behind its back
         emptySentence_ =
             "No replays are stored in " + shown +
             " yet. Each time you save a replay in GTA:VC, Clipwarden keeps a copy here under a "
@@ -311,7 +309,7 @@ void LibraryPresenter::FillMarks(LibraryRow& row) const {
         row.readable ? parts_.library.labels().Find(row.name, row.stamp.size) : std::nullopt;
     row.label = mark ? mark->label : std::string();
     row.kept = mark && mark->kept;
-    row.current = ToLowerAscii(row.name) == ToLowerAscii(parts_.library.cursor().currentReplay());
+    row.current = EqualIgnoringAsciiCase(row.name, parts_.library.cursor().currentReplay());
     row.inSlot =
         !row.current && row.readable && parts_.library.IsCurrentReplay(row.name, row.stamp);
     row.search = ToLowerAscii(row.name + '\n' + row.label + '\n' + row.details.place + '\n' +
@@ -334,7 +332,7 @@ void LibraryPresenter::FillDetails(LibraryRow& row) {
         return;
     }
     const ReplayDetails& figures = reading.details;
-    const GameNames& names = names_ != nullptr ? *names_ : StandardNames();
+    const GameNames& names = *names_;
     details.seconds = figures.seconds.value_or(-1);
     details.length = LengthText(figures.seconds);
     if (figures.clockStart) {
@@ -483,15 +481,14 @@ ReplayFacts LibraryPresenter::FactsOf(std::size_t at) const {
     }
     facts.replay = true;
     const ReplayDetails& d = reading.details;
-    const GameNames& names = names_ != nullptr ? *names_ : StandardNames();
+    const GameNames& names = *names_;
     const std::string length = LengthText(d.seconds);
     lines.emplace_back("Length", (length.empty() ? std::string("unknown") : length) + " (" +
                                      Grouped(static_cast<std::size_t>(d.frames)) + " frames)");
     lines.emplace_back("Start",
                        EndText(d.clockStart, d.weatherStart, d.start, d.interiorStart, names));
     lines.emplace_back("End", EndText(d.clockEnd, d.weatherEnd, d.end, d.interior, names));
-    lines.emplace_back("Travelled",
-                       Grouped(static_cast<std::size_t>(std::max(0.0, d.metres) + 0.5)) + " m");
+    lines.emplace_back("Travelled", MetresText(d.metres));
     const auto driven = VehicleNames(d.playerVehicleModels, names);
     lines.emplace_back("Player",
                        (driven.empty() ? std::string("on foot") : "in " + Joined(driven, ", ")) +
@@ -710,12 +707,12 @@ void LibraryPresenter::OnLoadIntoGame(std::size_t at) {
     }
     const std::string name = shown_[at]->name;
     parts_.selection.SelectReplay(name);
-    const bool loaded = ToLowerAscii(parts_.library.cursor().currentReplay()) == ToLowerAscii(name);
+    const bool loaded = EqualIgnoringAsciiCase(parts_.library.cursor().currentReplay(), name);
     outcome_ =
         EscapeText(name, false) + (loaded ? " is in replay.rep: in the game, choose Play replay."
                                           : " was not loaded; the log says why.");
-    OnChanged(name); // gone meanwhile: the line above said so, and the row goes
-    ShowStatus();
+    OnChanged(name); // gone meanwhile: the line above said so, and the row goes; the status
+                     // line shows the outcome
 }
 
 void LibraryPresenter::OnLabel(std::size_t at, const std::string& label) {

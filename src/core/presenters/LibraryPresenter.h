@@ -227,7 +227,7 @@ private:
     bool ascending_ = true;
     std::string listingFailure_; ///< said once until it changes
     unsigned fill_ = 0;          ///< counts the listings, so a late background read knows its own
-    const GameNames* names_ = nullptr;
+    const GameNames* names_; ///< the game folder's names as of the last listing
     std::shared_ptr<DetailsRead> reading_;
     std::string progress_; ///< the background read's, on the status line
     /** What the list says while it is empty: the folder and why (none yet, missing, unreadable). */

@@ -3,15 +3,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "app/qt/QtText.h"
+
 namespace clipwarden {
-
-namespace {
-
-QString FromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 CitySketchWidget::CitySketchWidget(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("citySketch"));
@@ -57,12 +51,8 @@ void CitySketchWidget::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(edge, 1));
     painter.setBrush(land);
     const SketchBox visible = fit.Visible();
-    const auto inSight = [&visible](const District& district) {
-        return district.xTo >= visible.left && district.xFrom <= visible.right &&
-               district.yTo >= visible.bottom && district.yFrom <= visible.top;
-    };
     for (const District& district : sketch_.districts) {
-        if (!inSight(district)) {
+        if (!InView(district, visible)) {
             continue;
         }
         painter.drawRect(
@@ -75,7 +65,7 @@ void CitySketchWidget::paintEvent(QPaintEvent*) {
     names.setAlpha(160);
     painter.setPen(names);
     for (const District& district : sketch_.districts) {
-        if (!inSight(district)) {
+        if (!InView(district, visible)) {
             continue;
         }
         const auto spot = NameSpot(district, visible);

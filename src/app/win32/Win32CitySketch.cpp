@@ -108,10 +108,6 @@ void Win32CitySketch::Paint(HDC dc, const RECT& area, int dpi) const {
                      area.top + static_cast<LONG>(pixel[1])};
     };
     const SketchBox visible = fit.Visible();
-    const auto inSight = [&visible](const District& district) {
-        return district.xTo >= visible.left && district.xFrom <= visible.right &&
-               district.yTo >= visible.bottom && district.yFrom <= visible.top;
-    };
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
     {
@@ -120,7 +116,7 @@ void Win32CitySketch::Paint(HDC dc, const RECT& area, int dpi) const {
         SelectObject(dc, land.handle);
         SelectObject(dc, edge.handle);
         for (const District& district : sketch_.districts) {
-            if (inSight(district)) {
+            if (InView(district, visible)) {
                 const POINT from = at(district.xFrom, district.yTo);
                 const POINT to = at(district.xTo, district.yFrom);
                 Rectangle(dc, from.x, from.y, to.x + 1, to.y + 1);
@@ -133,7 +129,7 @@ void Win32CitySketch::Paint(HDC dc, const RECT& area, int dpi) const {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, Blend(window, text, 65));
     for (const District& district : sketch_.districts) {
-        if (!inSight(district)) {
+        if (!InView(district, visible)) {
             continue;
         }
         const auto spot = NameSpot(district, visible);

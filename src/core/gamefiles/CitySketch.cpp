@@ -48,9 +48,6 @@ void Widen(float& from, float& to) {
     to = middle + grown / 2;
 }
 
-std::string Metres(double metres) {
-    return Grouped(static_cast<std::size_t>(std::lround(std::max(0.0, metres)))) + " m";
-}
 
 } // namespace
 
@@ -88,7 +85,7 @@ CitySketch MakeCitySketch(const ReplayDetails& details, const GameNames& names) 
         const std::string where = from.empty()               ? std::string("Path")
                                   : to.empty() || to == from ? "Path in " + from
                                                              : "Path from " + from + " to " + to;
-        sketch.description = where + ", " + Metres(details.metres);
+        sketch.description = where + ", " + MetresText(details.metres);
     }
     sketch.districts = districts;
     return sketch;
@@ -106,6 +103,11 @@ SketchFit::SketchFit(const SketchBox& view, double width, double height)
                 static_cast<float>(left_ + (width - offsetX_) * unit),
                 static_cast<float>(top_ - (height - offsetY_) * unit),
                 static_cast<float>(top_ + offsetY_ * unit)};
+}
+
+bool InView(const District& district, const SketchBox& view) {
+    return district.xTo >= view.left && district.xFrom <= view.right &&
+           district.yTo >= view.bottom && district.yFrom <= view.top;
 }
 
 std::array<float, 2> NameSpot(const District& district, const SketchBox& view) {

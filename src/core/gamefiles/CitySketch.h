@@ -53,6 +53,9 @@ private:
     SketchBox visible_;
 };
 
+/** Whether any of the district's box lies in `view`. */
+bool InView(const District& district, const SketchBox& view);
+
 /** Where a district's name goes: the middle of the part of its box that is in view. */
 std::array<float, 2> NameSpot(const District& district, const SketchBox& view);
 

@@ -88,4 +88,8 @@ std::string Grouped(std::size_t number) {
     return grouped;
 }
 
+std::string MetresText(double metres) {
+    return Grouped(static_cast<std::size_t>(std::lround(std::max(0.0, metres)))) + " m";
+}
+
 } // namespace clipwarden

@@ -41,4 +41,7 @@ std::string Joined(const std::vector<std::string>& parts, const char* separator)
 /** 1234567 as "1,234,567". */
 std::string Grouped(std::size_t number);
 
+/** "1,487 m", a distance rounded to the metre. */
+std::string MetresText(double metres);
+
 } // namespace clipwarden

@@ -11,13 +11,11 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include "app/qt/QtText.h"
+
 namespace clipwarden {
 
 namespace {
-
-QString FromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QSpinBox* NumberBox(QWidget* parent, const char* name) {
     auto* box = new QSpinBox(parent);

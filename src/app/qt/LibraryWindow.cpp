@@ -31,6 +31,7 @@
 #include <array>
 
 #include "app/qt/HousekeepingDialog.h"
+#include "app/qt/QtText.h"
 #include "core/Text.h"
 #include "core/presenters/LibraryPlacement.h"
 
@@ -51,10 +52,6 @@ public:
     using QTableView::QTableView;
     [[nodiscard]] bool Editing() const { return state() == QAbstractItemView::EditingState; }
 };
-
-QString FromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 /** A file name as Qt's text, as the file system's bytes decode under the locale. */
 QString NameOfPath(const std::string& path) {
